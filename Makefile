@@ -1,0 +1,53 @@
+# Kartex: `make demo` and `make test` do everything on a fresh Debian machine.
+JOBS        ?= $(shell nproc)
+BUILD       := build
+ASAN_BUILD  := build-asan
+FUZZ_BUILD  := build-fuzz
+FUZZ_SECONDS ?= 60
+
+# Building, the tests and their independent decoders, the fonts texts are drawn with.
+PACKAGES := build-essential cmake pkg-config \
+  libcairo2-dev libfontconfig-dev libfreetype-dev fontconfig fonts-liberation2 fonts-dejavu-core \
+  libgtest-dev libgmock-dev googletest libbenchmark-dev \
+  libgif-dev libtiff-dev libjpeg62-turbo-dev python3-ezdxf
+# Fuzzing and the peer comparisons of the benchmarks.
+EXTRA_PACKAGES := clang libclang-rt-14-dev libjpeg-turbo-progs libtiff-tools hyperfine
+
+.PHONY: all deps deps-extra build test test-release test-asan demo fuzz bench clean
+
+all: build
+
+deps:
+	@tools/deps.sh $(PACKAGES)
+
+deps-extra: deps
+	@tools/deps.sh $(EXTRA_PACKAGES)
+
+build: deps
+	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake --build $(BUILD) -j$(JOBS)
+
+test: test-release test-asan
+
+test-release: build
+	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
+
+test-asan: deps
+	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKARTEX_SANITIZE=ON >/dev/null
+	@cmake --build $(ASAN_BUILD) -j$(JOBS)
+	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1 \
+	  ctest --output-on-failure -j$(JOBS)
+
+demo: build
+	@tools/demo.sh $(BUILD)/kartex samples out
+
+fuzz: deps-extra
+	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKARTEX_FUZZ=ON >/dev/null
+	@cmake --build $(FUZZ_BUILD) -j$(JOBS)
+	@tools/fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+
+bench: deps-extra build
+	@tools/bench.sh $(BUILD)
+
+clean:
+	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD) out

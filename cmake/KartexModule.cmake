@@ -1,0 +1,10 @@
+# kartex_module(<target> DEPS <targets...>): a static library of every .cpp in the current folder.
+function(kartex_module target)
+  cmake_parse_arguments(M "" "" "DEPS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  add_library(${target} STATIC ${sources})
+  target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
+  if(M_DEPS)
+    target_link_libraries(${target} PUBLIC ${M_DEPS})
+  endif()
+endfunction()

@@ -1,0 +1,148 @@
+#include "model/drawing.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+constexpr int64_t kArrayStepBytes = 8192;
+constexpr int64_t kPoolStepBytes = 4096;
+// Containers index with 32-bit counts; storage beyond this cannot be addressed.
+constexpr int64_t kMaxContainerBytes = INT32_MAX;
+
+void Include(WorldPoint p, WorldPoint& min, WorldPoint& max) {
+  if (p.x < min.x) min.x = p.x;
+  if (p.x > max.x) max.x = p.x;
+  if (p.y < min.y) min.y = p.y;
+  if (p.y > max.y) max.y = p.y;
+}
+
+void IncludeFinite(WorldPoint p, WorldPoint& min, WorldPoint& max) {
+  if (std::isfinite(p.x) && std::isfinite(p.y)) Include(p, min, max);
+}
+
+void IncludeSet(const EntitySet& set, const InsertTransform* t, WorldPoint& min, WorldPoint& max) {
+  for (const Polyline& line : set.polylines)
+    for (const WorldPoint& p : line.points) IncludeFinite(t ? ApplyTransform(*t, p) : p, min, max);
+  for (const TextItem& text : set.texts) {
+    WorldPoint p{text.x, text.y};
+    IncludeFinite(t ? ApplyTransform(*t, p) : p, min, max);
+  }
+}
+
+}  // namespace
+
+void OutOfMemory() { std::exit(1); }
+
+void GrowArrayReserveOne(void** data, int32_t count, int32_t* capacity, int32_t elementSize) {
+  int64_t step = kArrayStepBytes / elementSize;
+  if (step < 1) step = 1;
+  int64_t newCapacity = static_cast<int64_t>(*capacity) + step;
+  int64_t bytes = newCapacity * elementSize;
+  if (newCapacity > INT32_MAX || bytes > kMaxContainerBytes) OutOfMemory();
+  void* grown = std::realloc(*data, static_cast<size_t>(bytes));
+  if (!grown) OutOfMemory();
+  int64_t oldBytes = static_cast<int64_t>(*capacity) * elementSize;
+  std::memset(static_cast<char*>(grown) + oldBytes, 0, static_cast<size_t>(bytes - oldBytes));
+  (void)count;
+  *data = grown;
+  *capacity = static_cast<int32_t>(newCapacity);
+}
+
+void PoolAppendN(TextPool& pool, const char* string, int32_t n) {
+  int64_t need = static_cast<int64_t>(n) + 1;
+  if (pool.length + need > pool.capacity) {
+    int64_t newCapacity = static_cast<int64_t>(pool.capacity) + (need > kPoolStepBytes ? need : kPoolStepBytes);
+    if (newCapacity > kMaxContainerBytes) OutOfMemory();
+    char* grown = static_cast<char*>(std::realloc(pool.data, static_cast<size_t>(newCapacity)));
+    if (!grown) OutOfMemory();
+    pool.data = grown;
+    pool.capacity = static_cast<int32_t>(newCapacity);
+  }
+  std::memcpy(pool.data + pool.length, string, static_cast<size_t>(n));
+  pool.data[pool.length + n] = '\0';
+  pool.length += static_cast<int32_t>(need);
+}
+
+void PoolAppend(TextPool& pool, const char* string) {
+  size_t n = std::strlen(string);
+  if (n >= static_cast<size_t>(kMaxContainerBytes)) OutOfMemory();
+  PoolAppendN(pool, string, static_cast<int32_t>(n));
+}
+
+void EntitySetInit(EntitySet& set) {
+  set.polylines.elementSize = sizeof(Polyline);
+  set.texts.elementSize = sizeof(TextItem);
+}
+
+void EntitySetFree(EntitySet& set) {
+  for (Polyline& line : set.polylines) ArrayFree(line.points);
+  std::free(set.polylines.data);
+  std::free(set.texts.data);
+  std::free(set.pool.data);
+  std::memset(static_cast<void*>(&set), 0, sizeof set);
+}
+
+void DrawingInit(Drawing& drawing) {
+  std::memset(static_cast<void*>(&drawing), 0, sizeof drawing);
+  EntitySetInit(drawing.entities);
+  drawing.blocks.elementSize = sizeof(Block);
+  drawing.inserts.elementSize = sizeof(Insert);
+  drawing.lineTypes.elementSize = sizeof(LineType);
+  drawing.layers.elementSize = sizeof(Layer);
+  drawing.textStyles.elementSize = sizeof(TextStyle);
+  ArrayAppend(drawing.lineTypes, LineType{});
+  ArrayAppend(drawing.layers, Layer{});
+  ArrayAppend(drawing.textStyles, TextStyle{});
+}
+
+void DrawingFree(Drawing* drawing) {
+  if (!drawing) return;
+  std::free(drawing->lineTypes.data);
+  std::free(drawing->layers.data);
+  std::free(drawing->textStyles.data);
+  for (Block& block : drawing->blocks) EntitySetFree(block.entities);
+  std::free(drawing->blocks.data);
+  std::free(drawing->inserts.data);
+  EntitySetFree(drawing->entities);
+  std::memset(static_cast<void*>(drawing), 0, sizeof *drawing);
+}
+
+int32_t FindTextStyle(const GrowArray<TextStyle>& table, const char* name, int byFace) {
+  if (!byFace) return FindTableEntry(table, name);
+  for (int32_t i = 1; i < table.count; ++i)
+    if (std::strcmp(table.data[i].face, name) == 0) return i;
+  return 0;
+}
+
+void CopyName(char* field, int size, const char* source) {
+  size_t n = std::strlen(source);
+  if (n > static_cast<size_t>(size - 1)) n = static_cast<size_t>(size - 1);
+  std::memcpy(field, source, n);
+  field[n] = '\0';
+}
+
+void ComputeExtents(const EntitySet& set, WorldPoint& min, WorldPoint& max) {
+  min = {kExtentsStart, kExtentsStart};
+  max = {-kExtentsStart, -kExtentsStart};
+  for (const Polyline& line : set.polylines)
+    for (const WorldPoint& p : line.points) Include(p, min, max);
+}
+
+InsertTransform MakeInsertTransform(const Insert& insert) {
+  double s = std::sin(insert.rotation);
+  double c = std::cos(insert.rotation);
+  return {c * insert.xScale, s * insert.yScale, -(s * insert.xScale), c * insert.yScale, insert.x, insert.y};
+}
+
+void ComputeDrawingExtents(const Drawing& drawing, WorldPoint& min, WorldPoint& max) {
+  min = {kExtentsStart, kExtentsStart};
+  max = {-kExtentsStart, -kExtentsStart};
+  IncludeSet(drawing.entities, nullptr, min, max);
+  for (const Insert& insert : drawing.inserts) {
+    if (insert.block < 0 || insert.block >= drawing.blocks.count) continue;
+    InsertTransform t = MakeInsertTransform(insert);
+    IncludeSet(drawing.blocks[insert.block].entities, &t, min, max);
+  }
+}

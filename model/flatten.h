@@ -1,0 +1,50 @@
+// Flattening a Drawing into device records: whole pixels, inserts expanded,
+// colour, pen, face, height and angle resolved, so drawing never consults the
+// drawing's tables again.
+#pragma once
+
+#include <cstdint>
+
+#include "model/drawing.h"
+
+// Pixel coordinates: x to the right, y downwards, (0, 0) the top-left pixel.
+struct DevicePoint {
+  int32_t x;
+  int32_t y;
+};
+
+struct DevicePolyline {
+  GrowArray<DevicePoint> points;  // owned by the record
+  int32_t penStyle;               // 0 solid, 1 dashed, 2 dotted, 3 dash-dot
+  int32_t filled;
+  int32_t penWidth;
+  uint8_t colour;  // index into the current ColourTable
+};
+
+struct DeviceText {
+  int32_t x;  // top-left corner of the text
+  int32_t y;
+  const char* text;  // points into the Drawing's pool; not owned
+  const char* face;  // points into the Drawing's style table; not owned
+  int32_t height;
+  int32_t escapement;  // tenths of a degree, counter-clockwise
+  uint8_t colour;
+};
+
+// Device values are clamped to this range before truncation, so giant or
+// non-finite world values can never overflow 32 bits (NaN becomes 0).
+constexpr double kDeviceLimit = 1e9;
+int32_t ToDevice(double v);
+
+// Model space first, then every insert in list order through its transform.
+// `scale` is pixels per drawing unit. The Drawing must outlive the lists.
+void FlattenDrawing(const Drawing& drawing, double scale, GrowArray<DevicePolyline>& polylines,
+                    GrowArray<DeviceText>& texts);
+
+// One set, optionally through an insert's transform (`insert` may be null).
+void FlattenEntities(const EntitySet& set, const Drawing& tables, double scale, const Insert* insert,
+                     WorldPoint extMin, WorldPoint extMax, GrowArray<DevicePolyline>& polylines,
+                     GrowArray<DeviceText>& texts);
+
+// Releases both lists and every polyline's points; leaves them empty.
+void FreeDeviceLists(GrowArray<DevicePolyline>& polylines, GrowArray<DeviceText>& texts);

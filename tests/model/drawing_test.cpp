@@ -1,0 +1,141 @@
+#include "model/drawing.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+Polyline LineOf(std::initializer_list<WorldPoint> points) {
+  Polyline line{};
+  for (WorldPoint p : points) ArrayAppend(line.points, p);
+  return line;
+}
+
+TEST(DrawingInit, HasOneDefaultRecordPerNameTable) {
+  Drawing d;
+  DrawingInit(d);
+  EXPECT_EQ(d.lineTypes.count, 1);
+  EXPECT_EQ(d.layers.count, 1);
+  EXPECT_EQ(d.textStyles.count, 1);
+  EXPECT_EQ(d.blocks.count, 0);
+  EXPECT_EQ(d.inserts.count, 0);
+  EXPECT_EQ(d.layers[0].name[0], '\0');
+  EXPECT_EQ(FindTableEntry(d.layers, ""), 0);
+  EXPECT_EQ(FindTableEntry(d.layers, "0"), 0);
+  DrawingFree(&d);
+}
+
+TEST(FindTableEntry, FindsLowestIndexCaseSensitively) {
+  Drawing d;
+  DrawingInit(d);
+  Layer layer{};
+  CopyName(layer.name, kNameSize, "WALLS");
+  ArrayAppend(d.layers, layer);
+  ArrayAppend(d.layers, layer);
+  EXPECT_EQ(FindTableEntry(d.layers, "WALLS"), 1);
+  EXPECT_EQ(FindTableEntry(d.layers, "walls"), 0);
+  DrawingFree(&d);
+}
+
+TEST(FindTextStyle, ByFaceFindsAStyleWhoseNameDiffers) {
+  Drawing d;
+  DrawingInit(d);
+  TextStyle style{};
+  CopyName(style.name, kNameSize, "NOTES");
+  CopyName(style.face, kFaceSize, "Arial");
+  ArrayAppend(d.textStyles, style);
+  EXPECT_EQ(FindTextStyle(d.textStyles, "Arial", 1), 1);
+  EXPECT_EQ(FindTextStyle(d.textStyles, "Arial", 0), 0);
+  EXPECT_EQ(FindTextStyle(d.textStyles, "NOTES", 0), 1);
+  DrawingFree(&d);
+}
+
+TEST(GrowArray, GrowsBy8192BytesOfRecordsKeepingThemAndZeroingTheRest) {
+  GrowArray<WorldPoint> a{};
+  const int step = 8192 / sizeof(WorldPoint);
+  for (int i = 0; i <= step; ++i) ArrayAppend(a, WorldPoint{double(i), -double(i)});
+  EXPECT_EQ(a.count, step + 1);
+  EXPECT_EQ(a.capacity, 2 * step);
+  for (int i = 0; i <= step; ++i) {
+    ASSERT_EQ(a[i].x, i);
+    ASSERT_EQ(a[i].y, -i);
+  }
+  for (int i = step + 1; i < a.capacity; ++i) ASSERT_EQ(a.data[i].x, 0.0);
+  ArrayFree(a);
+}
+
+TEST(TextPool, GrowsByTheStringOr4096AndKeepsOffsets) {
+  TextPool pool{};
+  std::string big(5000, 'x');
+  int32_t first = pool.length;
+  PoolAppend(pool, big.c_str());
+  EXPECT_EQ(pool.capacity, 5001);
+  int32_t second = pool.length;
+  PoolAppend(pool, "y");
+  EXPECT_EQ(pool.capacity, 5001 + 4096);
+  EXPECT_EQ(std::string(pool.data + first), big);
+  EXPECT_EQ(std::string(pool.data + second), "y");
+  std::free(pool.data);
+}
+
+TEST(ComputeExtents, SinglePointAndEmptySet) {
+  EntitySet set{};
+  EntitySetInit(set);
+  WorldPoint min, max;
+  ComputeExtents(set, min, max);
+  EXPECT_EQ(min.x, kExtentsStart);
+  EXPECT_EQ(max.y, -kExtentsStart);
+  ArrayAppend(set.polylines, LineOf({{2, 3}}));
+  ComputeExtents(set, min, max);
+  EXPECT_EQ(min.x, 2);
+  EXPECT_EQ(min.y, 3);
+  EXPECT_EQ(max.x, 2);
+  EXPECT_EQ(max.y, 3);
+  EntitySetFree(set);
+}
+
+TEST(ComputeDrawingExtents, CoversTextsAndInsertedBlocksThroughTheirTransforms) {
+  Drawing d;
+  DrawingInit(d);
+  TextItem text{};
+  text.x = -5;
+  text.y = 1;
+  ArrayAppend(d.entities.texts, text);
+  Block block{};
+  EntitySetInit(block.entities);
+  ArrayAppend(block.entities.polylines, LineOf({{0, 0}, {1, 0}}));
+  ArrayAppend(d.blocks, block);
+  // A counter-clockwise quarter turn in the source is stored as -pi/2.
+  Insert insert{0, 100, 50, 2, 1, -1.5707963267948966};
+  ArrayAppend(d.inserts, insert);
+  WorldPoint min, max;
+  ComputeDrawingExtents(d, min, max);
+  EXPECT_DOUBLE_EQ(min.x, -5);
+  EXPECT_DOUBLE_EQ(max.x, 100);
+  EXPECT_DOUBLE_EQ(min.y, 1);
+  EXPECT_NEAR(max.y, 52, 1e-12);
+  DrawingFree(&d);
+}
+
+TEST(InsertTransform, TurnsCounterClockwiseByTheSourceAngle) {
+  Insert insert{0, 100, 50, 2, 1, -1.5707963267948966};
+  WorldPoint p = ApplyTransform(MakeInsertTransform(insert), {1, 0});
+  EXPECT_NEAR(p.x, 100, 1e-12);
+  EXPECT_NEAR(p.y, 52, 1e-12);
+}
+
+TEST(DrawingFree, NullAndTwiceAreHarmless) {
+  DrawingFree(nullptr);
+  Drawing d;
+  DrawingInit(d);
+  Polyline line = LineOf({{1, 1}, {2, 2}});
+  ArrayAppend(d.entities.polylines, line);
+  PoolAppend(d.entities.pool, "text");
+  DrawingFree(&d);
+  DrawingFree(&d);
+  EXPECT_EQ(d.lineTypes.data, nullptr);
+  EXPECT_EQ(d.entities.polylines.count, 0);
+}
+
+}  // namespace

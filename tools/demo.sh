@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Converts every bundled sample drawing into every output kind Kartex writes.
+# Usage: tools/demo.sh <kartex> <samples folder> <output folder>
+set -uo pipefail
+kartex=$1 samples=$2 out=$3
+mkdir -p "$out"
+"$kartex" >/dev/null 2>&1 || true   # the banner and usage: the program runs
+failures=0 count=0
+shopt -s nullglob nocaseglob
+for input in "$samples"/*.dxf "$samples"/*.gbr "$samples"/*.emf "$samples"/*.wmf; do
+  base=$(basename "${input%.*}")
+  case "${input,,}" in
+    *.emf|*.wmf) outputs=(dxf htm) ;;          # raster output of metafiles needs the metafile player
+    *) outputs=(bmp rle.bmp gif g3 jpg dxf htm) ;;
+  esac
+  for kind in "${outputs[@]}"; do
+    target="$out/$base.$kind"
+    options=()
+    [[ $kind == rle.bmp ]] && options=(-r)
+    count=$((count + 1))
+    if "$kartex" "${options[@]}" "$input" "$target" >"$out/$base.$kind.log" 2>&1; then
+      printf '  %-40s ok\n' "$target"
+      rm -f "$out/$base.$kind.log"
+    else
+      printf '  %-40s FAILED (see %s)\n' "$target" "$out/$base.$kind.log"
+      failures=$((failures + 1))
+    fi
+  done
+done
+echo "demo: $((count - failures)) of $count conversions written to $out/"
+[[ $failures -eq 0 ]]
