@@ -1,7 +1,15 @@
-// The Gerber reader: an RS-274X photoplot into a Drawing.
+// The Gerber reader: an RS-274X (or RS-274-D) photoplot into a Drawing. Draws
+// become polylines along the centre line, flashes become inserts of one block
+// per aperture ("APR_010" ...); extents cover both.
 #pragma once
+
+#include <cstdint>
 
 #include "model/drawing.h"
 
 // 1 on success; 0 on failure, with the Drawing left freed (all zero).
 int gbr_proc(const char* fileName, Drawing* drawing);
+
+// The same over `size` bytes already in memory (no terminating NUL needed).
+// The Drawing is initialised here; always 1.
+int ReadGerberData(const uint8_t* data, int64_t size, Drawing* drawing);

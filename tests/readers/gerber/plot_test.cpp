@@ -1,0 +1,193 @@
+// Whole files through the reader: strokes, flashes and their blocks, arcs,
+// extents.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+#include "readers/gerber/gerber.h"
+#include "tests/readers/gerber/gerber_test_util.h"
+#include "tests/support/support.h"
+
+namespace {
+
+using gerber_test::Dump;
+using gerber_test::DumpPoints;
+using gerber_test::Read;
+
+TEST(GerberPlot, StrokeOfThreeBlocks) {
+  Read r("X0Y0D02*X100Y0D01*X100Y100*");
+  EXPECT_EQ(Dump(r.drawing), "(0,0) (0.1,0) (0.1,0.1)\n");
+  EXPECT_EQ(r.line(0).colour, 1);
+  EXPECT_EQ(r.line(0).width, 0.0);
+  EXPECT_EQ(r.line(0).filled, 0);
+  EXPECT_EQ(r.drawing.extMin.x, 0.0);
+  EXPECT_EQ(r.drawing.extMax.y, 0.1);
+}
+
+TEST(GerberPlot, CoordinateBlocksRepeatTheLastDCode) {
+  EXPECT_EQ(Dump(Read("%ADD10R,0.2X0.2*%X1000Y0D03*X2000Y0*X0Y0D02*X500Y0*").drawing),
+            "APR_010 @(1,0)\nAPR_010 @(2,0)\n");
+  EXPECT_EQ(Dump(Read("X1000Y0D01*Y1000*D02*X0*X5000D01*").drawing),
+            "(0,0) (1,0) (1,1)\n(0,1) (5,1)\n");
+}
+
+TEST(GerberPlot, ApertureChangeEndsTheStroke) {
+  EXPECT_EQ(Dump(Read("G54D10*X1000D01*G54D11*X2000*X3000D01*X4000*").drawing),
+            "(0,0) (1,0)\n(2,0) (3,0) (4,0)\n");
+  // M03 switches on like D01; M02 does not end the reading.
+  EXPECT_EQ(Dump(Read("X1000M03*M02*X2000D03*X0D02*X1000Y1000D01*").drawing), "(0,0) (1,0)\n(0,0) (1,1)\n");
+}
+
+TEST(GerberPlot, LineBreaksEndBlocksAndCommentsAreSkipped) {
+  // A block over two lines runs in two halves.
+  EXPECT_EQ(Dump(Read("D01*X1000\nY1000*").drawing), "(0,0) (1,0) (1,1)\n");
+  EXPECT_EQ(Dump(Read("X0Y0D02*G04 X900Y900D01 ignored*\nX1000D01*").drawing), "(0,0) (1,0)\n");
+  // Only the first comment block is skipped as a whole; no '*' leaves nothing behind.
+  EXPECT_EQ(Dump(Read("G04 comment to the end").drawing), "");
+}
+
+TEST(GerberPlot, FormatsScaleAndIncrementalCoordinates) {
+  EXPECT_EQ(Dump(Read("%FSLAX24Y24*%\nX0Y0D02*X12345Y-2500D01*").drawing), "(0,0) (1.2345,-0.25)\n");
+  EXPECT_EQ(Dump(Read("%FSTAX23Y23*%\nD01*X015Y2*").drawing), "(0,0) (1.5,20)\n");
+  EXPECT_EQ(Dump(Read("%SFA2B0.5*%\nD01*X1000Y1000*").drawing), "(0,0) (2,0.5)\n");
+  EXPECT_EQ(Dump(Read("G91*D01*X1000Y1000*X1000*Y-500*").drawing), "(0,0) (1,1) (2,1) (2,0.5)\n");
+  EXPECT_EQ(Dump(Read("%FSLIX23Y23*%\nD01*X1000*X1000*").drawing), "(0,0) (1,0) (2,0)\n");
+  EXPECT_EQ(Dump(Read("G10D01*X100*G12X100*").drawing), "(0,0) (1,0) (0.001,0)\n");
+}
+
+TEST(GerberPlot, ParameterBlocksBetweenCommandsOnOneLine) {
+  EXPECT_EQ(Dump(Read("D01*X1000*%FSLAX24Y24*%X20000*G04 note*%SFA2*%X10000*").drawing),
+            "(0,0) (1,0) (2,0) (2,0)\n");
+  EXPECT_EQ(Dump(Read("%ADD11C,1*%D11*%ADD12R,1X1*%X1000D03*").drawing), "APR_011 @(1,0)\n");
+}
+
+TEST(GerberPlot, FlashBlocksAreBuiltOncePerAperture) {
+  Read r("%ADD10C,0.05*%\n%ADD11R,0.1X0.06*%\nX1000Y1000D03*G54D11*X2000D03*D10*X3000D03*"
+         "%ADD10C,5*%X4000D03*");
+  EXPECT_EQ(Dump(r.drawing), "APR_010 @(1,1)\nAPR_011 @(2,1)\nAPR_010 @(3,1)\nAPR_010 @(4,1)\n");
+  ASSERT_EQ(r.drawing.blocks.count, 2);
+  const EntitySet& circle = r.drawing.blocks[0].entities;
+  ASSERT_EQ(circle.polylines.count, 1);
+  const Polyline& outline = circle.polylines[0];
+  ASSERT_EQ(outline.points.count, 17);
+  EXPECT_EQ(outline.points[0].x, 0.025);
+  EXPECT_EQ(outline.points[4].y, 0.025);
+  EXPECT_DOUBLE_EQ(outline.points[1].x, 0.025 * 0.92388);
+  EXPECT_DOUBLE_EQ(outline.points[14].y, 0.025 * -0.707108);
+  EXPECT_EQ(outline.points[16].x, 0.025);
+  EXPECT_EQ(outline.colour, 1);
+  EXPECT_EQ(DumpPoints(r.drawing.blocks[1].entities.polylines[0]),
+            "(-0.05,-0.03) (0.05,-0.03) (0.05,0.03) (-0.05,0.03) (-0.05,-0.03)");
+  EXPECT_EQ(r.drawing.entities.polylines.count, 0);
+}
+
+TEST(GerberPlot, HolesAndObrounds) {
+  auto outlines = [](const std::string& definition) {
+    Read r("%ADD10" + definition + "*%X0Y0D03*");
+    std::string out;
+    if (r.drawing.blocks.count == 1)
+      for (const Polyline& line : r.drawing.blocks[0].entities.polylines)
+        out += std::to_string(line.points.count) + " ";
+    return out;
+  };
+  EXPECT_EQ(outlines("C,0.1X0.04"), "17 17 ");
+  EXPECT_EQ(outlines("C,0.1X0.04X0.02"), "17 5 ");
+  EXPECT_EQ(outlines("O,0.1X0.2"), "5 ");
+  EXPECT_EQ(outlines("R,0.1X0.2X0.05"), "5 17 ");
+  EXPECT_EQ(outlines("R,0.1X0.2X0.05X0.04"), "5 5 ");
+  EXPECT_EQ(outlines("R,0.1"), "");
+  EXPECT_EQ(outlines("P,0.1X6"), "");
+  EXPECT_EQ(outlines("MACRO,0.1"), "");
+  Read hole("%ADD10C,0.1X0.04X0.02*%X0Y0D03*");
+  EXPECT_EQ(DumpPoints(hole.drawing.blocks[0].entities.polylines[1]),
+            "(-0.02,-0.01) (0.02,-0.01) (0.02,0.01) (-0.02,0.01) (-0.02,-0.01)");
+}
+
+TEST(GerberPlot, FlashesOfUndrawableAperturesPlaceNothing) {
+  Read r("%ADD12P,0.1X6*%%AMBOX*21,1,1,1,0,0,0*%\n%ADD13BOX*%\nG54D12*X0Y0D03*G54D13*X1000D03*G54D14*X2000D03*");
+  EXPECT_EQ(r.flashCount(), 0);
+  EXPECT_EQ(r.drawing.blocks.count, 0);
+  EXPECT_GT(r.drawing.extMin.x, r.drawing.extMax.x);
+  // Before any selection a flash uses D10.
+  EXPECT_EQ(Dump(Read("%ADD10C,1*%X0Y0D03*").drawing), "APR_010 @(0,0)\n");
+}
+
+TEST(GerberPlot, ScaleFactorsShapeTheBlockWhenBuilt) {
+  Read r("%SFA2B0.5*%%ADD10R,1X1*%X1000Y1000D03*%SFA1B1*%X2000Y1000D03*");
+  EXPECT_EQ(Dump(r.drawing), "APR_010 @(2,0.5)\nAPR_010 @(2,1)\n");
+  EXPECT_EQ(DumpPoints(r.drawing.blocks[0].entities.polylines[0]),
+            "(-1,-0.25) (1,-0.25) (1,0.25) (-1,0.25) (-1,-0.25)");
+}
+
+TEST(GerberPlot, ExtentsCoverFlashedOutlines) {
+  Read pads("%ADD10C,0.1*%X1000Y1000D03*X2000Y3000D03*");
+  EXPECT_DOUBLE_EQ(pads.drawing.extMin.x, 0.95);
+  EXPECT_DOUBLE_EQ(pads.drawing.extMin.y, 0.95);
+  EXPECT_DOUBLE_EQ(pads.drawing.extMax.x, 2.05);
+  EXPECT_DOUBLE_EQ(pads.drawing.extMax.y, 3.05);
+  Read edge("%ADD10R,1X2*%X0Y0D02*X1000D01*X1000Y0D03*");
+  EXPECT_EQ(edge.drawing.extMin.y, -1.0);
+  EXPECT_EQ(edge.drawing.extMax.x, 1.5);
+}
+
+TEST(GerberArc, MultiQuadrantFullCircle) {
+  Read r("%FSLAX24Y24*%G75*G03*X10000Y0D02*X10000Y0I-10000J0D01*G01X20000Y0*");
+  ASSERT_EQ(r.polylineCount(), 1);
+  const Polyline& line = r.line(0);
+  // The stroke's start, 630 traced points, then the straight draw.
+  ASSERT_EQ(line.points.count, 632);
+  EXPECT_EQ(line.points[1].x, 1.0);
+  EXPECT_EQ(line.points[1].y, 0.0);
+  for (int k = 1; k <= 630; ++k) EXPECT_NEAR(std::hypot(line.points[k].x, line.points[k].y), 1.0, 1e-12);
+  // Once round, stopping just past the end angle.
+  EXPECT_NEAR(std::atan2(line.points[630].y, line.points[630].x), 0.0068, 1e-4);
+  EXPECT_NEAR(line.points[101].y, std::sin(1.0), 1e-6);
+}
+
+TEST(GerberArc, SingleQuadrantStopsShortOfTheQuadrantEnd) {
+  Read r("%FSLAX24Y24*%G74*G02*X0Y10000D02*X10000Y0I0J-10000D01*G01X20000Y0*");
+  const Polyline& line = r.line(0);
+  ASSERT_GT(line.points.count, 150);
+  const WorldPoint last = line.points[line.points.count - 2];
+  EXPECT_NEAR(std::atan2(last.y, last.x), 0.021, 0.001);
+  EXPECT_EQ(line.points[line.points.count - 1].x, 2.0);
+  // Clockwise from 90 degrees, in 0.01 steps.
+  EXPECT_NEAR(std::atan2(line.points[2].y, line.points[2].x), M_PI / 2 - 0.01, 1e-6);
+}
+
+TEST(GerberArc, ArcsOfRadiusZeroEnd) {
+  for (const char* mode : {"G74", "G75"})
+    for (const char* direction : {"G02", "G03"}) {
+      Read r(std::string(mode) + direction + "X0Y0I0J0D01*X1000Y1000I0J0*");
+      ASSERT_EQ(r.polylineCount(), 1);
+      EXPECT_LE(r.line(0).points.count, 2 * 640);
+    }
+}
+
+TEST(GerberFile, MissingFileFails) {
+  testing_support::TempDir dir;
+  Drawing drawing;
+  drawing.inserts.count = 7;
+  testing::internal::CaptureStdout();
+  std::string name = dir.File("none.gbr");
+  EXPECT_EQ(gbr_proc(name.c_str(), &drawing), 0);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Unable to supl_bread " + name + "\n");
+  EXPECT_EQ(drawing.inserts.count, 0);
+  EXPECT_EQ(drawing.entities.polylines.data, nullptr);
+}
+
+TEST(GerberFile, FilesWithoutFinalStarOrM02) {
+  testing_support::TempDir dir;
+  testing_support::WriteFile(dir.File("a.gbr"), "X0Y0D02*X1000D01*X2000D01");
+  Drawing drawing;
+  ASSERT_EQ(gbr_proc(dir.File("a.gbr").c_str(), &drawing), 1);
+  EXPECT_EQ(Dump(drawing), "(0,0) (1,0)\n");
+  DrawingFree(&drawing);
+  testing_support::WriteFile(dir.File("empty.gbr"), "");
+  ASSERT_EQ(gbr_proc(dir.File("empty.gbr").c_str(), &drawing), 1);
+  EXPECT_EQ(Dump(drawing), "");
+  DrawingFree(&drawing);
+}
+
+}  // namespace
