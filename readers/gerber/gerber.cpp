@@ -68,11 +68,12 @@ void ExecuteGerberBlock(GerberState& state, Drawing& drawing) {
     if (state.newStroke) {
       Polyline stroke = NewStroke();
       gerber::AppendPoint(stroke.points, state.previous);
-      ArrayAppend(drawing.entities.polylines, stroke);
+      gerber::AppendGrowing(drawing.entities.polylines, stroke);
     }
     if (state.flash) {
       int32_t block = gerber::MakeApertureBlock(state, drawing);
-      if (block >= 0) ArrayAppend(drawing.inserts, Insert{block, state.current.x, state.current.y, 1.0, 1.0, 0.0});
+      if (block >= 0)
+        gerber::AppendGrowing(drawing.inserts, Insert{block, state.current.x, state.current.y, 1.0, 1.0, 0.0});
     } else if (drawing.entities.polylines.count > 0) {
       Polyline& last = drawing.entities.polylines[drawing.entities.polylines.count - 1];
       if (state.interpolation == gerber::kLinear) gerber::AppendPoint(last.points, state.current);

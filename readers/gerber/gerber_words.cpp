@@ -9,8 +9,9 @@ namespace gerber {
 namespace {
 
 constexpr int kMaxParameterText = 63;
-constexpr int32_t kFirstPointCapacity = 8;
-constexpr int64_t kMaxPointBytes = INT32_MAX;
+constexpr int64_t kFirstCapacity = 8;
+// The containers count in 32 bits and keep below 2 GiB.
+constexpr int64_t kMaxContainerBytes = INT32_MAX;
 
 // cos and sin of k x 22.5 degrees, k = 0..16, to the six decimals the
 // outlines have always been drawn with (not quite symmetric in the last digit).
@@ -181,7 +182,7 @@ void AppendCircle(EntitySet& set, double diameter, const GerberState& state) {
   Polyline line = NewOutline();
   double r = diameter / 2;
   for (const WorldPoint& u : kUnitCircle) AppendPoint(line.points, {r * u.x * state.scaleX, r * u.y * state.scaleY});
-  ArrayAppend(set.polylines, line);
+  AppendGrowing(set.polylines, line);
 }
 
 void AppendRectangle(EntitySet& set, double width, double height, const GerberState& state) {
@@ -189,7 +190,7 @@ void AppendRectangle(EntitySet& set, double width, double height, const GerberSt
   double x = width / 2 * state.scaleX;
   double y = height / 2 * state.scaleY;
   for (WorldPoint p : {WorldPoint{-x, -y}, {x, -y}, {x, y}, {-x, y}, {-x, -y}}) AppendPoint(line.points, p);
-  ArrayAppend(set.polylines, line);
+  AppendGrowing(set.polylines, line);
 }
 
 }  // namespace
@@ -348,18 +349,13 @@ int32_t MakeApertureBlock(GerberState& state, Drawing& drawing) {
   return cached = drawing.blocks.count - 1;
 }
 
-void AppendPoint(GrowArray<WorldPoint>& points, WorldPoint p) {
-  if (points.count == points.capacity) {
-    int64_t capacity = points.capacity ? static_cast<int64_t>(points.capacity) * 2 : kFirstPointCapacity;
-    int64_t bytes = capacity * static_cast<int64_t>(sizeof(WorldPoint));
-    if (bytes > kMaxPointBytes) OutOfMemory();
-    void* grown = std::realloc(points.data, static_cast<size_t>(bytes));
-    if (!grown) OutOfMemory();
-    points.data = static_cast<WorldPoint*>(grown);
-    points.capacity = static_cast<int32_t>(capacity);
-  }
-  points.elementSize = sizeof(WorldPoint);
-  points.data[points.count++] = p;
+void ReserveOneMore(void** data, int32_t count, int32_t* capacity, int64_t elementSize) {
+  int64_t grown = count ? static_cast<int64_t>(count) * 2 : kFirstCapacity;
+  if (grown > INT32_MAX || grown * elementSize > kMaxContainerBytes) OutOfMemory();
+  void* storage = std::realloc(*data, static_cast<size_t>(grown * elementSize));
+  if (!storage) OutOfMemory();
+  *data = storage;
+  *capacity = static_cast<int32_t>(grown);
 }
 
 }  // namespace gerber

@@ -82,8 +82,22 @@ const char* ParseMCode(const char* p, const char* end, GerberState& state);
 // (polygon, macro, undefined, too few parameters).
 int32_t MakeApertureBlock(GerberState& state, Drawing& drawing);
 
-// Appends with geometric growth: traces of a few points each would otherwise
-// take a fixed-size step of storage apiece.
-void AppendPoint(GrowArray<WorldPoint>& points, WorldPoint p);
+// Doubles `array`'s storage when full. The containers' own fixed step would give
+// every two-point trace a page of storage, and a million flashes a quadratic
+// amount of copying.
+void ReserveOneMore(void** data, int32_t count, int32_t* capacity, int64_t elementSize);
+
+template <class T>
+void AppendGrowing(GrowArray<T>& array, const T& record) {
+  if (array.count == array.capacity) {
+    void* data = array.data;
+    ReserveOneMore(&data, array.count, &array.capacity, static_cast<int64_t>(sizeof(T)));
+    array.data = static_cast<T*>(data);
+  }
+  array.elementSize = static_cast<int32_t>(sizeof(T));
+  array.data[array.count++] = record;
+}
+
+inline void AppendPoint(GrowArray<WorldPoint>& points, WorldPoint p) { AppendGrowing(points, p); }
 
 }  // namespace gerber
