@@ -1,8 +1,10 @@
 // A generated printed-circuit layer for timing and end-to-end runs: traces of a
 // few 45/90-degree segments (some with arcs), rows of IC pads and vias, in
-// format 2.4 inches on a 4 x 3 inch board. Deterministic for a given seed.
+// format 2.4 inches on a 4:3 board whose area grows with the counts (4 x 3
+// inches for 5,000 draws and flashes). Deterministic for a given seed.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <string>
@@ -30,11 +32,14 @@ inline std::string MakeBoard(Counts want, uint32_t seed = 1) {
     std::snprintf(line, sizeof line, format, a, b);
     out += line;
   };
+  double side = std::sqrt((want.draws + want.flashes) / 5000.0);
+  const uint32_t width = static_cast<uint32_t>(40000 * side), height = width * 3 / 4;
+  const long margin = 1000;
   int draws = 0, flashes = 0;
   while (draws < want.draws || flashes < want.flashes) {
     if (flashes < want.flashes && (draws >= want.draws || next(3) == 0)) {
       // A footprint: a row of pads, or a few vias.
-      long x = 1000 + next(36000), y = 1000 + next(26000);
+      long x = margin + next(width - 2 * margin - 8000), y = margin + next(height - 2 * margin - 3000);
       bool ic = next(2) == 0;
       out += ic ? (next(2) ? "G54D14*\n" : "G54D15*\n") : (next(4) ? "G54D13*\n" : "G54D16*\n");
       int n = ic ? 4 + static_cast<int>(next(12)) : 1 + static_cast<int>(next(3));
@@ -44,11 +49,11 @@ inline std::string MakeBoard(Counts want, uint32_t seed = 1) {
     }
     // A trace: a move and a few segments, now and then a quarter arc.
     out += next(5) ? "G54D10*\n" : (next(2) ? "G54D11*\n" : "G54D12*\n");
-    long x = 1000 + next(36000), y = 1000 + next(26000);
+    long x = margin + next(width - 2 * margin), y = margin + next(height - 2 * margin);
     add("G01X%ldY%ldD02*\n", x, y);
     int segments = 1 + static_cast<int>(next(5));
     for (int k = 0; k < segments && draws < want.draws; ++k, ++draws) {
-      long length = 200 + next(3000);
+      long length = 100 + next(1500);
       int direction = static_cast<int>(next(8));
       static const int dx[8] = {1, 1, 0, -1, -1, -1, 0, 1}, dy[8] = {0, 1, 1, 1, 0, -1, -1, -1};
       if (next(12) == 0) {
@@ -60,8 +65,12 @@ inline std::string MakeBoard(Counts want, uint32_t seed = 1) {
         out += "G01*\n";
         continue;
       }
-      x += dx[direction] * length;
-      y += dy[direction] * length;
+      // Turn back rather than leave the board.
+      long nx = x + dx[direction] * length, ny = y + dy[direction] * length;
+      if (nx < 0 || nx > static_cast<long>(width)) nx = x - dx[direction] * length;
+      if (ny < 0 || ny > static_cast<long>(height)) ny = y - dy[direction] * length;
+      x = nx;
+      y = ny;
       add("X%ldY%ldD01*\n", x, y);
     }
   }
