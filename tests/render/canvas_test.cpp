@@ -144,6 +144,26 @@ TEST(Canvas, OnePixelLinesLandOnPixelCentres) {
   FreeCanvas(c);
 }
 
+TEST(Canvas, ThinSlantedLinesAndOutlinesAreOnePixelPerStep) {
+  Canvas c = MakeCanvas(40, 40, 8, true);
+  ASSERT_EQ(CreateCanvas(c), 1);
+  Lists l;
+  l.Line({{0, 0}, {30, 15}}, 0, 0, 1);
+  l.Line({{20, 20}, {30, 20}, {30, 30}}, 0, 0, 3, 1);  // filled in its own colour, closed back to the start
+  ASSERT_EQ(DrawPolylines(c.deviceContext, l.polylines), 1);
+  FlushCanvas(c);
+  for (int x = 0; x < 30; ++x) {
+    int inColumn = 0;
+    for (int y = 0; y < 20; ++y) inColumn += At(c, x, y) == 1;
+    EXPECT_EQ(inColumn, 1) << x;
+    EXPECT_EQ(At(c, x, (x + 1) / 2), 1) << x;
+  }
+  EXPECT_EQ(At(c, 25, 25), 3) << "on the closing edge";
+  EXPECT_EQ(At(c, 29, 22), 3) << "inside";
+  EXPECT_EQ(At(c, 22, 28), 254) << "outside";
+  FreeCanvas(c);
+}
+
 TEST(Canvas, DashedDottedAndDashDotLinesHaveRealGaps) {
   Canvas c = MakeCanvas(100, 8, 8, true);
   ASSERT_EQ(CreateCanvas(c), 1);
