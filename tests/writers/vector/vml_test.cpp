@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 #include <limits>
 #include <numbers>
 #include <string>
@@ -161,8 +160,7 @@ TEST_F(VmlTest, HostileStringsStayInsideTheirAttributes) {
 // An independent parser reads the page back: it must be well-formed and give
 // every hostile string back as one attribute value.
 TEST_F(VmlTest, PageParsesAsMarkupWithHostileTexts) {
-  const char* python = "/usr/bin/python3";
-  if (!testing_support::FileExists(python)) GTEST_SKIP() << "python3 is absent";
+  if (!testing_support::FileExists(vector_test::kPython)) GTEST_SKIP() << "python3 is absent";
   o.d.extMin = {0, 0};
   o.d.extMax = {100, 100};
   int32_t style = AddStyle(o.d, "S", "F\"a'c<e>&");
@@ -170,26 +168,19 @@ TEST_F(VmlTest, PageParsesAsMarkupWithHostileTexts) {
   AddText(o.d.entities, "tab\there\r\n\xB0\x80", 0, 100, 10, 1);
   AddPolyline(o.d.entities, {{0, 0}, {50, 50}}, 1, 0, AddLineType(o.d, "D", 1));
   Write();
-  std::string script = dir.File("check.py");
-  testing_support::WriteFile(script,
-                             "import sys, xml.parsers.expat\n"
-                             "p = xml.parsers.expat.ParserCreate()\n"
-                             "def start(name, attrs):\n"
-                             "    if name == 'v:textpath':\n"
-                             "        print(ascii(attrs['style']), ascii(attrs['string']))\n"
-                             "    elif name not in ('html','head','xml:namespace','style','body','v:background',\n"
-                             "                      'v:polyline','v:stroke','v:shape','v:path'):\n"
-                             "        print('unexpected', name)\n"
-                             "p.StartElementHandler = start\n"
-                             "p.ParseFile(open(sys.argv[1], 'rb'))\n"
-                             "print('ok')\n");
-  std::string command = std::string(python) + " " + script + " " + dir.File("out.htm") + " 2>&1";
-  FILE* pipe = popen(command.c_str(), "r");
-  ASSERT_NE(pipe, nullptr);
-  std::string output;
-  char buffer[256];
-  while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, n);
-  pclose(pipe);
+  std::string output = vector_test::RunPython(dir.path(),
+                                             "import sys, xml.parsers.expat\n"
+                                             "p = xml.parsers.expat.ParserCreate()\n"
+                                             "def start(name, attrs):\n"
+                                             "    if name == 'v:textpath':\n"
+                                             "        print(ascii(attrs['style']), ascii(attrs['string']))\n"
+                                             "    elif name not in ('html','head','xml:namespace','style','body',\n"
+                                             "                      'v:background','v:polyline','v:stroke','v:shape','v:path'):\n"
+                                             "        print('unexpected', name)\n"
+                                             "p.StartElementHandler = start\n"
+                                             "p.ParseFile(open(sys.argv[1], 'rb'))\n"
+                                             "print('ok')\n",
+                                             dir.File("out.htm"));
   EXPECT_EQ(output,
             "'font-family:\"F\\\\22 a\\'c<e>&\";' 'x\\'/><script>alert(\"&\")</script><v:shape a=\\''\n"
             "'font-family:\"\";' 'tab\\there\\r\\n\\xb0\\u20ac'\n"
