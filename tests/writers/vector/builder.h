@@ -1,7 +1,6 @@
 // Drawings built in code for the vector writer tests.
 #pragma once
 
-#include <cstdio>
 #include <initializer_list>
 #include <string>
 
@@ -97,26 +96,6 @@ inline std::string Between(const std::string& text, const std::string& from, con
   if (start == std::string::npos) return "<missing " + from + ">";
   size_t end = text.find(to, start + from.size());
   return text.substr(start, end == std::string::npos ? std::string::npos : end - start);
-}
-
-// Debian's python3, which the independent checkers (expat, ezdxf) run on.
-constexpr char kPython[] = "/usr/bin/python3";
-
-// Runs `code` with kPython on `argument`; everything it prints, errors included.
-inline std::string RunPython(const std::string& folder, const std::string& code, const std::string& argument) {
-  std::string script = folder + "/check.py";
-  if (std::FILE* f = std::fopen(script.c_str(), "wb")) {
-    std::fwrite(code.data(), 1, code.size(), f);
-    std::fclose(f);
-  }
-  std::string command = std::string(kPython) + " '" + script + "' '" + argument + "' 2>&1";
-  std::string output;
-  if (std::FILE* pipe = popen(command.c_str(), "r")) {
-    char buffer[256];
-    while (size_t n = std::fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, n);
-    pclose(pipe);
-  }
-  return output;
 }
 
 }  // namespace vector_test

@@ -4,6 +4,7 @@
 #include <numbers>
 #include <string>
 
+#include "tests/support/python.h"
 #include "tests/support/support.h"
 #include "tests/writers/vector/builder.h"
 #include "writers/vector/dxf_writer.h"
@@ -27,14 +28,8 @@ constexpr char kSummary[] =
     "        if t == 'INSERT': line += [d.name, d.insert.x, d.insert.y, d.xscale, d.yscale, round(d.rotation, 6)]\n"
     "        print(*line)\n";
 
-bool HaveEzdxf() {
-  if (!testing_support::FileExists(kPython)) return false;
-  TempDir dir;
-  return RunPython(dir.path(), "import ezdxf\nprint('yes')\n", "") == "yes\n";
-}
-
 TEST(DxfOracle, EzdxfReadsEveryKindOfRecord) {
-  if (!HaveEzdxf()) GTEST_SKIP() << "python3-ezdxf is absent";
+  if (!testing_support::HavePythonModule("ezdxf")) GTEST_SKIP() << "python3-ezdxf is absent";
   OwnedDrawing o;
   Drawing& d = o.d;
   int32_t dashed = AddLineType(d, "DASHED\n", 1);
@@ -49,7 +44,7 @@ TEST(DxfOracle, EzdxfReadsEveryKindOfRecord) {
   d.extMax = {10, 10};
   TempDir dir;
   ASSERT_EQ(WriteDxf(d, dir.File("out.dxf").c_str()), 1);
-  EXPECT_EQ(RunPython(dir.path(), kSummary, dir.File("out.dxf")),
+  EXPECT_EQ(testing_support::RunPython(dir.path(), kSummary, dir.File("out.dxf")),
             "errors 0\n"
             "*Model_Space POLYLINE 0 1 DOT 0.5 (0.0, 0.0) (10.0, 0.0) (10.0, 10.0) (0.0, 0.0)\n"
             "*Model_Space TEXT 0 4 hello 1.0 2.0 3.0 90.0\n"

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "render/colours.h"
+#include "tests/support/python.h"
 #include "tests/support/support.h"
 #include "tests/writers/vector/builder.h"
 
@@ -160,7 +161,7 @@ TEST_F(VmlTest, HostileStringsStayInsideTheirAttributes) {
 // An independent parser reads the page back: it must be well-formed and give
 // every hostile string back as one attribute value.
 TEST_F(VmlTest, PageParsesAsMarkupWithHostileTexts) {
-  if (!testing_support::FileExists(vector_test::kPython)) GTEST_SKIP() << "python3 is absent";
+  if (!testing_support::FileExists(testing_support::kPython)) GTEST_SKIP() << "python3 is absent";
   o.d.extMin = {0, 0};
   o.d.extMax = {100, 100};
   int32_t style = AddStyle(o.d, "S", "F\"a'c<e>&");
@@ -168,7 +169,7 @@ TEST_F(VmlTest, PageParsesAsMarkupWithHostileTexts) {
   AddText(o.d.entities, "tab\there\r\n\xB0\x80", 0, 100, 10, 1);
   AddPolyline(o.d.entities, {{0, 0}, {50, 50}}, 1, 0, AddLineType(o.d, "D", 1));
   Write();
-  std::string output = vector_test::RunPython(dir.path(),
+  std::string output = testing_support::RunPython(dir.path(),
                                              "import sys, xml.parsers.expat\n"
                                              "p = xml.parsers.expat.ParserCreate()\n"
                                              "def start(name, attrs):\n"
