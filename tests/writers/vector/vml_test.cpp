@@ -175,6 +175,19 @@ TEST_F(VmlTest, HostileStringsStayInsideTheirAttributes) {
             "'font-family:\"\";' 'tab\\there\\r\\n\\ufffd \\xb0\\u20ac\\ufffd\\xff'\n");
 }
 
+// Values far outside the extents, or not numbers at all, are clamped rather
+// than overflowing the integers the page holds.
+TEST_F(VmlTest, GiantAndNonFiniteValuesAreClamped) {
+  o.d.extMin = {0, 0};
+  o.d.extMax = {1, 1};
+  AddPolyline(o.d.entities, {{1e300, -1e300}, {std::nan(""), 0}}, 1, 0, 0, 1e300);
+  AddText(o.d.entities, std::string(5000, 'w').c_str(), 0, 1, 1e30, 1, 0, 1e300);
+  std::string shapes = Shapes();
+  EXPECT_NE(shapes.find("strokeweight='1000000000' filled='f'\r\npoints='1000000000,1000000000,0,1000,'"),
+            std::string::npos);
+  EXPECT_NE(shapes.find("width:1000000000;height:1000000000;rotation:-100000000deg;"), std::string::npos);
+}
+
 TEST_F(VmlTest, FailuresAreReported) {
   EXPECT_EQ(WriteVmlFile(o.d, dir.File("missing/out.htm").c_str(), kGrey), 0);
   if (testing_support::FileExists("/dev/full")) {
