@@ -44,6 +44,8 @@ constexpr char kTail[] = "</body>\n</html>\n";
 constexpr double kCharacterWidth = 0.5;
 
 constexpr uint16_t kReplacement = 0xFFFD;
+// "&#65533;" and its NUL.
+constexpr size_t kReferenceSize = 16;
 // windows-1252 0x80..0x9F in Unicode; the five bytes it leaves undefined become
 // the replacement character.
 constexpr uint16_t kWindows1252High[32] = {
@@ -84,7 +86,7 @@ const char* Reference(unsigned char c, char* buffer, size_t size) {
 }
 
 void PutAttributeEscaped(TextOutput& out, const char* value) {
-  char buffer[16];
+  char buffer[kReferenceSize];
   const char* run = value;
   const char* p = value;
   for (; *p; ++p) {
