@@ -89,45 +89,70 @@ void LineTo(Translator& t, const EmfRecord& r) {
   AppendPoint(t, s.figure, RecordI32(r, 8), RecordI32(r, 12));
 }
 
-// Points from offset 28: pairs of i32, or of i16 for the 16-bit records. The
-// count is trusted only as far as the record holds the points.
-uint32_t PointCount(const EmfRecord& r, bool small) {
-  uint64_t room = (r.size - 28) / (small ? 4 : 8);
-  uint32_t count = RecordU32(r, 24);
+// Points from `base`: pairs of i32, or of i16 for the 16-bit records.
+void PointAt(const EmfRecord& r, bool small, uint64_t base, uint32_t i, int64_t& x, int64_t& y) {
+  uint64_t at = base + static_cast<uint64_t>(i) * (small ? 4 : 8);
+  if (at > r.size) at = r.size;  // out of reach: the accessors give 0
+  uint32_t a = static_cast<uint32_t>(at);
+  x = small ? RecordI16(r, a) : RecordI32(r, a);
+  y = small ? RecordI16(r, a + 2) : RecordI32(r, a + 4);
+}
+
+// A count is trusted only as far as the record holds the points it counts.
+uint32_t PointsHeld(const EmfRecord& r, bool small, uint64_t base, uint32_t count) {
+  uint64_t room = base < r.size ? (r.size - base) / (small ? 4 : 8) : 0;
   return count < room ? count : static_cast<uint32_t>(room);
 }
 
-void PointAt(const EmfRecord& r, bool small, uint32_t i, int64_t& x, int64_t& y) {
-  uint32_t at = 28 + i * (small ? 4 : 8);
-  x = small ? RecordI16(r, at) : RecordI32(r, at);
-  y = small ? RecordI16(r, at + 2) : RecordI32(r, at + 4);
-}
+constexpr uint32_t kPointsAt = 28;
 
 void PolylineTo(Translator& t, const EmfRecord& r, bool small) {
   EmfState& s = t.state;
   if (!s.figureOpen) return;
-  uint32_t n = PointCount(r, small);
+  uint32_t n = PointsHeld(r, small, kPointsAt, RecordU32(r, 24));
   for (uint32_t i = 0; i < n; ++i) {
     int64_t x, y;
-    PointAt(r, small, i, x, y);
+    PointAt(r, small, kPointsAt, i, x, y);
     AppendPoint(t, s.figure, x, y);
   }
 }
 
-// Whole polylines, polygons (closed and filled) and Bézier curves, whose
-// control points are taken as vertices.
-void WholePolyline(Translator& t, const EmfRecord& r, bool small, bool polygon) {
-  EndFigure(t);
+// `count` points from `base` as one polyline; a polygon is closed and filled.
+void AppendPolyline(Translator& t, const EmfRecord& r, bool small, bool polygon, uint64_t base, uint32_t count) {
   Polyline line = NewPolyline(t.state, polygon ? 1 : 0);
-  uint32_t count = PointCount(r, small);
   uint64_t n = count == 0 ? 0 : static_cast<uint64_t>(count) + (polygon ? 1 : 0);
   for (uint64_t i = 0; i < n; ++i) {
     uint32_t k = polygon && i == n - 1 ? 0 : static_cast<uint32_t>(i);
     int64_t x, y;
-    PointAt(r, small, k, x, y);
+    PointAt(r, small, base, k, x, y);
     AppendPoint(t, line, x, y);
   }
   ArrayAppend(t.drawing->entities.polylines, line);
+}
+
+// Whole polylines, polygons and Bézier curves, whose control points are taken as vertices.
+void WholePolyline(Translator& t, const EmfRecord& r, bool small, bool polygon) {
+  EndFigure(t);
+  AppendPolyline(t, r, small, polygon, kPointsAt, PointsHeld(r, small, kPointsAt, RecordU32(r, 24)));
+}
+
+// Poly-polylines and poly-polygons: each part as a whole polyline or polygon.
+// Counts are trusted only as far as the record holds counts and points.
+void PolyPolyline(Translator& t, const EmfRecord& r, bool small, bool polygon) {
+  EndFigure(t);
+  uint32_t parts = RecordU32(r, 24);
+  uint32_t partsHeld = (r.size - 32) / 4;
+  if (parts > partsHeld) parts = partsHeld;
+  uint64_t base = 32 + static_cast<uint64_t>(parts) * 4;
+  uint32_t left = PointsHeld(r, small, base, RecordU32(r, 28));
+  for (uint32_t i = 0; i < parts && left > 0; ++i) {
+    uint32_t n = RecordU32(r, 32 + 4 * i);
+    if (n > left) n = left;
+    if (n == 0) continue;
+    AppendPolyline(t, r, small, polygon, base, n);
+    base += static_cast<uint64_t>(n) * (small ? 4 : 8);
+    left -= n;
+  }
 }
 
 void Rectangle(Translator& t, const EmfRecord& r) {
@@ -266,6 +291,7 @@ uint32_t MinimumSize(uint32_t type) {
     case kEmrMoveToEx: case kEmrLineTo: return 16;
     case kEmrEllipse: case kEmrRectangle: return 24;
     case kEmrArc: case kEmrChord: case kEmrPie: case kEmrArcTo: return 40;
+    case kEmrPolyPolyline: case kEmrPolyPolygon: case kEmrPolyPolyline16: case kEmrPolyPolygon16: return 32;
     case kEmrExtTextOutA: case kEmrExtTextOutW: return 52;
     case kEmrPolyTextOutA: case kEmrPolyTextOutW: return 56;
     default: return 8;
@@ -280,6 +306,10 @@ int Dispatch(Translator& t, const EmfRecord& r) {
     case kEmrPolygon: WholePolyline(t, r, false, true); break;
     case kEmrPolyBezier16: case kEmrPolyline16: WholePolyline(t, r, true, false); break;
     case kEmrPolygon16: WholePolyline(t, r, true, true); break;
+    case kEmrPolyPolyline: PolyPolyline(t, r, false, false); break;
+    case kEmrPolyPolygon: PolyPolyline(t, r, false, true); break;
+    case kEmrPolyPolyline16: PolyPolyline(t, r, true, false); break;
+    case kEmrPolyPolygon16: PolyPolyline(t, r, true, true); break;
     case kEmrPolyBezierTo: case kEmrPolylineTo: PolylineTo(t, r, false); break;
     case kEmrPolyBezierTo16: case kEmrPolylineTo16: PolylineTo(t, r, true); break;
     case kEmrMoveToEx: MoveTo(t, r); break;
@@ -298,6 +328,21 @@ uint32_t Le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_
 // Reads every record up to EMR_EOF. A record is read whole whatever its size,
 // but must lie within the file: one shorter than its head, not a whole number
 // of 32-bit words, or running past the end of the file fails the translation.
+// The header's bounds are the extents unless the drawn content strays outside
+// them: files that set a map mode or window of their own are mapped away from
+// the header's box, and the picture would land off the page. A content box
+// without area (a lone text) says too little to replace them.
+void SettleExtents(Drawing& drawing) {
+  WorldPoint min, max;
+  ComputeDrawingExtents(drawing, min, max);
+  if (!(min.x < max.x && min.y < max.y)) return;
+  bool inside = min.x >= drawing.extMin.x && min.y >= drawing.extMin.y && max.x <= drawing.extMax.x &&
+                max.y <= drawing.extMax.y;
+  if (inside) return;
+  drawing.extMin = min;
+  drawing.extMax = max;
+}
+
 int RecordLoop(Translator& t, FILE* file) {
   if (fseeko(file, 0, SEEK_END) != 0) return 0;
   off_t fileSize = ftello(file);
@@ -352,6 +397,7 @@ int emf_proc(const char* fileName, Drawing* drawing) {
     std::printf("Unable to fopen %s\n", fileName);
   } else {
     result = RecordLoop(t, file);
+    if (result) SettleExtents(*drawing);
     if (!result) std::printf("Unable to emf_proc\n");
     std::fclose(file);
   }

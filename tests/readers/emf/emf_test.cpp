@@ -377,13 +377,37 @@ TEST(EmfProc, ShortRecordsAreIgnored) {
   EXPECT_EQ(t.texts().count, 0);
 }
 
-TEST(EmfProc, HeaderSetsExtents) {
+TEST(EmfProc, PolyPolygonsGiveOnePolylinePerPart) {
+  EmfWriter w = Picture();
+  w.Record(8, {0, 0, 0, 0, 2, 5, 3, 2, 0, 0, 10, 0, 10, 10, 50, 50, 60, 60});
+  w.Record(90, {0, 0, 0, 0, 3, 99, 1, 0x7FFFFFFF, 2, 0x00020001, 0x00040003});  // counts beyond the points
+  w.Record(8, {0, 0, 0, 0, 0x7FFFFFFF, 0x7FFFFFFF}).Eof();
+  Translated t(w);
+  ASSERT_EQ(t.lines().count, 4);
+  EXPECT_EQ(t.lines()[0].points.count, 4);
+  EXPECT_EQ(t.lines()[0].filled, 1);
+  EXPECT_EQ(t.lines()[1].points.count, 3);
+  ExpectPoint(t.lines()[1].points[2], 50, 50);
+  EXPECT_EQ(t.lines()[2].points.count, 1);
+  EXPECT_EQ(t.lines()[3].points.count, 1);
+  ExpectPoint(t.lines()[3].points[0], 3, 96);
+  EXPECT_EQ(t.lines()[3].filled, 0);
+}
+
+TEST(EmfProc, ExtentsAreTheHeaderBoundsUnlessTheContentStraysOutside) {
   EmfWriter w;
   w.Header(-10, -20, 500, 250).Points(4, {-10, -20}).Eof();
   Translated t(w);
   ExpectPoint(t.r.drawing.extMin, -10, -20);
   ExpectPoint(t.r.drawing.extMax, 500, 250);
   ExpectPoint(t.lines()[0].points[0], 0, 250);
+
+  // Text mode: y flipped about the bottom bound, so the picture sits at 0..99, not 1000..1099.
+  EmfWriter away;
+  away.Header(0, 1000, 50, 1099).Record(17, {1}).Points(4, {0, 1000, 50, 1099}).Eof();
+  Translated a(away);
+  ExpectPoint(a.r.drawing.extMin, 0, 0);
+  ExpectPoint(a.r.drawing.extMax, 50, 99);
 }
 
 }  // namespace
