@@ -330,11 +330,22 @@ uint32_t Le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_
 // of 32-bit words, or running past the end of the file fails the translation.
 // The header's bounds are the extents unless the drawn content strays outside
 // them: files that set a map mode or window of their own are mapped away from
-// the header's box, and the picture would land off the page. A content box
-// without area (a lone text) says too little to replace them.
+// the header's box, and the picture would land off the page. The content box
+// takes texts as tall as their height (their width is not known here); a box
+// without area says too little to replace the header's.
 void SettleExtents(Drawing& drawing) {
-  WorldPoint min, max;
-  ComputeDrawingExtents(drawing, min, max);
+  WorldPoint min{kExtentsStart, kExtentsStart}, max{-kExtentsStart, -kExtentsStart};
+  auto include = [&](double x, double y) {
+    if (!std::isfinite(x) || !std::isfinite(y)) return;
+    min = {std::fmin(min.x, x), std::fmin(min.y, y)};
+    max = {std::fmax(max.x, x), std::fmax(max.y, y)};
+  };
+  for (const Polyline& line : drawing.entities.polylines)
+    for (const WorldPoint& p : line.points) include(p.x, p.y);
+  for (const TextItem& text : drawing.entities.texts) {
+    include(text.x, text.y);
+    include(text.x, text.y + text.height);
+  }
   if (!(min.x < max.x && min.y < max.y)) return;
   bool inside = min.x >= drawing.extMin.x && min.y >= drawing.extMin.y && max.x <= drawing.extMax.x &&
                 max.y <= drawing.extMax.y;
