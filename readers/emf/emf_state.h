@@ -91,7 +91,7 @@ constexpr int kFontBytes = 60;  // LOGFONTW up to the first 16 face-name units
 constexpr int kObjectWords = 15;
 // Deeper SAVEDC chains are counted but not stored, so a file of nothing but
 // SAVEDC records cannot make the stack grow without bound.
-constexpr int32_t kMaxSavedStates = 1 << 16;
+constexpr int32_t kMaxSavedStates = 1 << 12;
 
 enum EmfObjectKind : uint32_t { kObjectEmpty = 0, kObjectPen = 1, kObjectBrush = 2, kObjectFont = 6 };
 
