@@ -145,8 +145,12 @@ int ReadPolylineEntity(LineSource& source, EntitySet& set, const Drawing& tables
         ApplyCommonGroup(c, value, tables, polyline);
     }
   }
-  // A closed polyline without vertices has nothing to close.
-  if (closed && state == VertexState::kTaking) PointAppend(source.points, first);
+  // A closed polyline without vertices has nothing to close. The last
+  // vertex's bulge shapes the closing segment, as it does in the drawing.
+  if (closed && state == VertexState::kTaking) {
+    if (bulgePending) BulgeArcPoints(previous, first, bulge, source.points);
+    PointAppend(source.points, first);
+  }
   AppendPolyline(set, polyline, source.points);
   return 1;
 fail:
