@@ -33,9 +33,8 @@ constexpr int kMaxCodeWidth = 12;
 
 // Open addressing: a prime number of slots about 2.4 times the codes, and a
 // fixed step that is coprime to it, so every probe sequence visits every slot.
-constexpr int kHashSlots = 9973;
-constexpr int kHashStep = 2039;
-constexpr uint16_t kFreeSlot = 0xFFFF;
+constexpr uint32_t kHashSlots = 9973;
+constexpr uint32_t kHashStep = 2039;
 
 constexpr int kSubBlockSize = 255;
 
@@ -92,42 +91,45 @@ void FinishCodes(CodePacker& packer) {
 }
 
 // Each code above 257 is the string of its prefix code followed by one pixel.
+// The hash slot of a string keeps its (prefix, pixel) key beside its code, so a
+// probe reads one word and no separate string table is needed.
 struct LzwDictionary {
-  uint16_t* prefix;
-  uint8_t* suffix;
-  uint16_t* slots;
+  uint32_t* slots;  // key << 12 | code, or kFreeSlot
   int nextCode;
 };
 
+constexpr uint32_t kFreeSlot = 0xFFFFFFFF;
+constexpr int kCodeBits = 12;
+constexpr uint32_t kCodeMask = (1u << kCodeBits) - 1;
+static_assert(kMaxCodes - 1 <= int(kCodeMask));
+
+// Prefix in the low 12 bits, pixel above. A filled slot is never all ones, as a
+// string's code is always above its prefix's.
+inline uint32_t StringKey(int prefix, int pixel) { return static_cast<uint32_t>(pixel << kCodeBits | prefix); }
+
 int AllocDictionary(LzwDictionary& dict) {
-  dict.prefix = static_cast<uint16_t*>(std::malloc(kMaxCodes * sizeof(uint16_t)));
-  dict.suffix = static_cast<uint8_t*>(std::malloc(kMaxCodes));
-  dict.slots = static_cast<uint16_t*>(std::malloc(kHashSlots * sizeof(uint16_t)));
-  return dict.prefix && dict.suffix && dict.slots ? kGifOk : kGifOutOfMemory;
+  dict.slots = static_cast<uint32_t*>(std::malloc(kHashSlots * sizeof(uint32_t)));
+  return dict.slots ? kGifOk : kGifOutOfMemory;
 }
 
 void FreeDictionary(LzwDictionary& dict) {
-  std::free(dict.prefix);
-  std::free(dict.suffix);
   std::free(dict.slots);
   dict = LzwDictionary{};
 }
 
 void ResetDictionary(LzwDictionary& dict) {
-  std::memset(dict.slots, 0xFF, kHashSlots * sizeof(uint16_t));
-  for (int i = 0; i < 256; ++i) {
-    dict.prefix[i] = kFreeSlot;
-    dict.suffix[i] = static_cast<uint8_t>(i);
-  }
+  // Codes 0 to 255 are the single pixels, found without a search; 256 and 257 never match.
+  std::memset(dict.slots, 0xFF, kHashSlots * sizeof(uint32_t));
   dict.nextCode = kFirstFreeCode;
 }
 
 // The slot holding the string (prefix, pixel), or the free slot where it belongs.
-inline int FindSlot(const LzwDictionary& dict, int prefix, int pixel) {
-  int slot = ((pixel << 8) ^ prefix) % kHashSlots;
+inline uint32_t FindSlot(const LzwDictionary& dict, int prefix, int pixel) {
+  const uint32_t key = StringKey(prefix, pixel);
+  uint32_t slot = (static_cast<uint32_t>(pixel) << 8 ^ static_cast<uint32_t>(prefix)) % kHashSlots;
   for (;;) {
-    uint16_t code = dict.slots[slot];
-    if (code == kFreeSlot || (dict.prefix[code] == prefix && dict.suffix[code] == pixel)) return slot;
+    uint32_t entry = dict.slots[slot];
+    if (entry == kFreeSlot || entry >> kCodeBits == key) return slot;
     slot += kHashStep;
     if (slot >= kHashSlots) slot -= kHashSlots;
   }
@@ -153,18 +155,16 @@ int CompressPixels(const Canvas& canvas, SubBlockWriter& out) {
     if (current < 0 && pixel < end) current = *pixel++;
     for (; pixel < end; ++pixel) {
       int c = *pixel;
-      int slot = FindSlot(dict, current, c);
+      uint32_t slot = FindSlot(dict, current, c);
       if (dict.slots[slot] != kFreeSlot) {
-        current = dict.slots[slot];
+        current = static_cast<int>(dict.slots[slot] & kCodeMask);
         continue;
       }
       PackCode(packer, current, width);
       bool grow = true;  // also when the table is full: that forces the clear code
       if (dict.nextCode < kMaxCodes) {
         int entered = dict.nextCode++;
-        dict.prefix[entered] = static_cast<uint16_t>(current);
-        dict.suffix[entered] = static_cast<uint8_t>(c);
-        dict.slots[slot] = static_cast<uint16_t>(entered);
+        dict.slots[slot] = StringKey(current, c) << kCodeBits | static_cast<uint32_t>(entered);
         grow = entered > limit;
       }
       current = c;
