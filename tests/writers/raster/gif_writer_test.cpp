@@ -21,7 +21,7 @@ constexpr size_t kDataStart = 792;  // first sub-block count byte
 
 struct DecodedGif {
   bool ok = false;
-  int screenWidth = 0, screenHeight = 0, width = 0, height = 0, imageCount = 0;
+  int width = 0, height = 0, imageCount = 0;
   std::vector<uint8_t> pixels;
   std::vector<uint8_t> colours;  // red, green, blue per entry
 };
@@ -34,8 +34,6 @@ DecodedGif DecodeWithGiflib(const std::string& path) {
   if (!gif) return out;
   if (DGifSlurp(gif) == GIF_OK && gif->ImageCount >= 1) {
     out.ok = true;
-    out.screenWidth = gif->SWidth;
-    out.screenHeight = gif->SHeight;
     out.imageCount = gif->ImageCount;
     const SavedImage& image = gif->SavedImages[0];
     out.width = image.ImageDesc.Width;
