@@ -1,15 +1,16 @@
 #include <gtest/gtest.h>
-#include <tiffio.h>
 
 #include <string>
 #include <vector>
 
 #include "tests/support/support.h"
 #include "tests/writers/raster/gif_g3_canvas.h"
+#include "tests/writers/raster/gif_g3_decoders.h"
 #include "writers/raster/g3.h"
 
 namespace {
 
+using raster_test::DecodeWithLibtiff;
 using raster_test::HandCanvas;
 using raster_test::Lcg;
 using testing_support::FileExists;
@@ -43,44 +44,6 @@ std::vector<uint8_t> WriteAndRead(const HandCanvas& c, int invert = 0) {
   std::string path = dir.File("out.g3");
   EXPECT_EQ(WriteG3File(c.canvas, path.c_str(), invert), 1);
   return ReadFile(path);
-}
-
-void IgnoreTiffMessage(const char*, const char*, va_list) {}
-
-// libtiff's CCITT decoder reads the stream wrapped as the one strip of a
-// Group 3 (one-dimensional, no fill bits) TIFF; returns the rows' bytes.
-std::vector<uint8_t> DecodeWithLibtiff(const std::vector<uint8_t>& stream, uint32_t width, uint32_t height) {
-  TIFFSetWarningHandler(IgnoreTiffMessage);
-  TempDir dir;
-  std::string path = dir.File("wrap.tif");
-  TIFF* tif = TIFFOpen(path.c_str(), "w");
-  if (!tif) return {};
-  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, width);
-  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, height);
-  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 1);
-  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
-  TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX3);
-  TIFFSetField(tif, TIFFTAG_GROUP3OPTIONS, 0);
-  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
-  TIFFSetField(tif, TIFFTAG_FILLORDER, FILLORDER_MSB2LSB);
-  TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-  TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, height);
-  TIFFWriteRawStrip(tif, 0, const_cast<uint8_t*>(stream.data()), tmsize_t(stream.size()));
-  TIFFClose(tif);
-  tif = TIFFOpen(path.c_str(), "r");
-  if (!tif) return {};
-  size_t rowBytes = width / 8;
-  std::vector<uint8_t> out(rowBytes * height);
-  std::vector<uint8_t> line(size_t(TIFFScanlineSize(tif)) + 1);
-  for (uint32_t y = 0; y < height; ++y) {
-    if (TIFFReadScanline(tif, line.data(), y, 0) != 1) {
-      out.clear();
-      break;
-    }
-    std::copy(line.begin(), line.begin() + long(rowBytes), out.begin() + long(y * rowBytes));
-  }
-  TIFFClose(tif);
-  return out;
 }
 
 // The coded part of each row (whole bytes only), complemented when inverted.

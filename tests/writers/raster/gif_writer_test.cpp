@@ -1,4 +1,3 @@
-#include <gif_lib.h>
 #include <gtest/gtest.h>
 
 #include <string>
@@ -6,10 +5,13 @@
 
 #include "tests/support/support.h"
 #include "tests/writers/raster/gif_g3_canvas.h"
+#include "tests/writers/raster/gif_g3_decoders.h"
 #include "writers/raster/gif.h"
 
 namespace {
 
+using raster_test::DecodedGif;
+using raster_test::DecodeWithGiflib;
 using raster_test::HandCanvas;
 using raster_test::Lcg;
 using testing_support::FileExists;
@@ -18,36 +20,6 @@ using testing_support::ReadFile;
 using testing_support::TempDir;
 
 constexpr size_t kDataStart = 792;  // first sub-block count byte
-
-struct DecodedGif {
-  bool ok = false;
-  int width = 0, height = 0, imageCount = 0;
-  std::vector<uint8_t> pixels;
-  std::vector<uint8_t> colours;  // red, green, blue per entry
-};
-
-// giflib's reading of the file.
-DecodedGif DecodeWithGiflib(const std::string& path) {
-  DecodedGif out;
-  int error = 0;
-  GifFileType* gif = DGifOpenFileName(path.c_str(), &error);
-  if (!gif) return out;
-  if (DGifSlurp(gif) == GIF_OK && gif->ImageCount >= 1) {
-    out.ok = true;
-    out.imageCount = gif->ImageCount;
-    const SavedImage& image = gif->SavedImages[0];
-    out.width = image.ImageDesc.Width;
-    out.height = image.ImageDesc.Height;
-    out.pixels.assign(image.RasterBits, image.RasterBits + size_t(out.width) * out.height);
-    if (gif->SColorMap)
-      for (int i = 0; i < gif->SColorMap->ColorCount; ++i) {
-        const GifColorType& c = gif->SColorMap->Colors[i];
-        out.colours.insert(out.colours.end(), {c.Red, c.Green, c.Blue});
-      }
-  }
-  DGifCloseFile(gif, &error);
-  return out;
-}
 
 // The sub-block sizes and their joined contents; fails the test on bad framing.
 struct SubBlocks {
