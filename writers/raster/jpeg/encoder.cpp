@@ -110,6 +110,8 @@ int EncodeJpegFile(JPEG_PROPERTIES& properties, JpegEncoderState& state, int32_t
   if (state.outputBuffer == nullptr) return kJpegMemoryError;
   state.file = std::fopen(properties.outputFileName, "w+b");
   if (state.file == nullptr) return kJpegInvalidFileName;
+  // The bit writer buffers 4096 bytes itself; a failed write shows at once.
+  std::setvbuf(state.file, nullptr, _IONBF, 0);
 
   state.settings = properties;
   for (int16_t& predictor : state.predictors) predictor = 0;

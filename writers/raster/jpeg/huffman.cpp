@@ -1,5 +1,7 @@
 #include "writers/raster/jpeg/huffman.h"
 
+#include <bit>
+
 namespace jpeg {
 
 namespace {
@@ -24,22 +26,24 @@ void EncodeBlock(JpegBitWriter& writer, const int16_t zigzag[64], int16_t& predi
   const int dcSize = MagnitudeCategory(diff);
   PutSymbol(writer, dc, dcSize, diff, dcSize);
 
-  int run = 0;
-  for (int k = 1; k < 64; ++k) {
-    const int v = zigzag[k];
-    if (v == 0) {
-      ++run;
-      continue;
-    }
+  // Visit only the non-zero coefficients, found through a bit mask.
+  uint64_t nonZero = 0;
+  for (int k = 1; k < 64; ++k) nonZero |= uint64_t{zigzag[k] != 0} << k;
+  int last = 0;
+  while (nonZero != 0) {
+    const int k = std::countr_zero(nonZero);
+    nonZero &= nonZero - 1;
+    int run = k - last - 1;
+    last = k;
     while (run > kMaxRun) {
       BitWriterPut(writer, ac.code[kZeroRunSymbol], ac.length[kZeroRunSymbol]);
       run -= kMaxRun + 1;
     }
+    const int v = zigzag[k];
     const int size = MagnitudeCategory(v);
     PutSymbol(writer, ac, 16 * run + size, v, size);
-    run = 0;
   }
-  if (run > 0) BitWriterPut(writer, ac.code[kEndOfBlock], ac.length[kEndOfBlock]);
+  if (last != 63) BitWriterPut(writer, ac.code[kEndOfBlock], ac.length[kEndOfBlock]);
 }
 
 }  // namespace jpeg

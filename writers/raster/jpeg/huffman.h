@@ -2,6 +2,7 @@
 // from the Annex K lists by the procedure of T.81 Annex C at compile time.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 
 #include "writers/raster/jpeg/bit_writer.h"
@@ -44,13 +45,7 @@ static_assert(kAcChrominanceCodes.code[0x00] == 0 && kAcChrominanceCodes.length[
 
 // Number of bits of |value| (0 for 0): the SSSS category of T.81 F.1.2.
 inline int MagnitudeCategory(int value) {
-  unsigned magnitude = static_cast<unsigned>(value < 0 ? -value : value);
-  int bits = 0;
-  while (magnitude != 0) {
-    ++bits;
-    magnitude >>= 1;
-  }
-  return bits;
+  return static_cast<int>(std::bit_width(static_cast<unsigned>(value < 0 ? -value : value)));
 }
 
 // Codes one block of quantised coefficients in zig-zag order, updating the
