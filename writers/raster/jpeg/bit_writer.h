@@ -8,9 +8,10 @@
 namespace jpeg {
 
 constexpr int kBitWriterBufferSize = 4096;
-// Room beyond a full buffer for the bytes one put can complete (4 data bytes,
-// each possibly stuffed), so puts check for a full buffer only once.
-constexpr int kBitWriterSlack = 16;
+// Room beyond a full buffer for what one coded block can add (at most 63
+// symbols of 26 bits and a DC of 20, every byte possibly stuffed: 420 bytes),
+// so the Huffman coder checks for a full buffer once per block.
+constexpr int kBitWriterSlack = 512;
 
 struct JpegBitWriter {
   uint64_t pending;       // the low `pendingBits` bits are not yet in bytes

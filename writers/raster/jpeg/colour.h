@@ -16,12 +16,19 @@ struct McuBlocks {
   alignas(32) int16_t block[6][64];
 };
 
+// Byte order of a pixel.
+enum class PixelOrder { kBgr, kRgb };
+
 // An MCU wholly inside the image. `top` is its top-left pixel, `rowStep` the
 // distance between rows in bytes (negative for bottom-up sources).
-void ConvertFullMcu(const uint8_t* top, ptrdiff_t rowStep, McuBlocks& out);
+void ConvertFullMcu(const uint8_t* top, ptrdiff_t rowStep, McuBlocks& out, PixelOrder order = PixelOrder::kBgr);
+// The plain version, which the vectorised one must match bit for bit.
+void ConvertFullMcuReference(const uint8_t* top, ptrdiff_t rowStep, McuBlocks& out,
+                             PixelOrder order = PixelOrder::kBgr);
 
 // An MCU cut by the right or bottom edge: `validColumns` x `validRows` pixels
 // (1..16 each) exist; the rest repeat the last column, then the last row.
-void ConvertEdgeMcu(const uint8_t* top, ptrdiff_t rowStep, int validColumns, int validRows, McuBlocks& out);
+void ConvertEdgeMcu(const uint8_t* top, ptrdiff_t rowStep, int validColumns, int validRows, McuBlocks& out,
+                    PixelOrder order = PixelOrder::kBgr);
 
 }  // namespace jpeg

@@ -32,7 +32,7 @@ int Validate(const JPEG_PROPERTIES& p) {
   if (p.sourceChannels != kBytesPerPixel) return kJpegUnsupportedBytesPerPixel;
   const int32_t sourceRows = p.sourceHeight < 0 ? -p.sourceHeight : p.sourceHeight;
   if (p.outputWidth != p.sourceWidth || p.outputHeight != sourceRows) return kJpegInvalidProperties;
-  if (p.sourceColourOrder != kJpegOrderBgr || p.outputComponents != 3 || p.outputColourSpace != kJpegSpaceYCbCr ||
+  if ((p.sourceColourOrder != kJpegOrderBgr && p.sourceColourOrder != kJpegOrderRgb) || p.outputComponents != 3 || p.outputColourSpace != kJpegSpaceYCbCr ||
       p.outputSampling != kJpegSampling420 || p.separateChromaTables != 1) {
     return kJpegNotSupported;
   }
@@ -51,6 +51,7 @@ void EncodeScan(JpegEncoderState& state) {
   }
   const int mcuColumns = (width + jpeg::kMcuSize - 1) / jpeg::kMcuSize;
   const int mcuRows = (height + jpeg::kMcuSize - 1) / jpeg::kMcuSize;
+  const jpeg::PixelOrder order = p.sourceColourOrder == kJpegOrderRgb ? jpeg::PixelOrder::kRgb : jpeg::PixelOrder::kBgr;
   jpeg::McuBlocks mcu;
   alignas(32) int16_t zigzag[64];
   for (int my = 0; my < mcuRows && !state.writer.failed; ++my) {
@@ -61,9 +62,9 @@ void EncodeScan(JpegEncoderState& state) {
           width - mx * jpeg::kMcuSize < jpeg::kMcuSize ? width - mx * jpeg::kMcuSize : jpeg::kMcuSize;
       const uint8_t* mcuTop = rowTop + ptrdiff_t{mx} * jpeg::kMcuSize * kBytesPerPixel;
       if (validRows == jpeg::kMcuSize && validColumns == jpeg::kMcuSize) {
-        jpeg::ConvertFullMcu(mcuTop, rowStep, mcu);
+        jpeg::ConvertFullMcu(mcuTop, rowStep, mcu, order);
       } else {
-        jpeg::ConvertEdgeMcu(mcuTop, rowStep, validColumns, validRows, mcu);
+        jpeg::ConvertEdgeMcu(mcuTop, rowStep, validColumns, validRows, mcu, order);
       }
       for (auto& block : mcu.block) jpeg::ForwardDct8x8(block);
       for (int b = 0; b < kLuminanceBlocks; ++b) {

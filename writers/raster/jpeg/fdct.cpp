@@ -1,5 +1,11 @@
 #include "writers/raster/jpeg/fdct.h"
 
+#include "writers/raster/jpeg/multiversion.h"
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace jpeg {
 
 namespace {
@@ -59,6 +65,71 @@ void ForwardDct8x8Reference(int16_t block[64]) {
   for (int column = 0; column < 8; ++column) Transform<false>(block + column, 8);
 }
 
-void ForwardDct8x8(int16_t block[64]) { ForwardDct8x8Reference(block); }
+namespace {
+
+// An 8 x 8 transpose of 16-bit values: in[r][c] -> out[c][r].
+inline void Transpose(const int16_t* in, int16_t* out) {
+#if defined(__SSE2__)
+  __m128i r[8];
+  for (int i = 0; i < 8; ++i) r[i] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 8 * i));
+  // Interleave 16-bit, then 32-bit, then 64-bit pieces of row pairs.
+  const __m128i a0 = _mm_unpacklo_epi16(r[0], r[1]), a1 = _mm_unpackhi_epi16(r[0], r[1]);
+  const __m128i a2 = _mm_unpacklo_epi16(r[2], r[3]), a3 = _mm_unpackhi_epi16(r[2], r[3]);
+  const __m128i a4 = _mm_unpacklo_epi16(r[4], r[5]), a5 = _mm_unpackhi_epi16(r[4], r[5]);
+  const __m128i a6 = _mm_unpacklo_epi16(r[6], r[7]), a7 = _mm_unpackhi_epi16(r[6], r[7]);
+  const __m128i b0 = _mm_unpacklo_epi32(a0, a2), b1 = _mm_unpackhi_epi32(a0, a2);
+  const __m128i b2 = _mm_unpacklo_epi32(a1, a3), b3 = _mm_unpackhi_epi32(a1, a3);
+  const __m128i b4 = _mm_unpacklo_epi32(a4, a6), b5 = _mm_unpackhi_epi32(a4, a6);
+  const __m128i b6 = _mm_unpacklo_epi32(a5, a7), b7 = _mm_unpackhi_epi32(a5, a7);
+  const __m128i c[8] = {_mm_unpacklo_epi64(b0, b4), _mm_unpackhi_epi64(b0, b4), _mm_unpacklo_epi64(b1, b5),
+                        _mm_unpackhi_epi64(b1, b5), _mm_unpacklo_epi64(b2, b6), _mm_unpackhi_epi64(b2, b6),
+                        _mm_unpacklo_epi64(b3, b7), _mm_unpackhi_epi64(b3, b7)};
+  for (int i = 0; i < 8; ++i) _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8 * i), c[i]);
+#else
+  for (int r = 0; r < 8; ++r)
+    for (int c = 0; c < 8; ++c) out[8 * c + r] = in[8 * r + c];
+#endif
+}
+
+// One pass over eight transforms side by side: x[k][lane] is value k of the
+// transform in `lane`. Every statement is the same across lanes, so each
+// becomes one vector operation.
+template <bool kRow>
+[[gnu::always_inline]] inline void LanePass(const int16_t (&x)[8][8], int16_t (&y)[8][8]) {
+  const int shift = kRow ? kConstBits : kColumnShift;
+  const int32_t round = int32_t{1} << (shift - 1);
+  const int32_t round12 = 1 << (kConstBits - 1);
+  for (int lane = 0; lane < 8; ++lane) {
+    const int32_t x0 = x[0][lane], x1 = x[1][lane], x2 = x[2][lane], x3 = x[3][lane];
+    const int32_t x4 = x[4][lane], x5 = x[5][lane], x6 = x[6][lane], x7 = x[7][lane];
+    const int32_t s07 = x0 + x7, s16 = x1 + x6, s25 = x2 + x5, s34 = x3 + x4;
+    const int32_t d16 = x1 - x6, d25 = x2 - x5;
+    const int32_t t0 = s07 + s34, t1 = s07 - s34, t2 = s16 + s25, t3 = s16 - s25;
+    const int32_t e = d25 + d16, f = d16 - d25;
+    const int32_t g = (kFix11_313708499 * (x3 - x4) + round12) >> kConstBits;
+    const int32_t h = (kFix11_313708499 * (x0 - x7) + round12) >> kConstBits;
+    const int32_t p = h + 8 * e, q = h - 8 * e, r = g + 8 * f, s = g - 8 * f;
+    y[0][lane] = static_cast<int16_t>(kRow ? 8 * (t0 + t2) : (t0 + t2 + 32) >> 6);
+    y[4][lane] = static_cast<int16_t>(kRow ? 8 * (t0 - t2) : (t0 - t2 + 32) >> 6);
+    y[2][lane] = static_cast<int16_t>((kFix10_452503261 * t1 + kFix4_329568801 * t3 + round) >> shift);
+    y[6][lane] = static_cast<int16_t>((kFix4_329568801 * t1 - kFix10_452503261 * t3 + round) >> shift);
+    y[1][lane] = static_cast<int16_t>((kFix0_980785280 * p + kFix0_195090322 * r + round) >> shift);
+    y[7][lane] = static_cast<int16_t>((kFix0_195090322 * p - kFix0_980785280 * r + round) >> shift);
+    y[5][lane] = static_cast<int16_t>((kFix0_555570233 * q + kFix0_831469612 * s + round) >> shift);
+    y[3][lane] = static_cast<int16_t>((kFix0_831469612 * q - kFix0_555570233 * s + round) >> shift);
+  }
+}
+
+}  // namespace
+
+// Eight rows at once as lanes of a transposed block, then eight columns at
+// once as lanes of the block itself.
+KARTEX_VECTOR_CLONES void ForwardDct8x8(int16_t block[64]) {
+  alignas(32) int16_t lanes[8][8], rows[8][8];
+  Transpose(block, &lanes[0][0]);
+  LanePass<true>(lanes, rows);  // rows[u][r]: coefficient u of row r
+  Transpose(&rows[0][0], &lanes[0][0]);
+  LanePass<false>(lanes, *reinterpret_cast<int16_t(*)[8][8]>(block));
+}
 
 }  // namespace jpeg

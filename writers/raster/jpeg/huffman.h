@@ -48,6 +48,11 @@ inline int MagnitudeCategory(int value) {
   return static_cast<int>(std::bit_width(static_cast<unsigned>(value < 0 ? -value : value)));
 }
 
+// Bit k set when coefficient k (1..63, zig-zag order) is not zero; bit 0 is
+// always clear. The first is vectorised, the second the plain reference.
+uint64_t NonZeroAcMask(const int16_t zigzag[64]);
+uint64_t NonZeroAcMaskReference(const int16_t zigzag[64]);
+
 // Codes one block of quantised coefficients in zig-zag order, updating the
 // component's DC predictor.
 void EncodeBlock(JpegBitWriter& writer, const int16_t zigzag[64], int16_t& predictor, const HuffmanCodes& dc,

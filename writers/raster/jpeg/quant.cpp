@@ -1,5 +1,6 @@
 #include "writers/raster/jpeg/quant.h"
 
+#include "writers/raster/jpeg/multiversion.h"
 #include "writers/raster/jpeg/tables.h"
 
 namespace jpeg {
@@ -30,7 +31,7 @@ void PrepareQuantiser(const uint8_t scaledZigzag[64], uint16_t reciprocalNatural
   }
 }
 
-void QuantiseBlock(const int16_t coefficients[64], const uint16_t reciprocalNatural[64], int16_t zigzag[64]) {
+KARTEX_VECTOR_CLONES void QuantiseBlock(const int16_t coefficients[64], const uint16_t reciprocalNatural[64], int16_t zigzag[64]) {
   int16_t natural[64];
   for (int i = 0; i < 64; ++i) {
     natural[i] = static_cast<int16_t>(

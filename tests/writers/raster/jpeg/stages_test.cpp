@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <algorithm>
 #include <cstring>
 #include <cstdio>
 #include <random>
@@ -184,6 +185,19 @@ TEST(JpegColour, EdgeMcuRoundsChromaTwice) {
   EXPECT_EQ(0, std::memcmp(full.block[0], edge.block[0], sizeof full.block[0]));  // left luminance agrees
 }
 
+TEST(JpegColour, VectorisedFullMcuEqualsReference) {
+  std::mt19937 random(3);
+  for (int trial = 0; trial < 3000; ++trial) {
+    McuPixels px;
+    for (auto& b : px.bytes) b = uint8_t(trial % 3 == 0 ? (random() % 2 ? 255 : 0) : random());
+    const PixelOrder order = trial % 2 ? PixelOrder::kRgb : PixelOrder::kBgr;
+    McuBlocks fast, plain;
+    ConvertFullMcu(px.bytes, 48, fast, order);
+    ConvertFullMcuReference(px.bytes, 48, plain, order);
+    ASSERT_EQ(0, std::memcmp(&fast, &plain, sizeof fast)) << trial;
+  }
+}
+
 TEST(JpegColour, FollowsANegativeRowStep) {
   McuPixels px;
   px.Fill(0, 0, 0);
@@ -332,6 +346,16 @@ TEST(JpegHuffman, LongZeroRuns) {
   // Exactly sixteen zeros, and a last coefficient that leaves no end of block.
   EXPECT_EQ(CodeBlock({{17, -1}, {63, 1}}),
             Padded("00" "11111111001" "00" "0" "11111111001" "11111111001" "11111111000" "1"));
+}
+
+TEST(JpegHuffman, VectorisedMaskEqualsReference) {
+  std::mt19937 random(5);
+  for (int trial = 0; trial < 5000; ++trial) {
+    int16_t zigzag[64];
+    for (auto& v : zigzag) v = int16_t(random() % 4 == 0 ? int(random() % 2047) - 1023 : 0);
+    if (trial == 0) std::fill(zigzag, zigzag + 64, int16_t{-32768});
+    ASSERT_EQ(NonZeroAcMask(zigzag), NonZeroAcMaskReference(zigzag)) << trial;
+  }
 }
 
 TEST(JpegHuffman, PredictorFollowsEachBlock) {

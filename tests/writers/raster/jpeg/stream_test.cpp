@@ -260,7 +260,7 @@ TEST(JpegEncoder, ValidatesTheRecord) {
   { Record r; r.p.sourceChannels = 4; EXPECT_EQ(r.Encode(), kJpegUnsupportedBytesPerPixel); }
   { Record r; r.p.outputWidth = 25; EXPECT_EQ(r.Encode(), kJpegInvalidProperties); }
   { Record r; r.p.outputHeight = 40; EXPECT_EQ(r.Encode(), kJpegInvalidProperties); }
-  { Record r; r.p.sourceColourOrder = kJpegOrderRgb; EXPECT_EQ(r.Encode(), kJpegNotSupported); }
+  { Record r; r.p.sourceColourOrder = 3; EXPECT_EQ(r.Encode(), kJpegNotSupported); }
   { Record r; r.p.outputSampling = 0; EXPECT_EQ(r.Encode(), kJpegNotSupported); }
   { Record r; EXPECT_EQ(EncodeJpegFile(r.p, r.state, 0), kJpegNotSupported); }
 }
@@ -276,6 +276,22 @@ TEST(JpegEncoder, BottomUpSourceGivesTheSamePicture) {
   bottom.p.sourceHeight = -20;
   ASSERT_EQ(bottom.Encode(), kJpegSuccess);
   EXPECT_EQ(testing_support::ReadFile(top.path), testing_support::ReadFile(bottom.path));
+}
+
+TEST(JpegEncoder, RedGreenBlueSourceGivesTheSamePicture) {
+  Record bgr;
+  jpeg_test::DrawF(bgr.canvas);
+  for (int y = 0; y < 20; ++y) bgr.canvas.Set(23, y, 0x10C080);  // odd column: the edge MCU path
+  ASSERT_EQ(bgr.Encode(), kJpegSuccess);
+  Record rgb;
+  for (int y = 0; y < 20; ++y)
+    for (int x = 0; x < 24; ++x) {
+      const uint32_t c = bgr.canvas.Get(x, y);
+      rgb.canvas.Set(x, y, (c & 0xFF) << 16 | (c & 0xFF00) | c >> 16);
+    }
+  rgb.p.sourceColourOrder = kJpegOrderRgb;
+  ASSERT_EQ(rgb.Encode(), kJpegSuccess);
+  EXPECT_EQ(testing_support::ReadFile(bgr.path), testing_support::ReadFile(rgb.path));
 }
 
 TEST(JpegEncoder, ErrorTexts) {
