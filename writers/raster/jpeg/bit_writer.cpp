@@ -31,12 +31,16 @@ void BitWriterDrain(JpegBitWriter& writer) {
 }
 
 void BitWriterComplete(JpegBitWriter& writer) {
+  const auto store = [&writer](uint8_t byte) {
+    writer.buffer[writer.used++] = byte;
+    if (byte == 0xff) writer.buffer[writer.used++] = 0;
+  };
   while (writer.pendingBits >= 8) {
     writer.pendingBits -= 8;
-    detail::StoreByte(writer, static_cast<uint8_t>(writer.pending >> writer.pendingBits));
+    store(static_cast<uint8_t>(writer.pending >> writer.pendingBits));
   }
   if (writer.pendingBits > 0) {
-    detail::StoreByte(writer, static_cast<uint8_t>(writer.pending << (8 - writer.pendingBits)));
+    store(static_cast<uint8_t>(writer.pending << (8 - writer.pendingBits)));
     writer.pendingBits = 0;
   }
   writer.pending = 0;

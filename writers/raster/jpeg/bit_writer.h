@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 namespace jpeg {
 
@@ -15,7 +16,7 @@ constexpr int kBitWriterSlack = 512;
 
 struct JpegBitWriter {
   uint64_t pending;       // the low `pendingBits` bits are not yet in bytes
-  int pendingBits;        // 0..31 between calls
+  int pendingBits;        // 0..63 between calls
   uint8_t* buffer;        // kBitWriterBufferSize + kBitWriterSlack bytes, owned by the caller
   int used;               // bytes in `buffer`
   FILE* file;             // where full buffers go
@@ -29,32 +30,55 @@ void BitWriterInit(JpegBitWriter& writer, uint8_t* buffer, FILE* file);
 // Writes the first kBitWriterBufferSize bytes to the file and keeps the rest.
 void BitWriterDrain(JpegBitWriter& writer);
 
-namespace detail {
-inline void StoreByte(JpegBitWriter& writer, uint8_t byte) {
-  writer.buffer[writer.used++] = byte;
-  if (byte == 0xff) writer.buffer[writer.used++] = 0;
-}
-}  // namespace detail
+// A writer's bits held in registers for a run of puts: bytes go out eight at
+// a time, and the caller makes sure the buffer has room (kBitWriterSlack).
+struct BitAccumulator {
+  uint64_t bits;  // the low 64 - `free` bits are pending; higher bits are stale
+  int free;       // 1..64
+  uint8_t* out;
+
+  explicit BitAccumulator(const JpegBitWriter& w)
+      : bits(w.pending), free(64 - w.pendingBits), out(w.buffer + w.used) {}
+  void Store(JpegBitWriter& w) const {
+    w.pending = bits;
+    w.pendingBits = 64 - free;
+    w.used = static_cast<int>(out - w.buffer);
+  }
+  // Appends `length` (0..32) bits of `value`, which has no higher bits set.
+  inline void Put(uint64_t value, int length) {
+    if (length < free) {
+      bits = (bits << length) | value;
+      free -= length;
+      return;
+    }
+    const int left = length - free;  // free <= length <= 32 here
+    Emit((bits << free) | (value >> left));
+    bits = value;
+    free = 64 - left;
+  }
+  // Eight bytes, most significant first, each 0xFF followed by 0x00.
+  inline void Emit(uint64_t word) {
+    // A byte of the word is 0xFF exactly when its complement has a zero byte.
+    const uint64_t inverse = ~word;
+    if (((inverse - 0x0101010101010101ull) & ~inverse & 0x8080808080808080ull) == 0) {
+      const uint64_t bigEndian = __builtin_bswap64(word);
+      std::memcpy(out, &bigEndian, 8);
+      out += 8;
+      return;
+    }
+    for (int shift = 56; shift >= 0; shift -= 8) {
+      const uint8_t byte = static_cast<uint8_t>(word >> shift);
+      *out++ = byte;
+      if (byte == 0xff) *out++ = 0;
+    }
+  }
+};
 
 // Appends the low `count` bits of `value` (count 0..32), most significant first.
 inline void BitWriterPut(JpegBitWriter& writer, uint32_t value, int count) {
-  writer.pending = (writer.pending << count) | (value & ((uint64_t{1} << count) - 1));
-  writer.pendingBits += count;
-  if (writer.pendingBits < 32) return;
-  writer.pendingBits -= 32;
-  const uint32_t word = static_cast<uint32_t>(writer.pending >> writer.pendingBits);
-  // A byte of the word is 0xFF exactly when its complement has a zero byte.
-  const uint32_t inverse = ~word;
-  if (((inverse - 0x01010101u) & ~inverse & 0x80808080u) == 0) {
-    uint8_t* out = writer.buffer + writer.used;
-    out[0] = static_cast<uint8_t>(word >> 24);
-    out[1] = static_cast<uint8_t>(word >> 16);
-    out[2] = static_cast<uint8_t>(word >> 8);
-    out[3] = static_cast<uint8_t>(word);
-    writer.used += 4;
-  } else {
-    for (int shift = 24; shift >= 0; shift -= 8) detail::StoreByte(writer, static_cast<uint8_t>(word >> shift));
-  }
+  BitAccumulator bits(writer);
+  bits.Put(value & ((uint64_t{1} << count) - 1), count);
+  bits.Store(writer);
   if (writer.used >= kBitWriterBufferSize) BitWriterDrain(writer);
 }
 

@@ -2,7 +2,9 @@
 
 #include "writers/raster/jpeg/multiversion.h"
 
-#if defined(__SSE2__)
+#if KARTEX_HAVE_AVX2_PATH
+#include <immintrin.h>
+#elif defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 
@@ -120,16 +122,111 @@ template <bool kRow>
   }
 }
 
-}  // namespace
+#if KARTEX_HAVE_AVX2_PATH
+
+__attribute__((target("avx2"))) inline __m256i Mul(__m256i v, int32_t c) {
+  return _mm256_mullo_epi32(v, _mm256_set1_epi32(c));
+}
+
+__attribute__((target("avx2"))) inline __m256i RoundShift(__m256i sum, __m256i round, int shift) {
+  return _mm256_srai_epi32(_mm256_add_epi32(sum, round), shift);
+}
+
+// The same passes written out for eight 32-bit lanes of AVX2.
+template <bool kRow>
+__attribute__((target("avx2"))) inline void Avx2Pass(__m256i (&x)[8]) {
+  const int shift = kRow ? kConstBits : kColumnShift;
+  const __m256i round = _mm256_set1_epi32(int32_t{1} << (shift - 1));
+  const __m256i round12 = _mm256_set1_epi32(1 << (kConstBits - 1));
+  const __m256i s07 = _mm256_add_epi32(x[0], x[7]), s16 = _mm256_add_epi32(x[1], x[6]);
+  const __m256i s25 = _mm256_add_epi32(x[2], x[5]), s34 = _mm256_add_epi32(x[3], x[4]);
+  const __m256i d16 = _mm256_sub_epi32(x[1], x[6]), d25 = _mm256_sub_epi32(x[2], x[5]);
+  const __m256i t0 = _mm256_add_epi32(s07, s34), t1 = _mm256_sub_epi32(s07, s34);
+  const __m256i t2 = _mm256_add_epi32(s16, s25), t3 = _mm256_sub_epi32(s16, s25);
+  const __m256i e8 = _mm256_slli_epi32(_mm256_add_epi32(d25, d16), 3);
+  const __m256i f8 = _mm256_slli_epi32(_mm256_sub_epi32(d16, d25), 3);
+  const __m256i g =
+      _mm256_srai_epi32(_mm256_add_epi32(Mul(_mm256_sub_epi32(x[3], x[4]), kFix11_313708499), round12), kConstBits);
+  const __m256i h =
+      _mm256_srai_epi32(_mm256_add_epi32(Mul(_mm256_sub_epi32(x[0], x[7]), kFix11_313708499), round12), kConstBits);
+  const __m256i p = _mm256_add_epi32(h, e8), q = _mm256_sub_epi32(h, e8);
+  const __m256i r = _mm256_add_epi32(g, f8), s = _mm256_sub_epi32(g, f8);
+  if (kRow) {
+    x[0] = _mm256_slli_epi32(_mm256_add_epi32(t0, t2), 3);
+    x[4] = _mm256_slli_epi32(_mm256_sub_epi32(t0, t2), 3);
+  } else {
+    const __m256i r32 = _mm256_set1_epi32(32);
+    x[0] = _mm256_srai_epi32(_mm256_add_epi32(_mm256_add_epi32(t0, t2), r32), 6);
+    x[4] = _mm256_srai_epi32(_mm256_add_epi32(_mm256_sub_epi32(t0, t2), r32), 6);
+  }
+  x[2] = RoundShift(_mm256_add_epi32(Mul(t1, kFix10_452503261), Mul(t3, kFix4_329568801)), round, shift);
+  x[6] = RoundShift(_mm256_sub_epi32(Mul(t1, kFix4_329568801), Mul(t3, kFix10_452503261)), round, shift);
+  x[1] = RoundShift(_mm256_add_epi32(Mul(p, kFix0_980785280), Mul(r, kFix0_195090322)), round, shift);
+  x[7] = RoundShift(_mm256_sub_epi32(Mul(p, kFix0_195090322), Mul(r, kFix0_980785280)), round, shift);
+  x[5] = RoundShift(_mm256_add_epi32(Mul(q, kFix0_555570233), Mul(s, kFix0_831469612)), round, shift);
+  x[3] = RoundShift(_mm256_sub_epi32(Mul(q, kFix0_831469612), Mul(s, kFix0_555570233)), round, shift);
+}
+
+// 8 x 8 16-bit transpose in registers.
+__attribute__((target("avx2"))) inline void TransposeRegisters(__m128i (&r)[8]) {
+  const __m128i a0 = _mm_unpacklo_epi16(r[0], r[1]), a1 = _mm_unpackhi_epi16(r[0], r[1]);
+  const __m128i a2 = _mm_unpacklo_epi16(r[2], r[3]), a3 = _mm_unpackhi_epi16(r[2], r[3]);
+  const __m128i a4 = _mm_unpacklo_epi16(r[4], r[5]), a5 = _mm_unpackhi_epi16(r[4], r[5]);
+  const __m128i a6 = _mm_unpacklo_epi16(r[6], r[7]), a7 = _mm_unpackhi_epi16(r[6], r[7]);
+  const __m128i b0 = _mm_unpacklo_epi32(a0, a2), b1 = _mm_unpackhi_epi32(a0, a2);
+  const __m128i b2 = _mm_unpacklo_epi32(a1, a3), b3 = _mm_unpackhi_epi32(a1, a3);
+  const __m128i b4 = _mm_unpacklo_epi32(a4, a6), b5 = _mm_unpackhi_epi32(a4, a6);
+  const __m128i b6 = _mm_unpacklo_epi32(a5, a7), b7 = _mm_unpackhi_epi32(a5, a7);
+  r[0] = _mm_unpacklo_epi64(b0, b4);
+  r[1] = _mm_unpackhi_epi64(b0, b4);
+  r[2] = _mm_unpacklo_epi64(b1, b5);
+  r[3] = _mm_unpackhi_epi64(b1, b5);
+  r[4] = _mm_unpacklo_epi64(b2, b6);
+  r[5] = _mm_unpackhi_epi64(b2, b6);
+  r[6] = _mm_unpacklo_epi64(b3, b7);
+  r[7] = _mm_unpackhi_epi64(b3, b7);
+}
+
+// Row outputs fit 16 bits (see the budget above), so saturating packs are
+// plain truncations here.
+__attribute__((target("avx2"))) void ForwardDct8x8Avx2(int16_t block[64]) {
+  __m128i r[8];
+  __m256i x[8];
+  for (int i = 0; i < 8; ++i) r[i] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 8 * i));
+  TransposeRegisters(r);
+  for (int k = 0; k < 8; ++k) x[k] = _mm256_cvtepi16_epi32(r[k]);
+  Avx2Pass<true>(x);
+  for (int k = 0; k < 8; ++k) r[k] = _mm_packs_epi32(_mm256_castsi256_si128(x[k]), _mm256_extracti128_si256(x[k], 1));
+  TransposeRegisters(r);
+  for (int k = 0; k < 8; ++k) x[k] = _mm256_cvtepi16_epi32(r[k]);
+  Avx2Pass<false>(x);
+  for (int k = 0; k < 8; ++k) {
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(block + 8 * k),
+                     _mm_packs_epi32(_mm256_castsi256_si128(x[k]), _mm256_extracti128_si256(x[k], 1)));
+  }
+}
+
+#endif
 
 // Eight rows at once as lanes of a transposed block, then eight columns at
 // once as lanes of the block itself.
-KARTEX_VECTOR_CLONES void ForwardDct8x8(int16_t block[64]) {
+void ForwardDct8x8Lanes(int16_t block[64]) {
   alignas(32) int16_t lanes[8][8], rows[8][8];
   Transpose(block, &lanes[0][0]);
   LanePass<true>(lanes, rows);  // rows[u][r]: coefficient u of row r
   Transpose(&rows[0][0], &lanes[0][0]);
   LanePass<false>(lanes, *reinterpret_cast<int16_t(*)[8][8]>(block));
 }
+
+}  // namespace
+
+void ForwardDct8x8(int16_t block[64]) {
+#if KARTEX_HAVE_AVX2_PATH
+  if (__builtin_cpu_supports("avx2")) return ForwardDct8x8Avx2(block);
+#endif
+  ForwardDct8x8Lanes(block);
+}
+
+void ForwardDct8x8Portable(int16_t block[64]) { ForwardDct8x8Lanes(block); }
 
 }  // namespace jpeg

@@ -13,4 +13,7 @@ void ForwardDct8x8(int16_t block[64]);
 // reference the fast version must match bit for bit.
 void ForwardDct8x8Reference(int16_t block[64]);
 
+// The vectorised version for processors without the AVX2 path.
+void ForwardDct8x8Portable(int16_t block[64]);
+
 }  // namespace jpeg

@@ -1,5 +1,7 @@
 #include "writers/raster/jpeg/huffman.h"
 
+#include "writers/raster/jpeg/multiversion.h"
+
 #include <bit>
 
 #if defined(__SSE2__)
@@ -14,48 +16,13 @@ constexpr int kZeroRunSymbol = 0xf0;  // sixteen zeros
 constexpr int kEndOfBlock = 0x00;
 constexpr int kMaxRun = 15;
 
-// The bit writer's state held in registers while one block is coded; the
-// buffer has room for a whole block (kBitWriterSlack).
-struct BlockBits {
-  uint64_t pending;
-  int count;
-  uint8_t* out;
-
-  explicit BlockBits(const JpegBitWriter& w) : pending(w.pending), count(w.pendingBits), out(w.buffer + w.used) {}
-  void Store(JpegBitWriter& w) const {
-    w.pending = pending;
-    w.pendingBits = count;
-    w.used = static_cast<int>(out - w.buffer);
-  }
-  // `length` <= 32 bits of `bits`, already free of higher bits.
-  inline void Put(uint32_t bits, int length) {
-    pending = (pending << length) | bits;
-    count += length;
-    if (count < 32) return;
-    count -= 32;
-    const uint32_t word = static_cast<uint32_t>(pending >> count);
-    const uint32_t inverse = ~word;
-    if (((inverse - 0x01010101u) & ~inverse & 0x80808080u) == 0) {
-      out[0] = static_cast<uint8_t>(word >> 24);
-      out[1] = static_cast<uint8_t>(word >> 16);
-      out[2] = static_cast<uint8_t>(word >> 8);
-      out[3] = static_cast<uint8_t>(word);
-      out += 4;
-      return;
-    }
-    for (int shift = 24; shift >= 0; shift -= 8) {
-      const uint8_t byte = static_cast<uint8_t>(word >> shift);
-      *out++ = byte;
-      if (byte == 0xff) *out++ = 0;
-    }
-  }
-  // A symbol's code followed by `size` bits of the value (two's complement less
-  // one when negative, as F.1.2.1 wants): at most 16 + 11 bits.
-  inline void PutSymbol(const HuffmanCodes& table, int symbol, int value, int size) {
-    const uint32_t bits = static_cast<uint32_t>(value < 0 ? value - 1 : value) & ((uint32_t{1} << size) - 1);
-    Put((uint32_t{table.code[symbol]} << size) | bits, table.length[symbol] + size);
-  }
-};
+// A symbol's code followed by `size` bits of the value (two's complement less
+// one when negative, as F.1.2.1 wants), in one put: at most 16 + 11 bits.
+inline void PutSymbol(BitAccumulator& bits, const HuffmanCodes& table, int symbol, int value, int size) {
+  // value - 1 when negative, without a branch.
+  const uint32_t extra = static_cast<uint32_t>(value + (value >> 31)) & ((uint32_t{1} << size) - 1);
+  bits.Put((uint32_t{table.code[symbol]} << size) | extra, table.length[symbol] + size);
+}
 
 }  // namespace
 
@@ -81,13 +48,13 @@ uint64_t NonZeroAcMask(const int16_t zigzag[64]) {
 #endif
 }
 
-void EncodeBlock(JpegBitWriter& writer, const int16_t zigzag[64], int16_t& predictor, const HuffmanCodes& dc,
-                 const HuffmanCodes& ac) {
-  BlockBits bits(writer);
+KARTEX_BITS_CLONES void EncodeBlock(JpegBitWriter& writer, const int16_t zigzag[64], int16_t& predictor,
+                                    const HuffmanCodes& dc, const HuffmanCodes& ac) {
+  BitAccumulator bits(writer);
   const int diff = zigzag[0] - predictor;
   predictor = zigzag[0];
   const int dcSize = MagnitudeCategory(diff);
-  bits.PutSymbol(dc, dcSize, diff, dcSize);
+  PutSymbol(bits, dc, dcSize, diff, dcSize);
 
   // Visit only the non-zero coefficients.
   uint64_t nonZero = NonZeroAcMask(zigzag);
@@ -103,7 +70,7 @@ void EncodeBlock(JpegBitWriter& writer, const int16_t zigzag[64], int16_t& predi
     }
     const int v = zigzag[k];
     const int size = MagnitudeCategory(v);
-    bits.PutSymbol(ac, 16 * run + size, v, size);
+    PutSymbol(bits, ac, 16 * run + size, v, size);
   }
   if (last != 63) bits.Put(ac.code[kEndOfBlock], ac.length[kEndOfBlock]);
   bits.Store(writer);

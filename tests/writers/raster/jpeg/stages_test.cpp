@@ -252,14 +252,17 @@ TEST(JpegDct, MatchesDoublePrecisionWithinRounding) {
   EXPECT_LE(worst, 1);
 }
 
-TEST(JpegDct, FastVersionEqualsReferenceBitForBit) {
+TEST(JpegDct, FastVersionsEqualReferenceBitForBit) {
   std::mt19937 random(11);
   for (int trial = 0; trial < 20000; ++trial) {
-    int16_t a[64], b[64];
-    for (int i = 0; i < 64; ++i) a[i] = b[i] = int16_t(trial % 2 ? int(random() % 256) - 128 : (random() % 2 ? 127 : -128));
+    int16_t a[64], b[64], c[64];
+    for (int i = 0; i < 64; ++i)
+      a[i] = b[i] = c[i] = int16_t(trial % 2 ? int(random() % 256) - 128 : (random() % 2 ? 127 : -128));
     ForwardDct8x8(a);
     ForwardDct8x8Reference(b);
+    ForwardDct8x8Portable(c);
     ASSERT_EQ(0, std::memcmp(a, b, sizeof a)) << trial;
+    ASSERT_EQ(0, std::memcmp(c, b, sizeof c)) << trial;
   }
 }
 
@@ -306,6 +309,22 @@ TEST(JpegQuant, ReciprocalsInNaturalOrderRoundHalvesUp) {
   EXPECT_EQ(zigzag[1], 0);
   EXPECT_EQ(zigzag[2], -1);
   EXPECT_EQ(zigzag[63], 63);
+}
+
+TEST(JpegQuant, VectorisedEqualsReference) {
+  std::mt19937 random(9);
+  for (int trial = 0; trial < 5000; ++trial) {
+    uint8_t scaled[64];
+    for (auto& q : scaled) q = uint8_t(trial % 4 == 0 ? 1 : 1 + random() % 255);  // q = 1: reciprocal 32768
+    uint16_t reciprocal[64];
+    PrepareQuantiser(scaled, reciprocal);
+    int16_t coefficients[64], fast[64], plain[64];
+    for (auto& c : coefficients) c = int16_t(trial % 3 == 0 ? (random() % 8 == 0 ? int(random() % 64) - 32 : 0)
+                                                             : int(random() % 2049) - 1024);
+    QuantiseBlock(coefficients, reciprocal, fast);
+    QuantiseBlockReference(coefficients, reciprocal, plain);
+    ASSERT_EQ(0, std::memcmp(fast, plain, sizeof fast)) << trial;
+  }
 }
 
 // --- Huffman -----------------------------------------------------------------
