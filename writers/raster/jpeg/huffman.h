@@ -17,14 +17,14 @@ struct HuffmanCodes {
 };
 
 // C.1 (sizes), C.2 (codes) and C.3 (ordered by symbol).
-constexpr HuffmanCodes BuildHuffmanCodes(const HuffmanSpec& spec) {
+constexpr HuffmanCodes BuildHuffmanCodes(const HuffmanLists& lists) {
   HuffmanCodes codes{};
   uint32_t code = 0;
   int k = 0;
   for (int length = 1; length <= 16; ++length) {
-    for (int i = 0; i < spec.counts[length - 1]; ++i, ++k) {
-      codes.code[spec.values[k]] = static_cast<uint16_t>(code);
-      codes.length[spec.values[k]] = static_cast<uint8_t>(length);
+    for (int i = 0; i < lists.counts[length - 1]; ++i, ++k) {
+      codes.code[lists.values[k]] = static_cast<uint16_t>(code);
+      codes.length[lists.values[k]] = static_cast<uint8_t>(length);
       ++code;
     }
     code <<= 1;

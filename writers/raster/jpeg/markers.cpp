@@ -46,10 +46,10 @@ void WriteMarker(JpegBitWriter& writer, uint8_t marker) {
   BitWriterPutBytes(writer, bytes, 2);
 }
 
-void AddHuffmanTable(Segment& segment, int classAndId, const HuffmanSpec& spec) {
+void AddHuffmanTable(Segment& segment, int classAndId, const HuffmanLists& lists) {
   segment.Byte(classAndId);
-  segment.Bytes(spec.counts.data(), 16);
-  segment.Bytes(spec.values, spec.valueCount);
+  segment.Bytes(lists.counts.data(), 16);
+  segment.Bytes(lists.values, lists.valueCount);
 }
 
 }  // namespace

@@ -47,7 +47,7 @@ inline constexpr std::array<uint8_t, 64> kChrominanceQuant = {
 
 // A Huffman table as DHT carries it: BITS (codes of each length 1..16) and
 // HUFFVAL (the symbols in order of increasing code length).
-struct HuffmanSpec {
+struct HuffmanLists {
   std::array<uint8_t, 16> counts;
   const uint8_t* values;
   int valueCount;
@@ -80,36 +80,36 @@ inline constexpr uint8_t kAcChrominanceValues[162] = {
     0xe2, 0xe3, 0xe4, 0xe5, 0xe6, 0xe7, 0xe8, 0xe9, 0xea, 0xf2, 0xf3, 0xf4, 0xf5, 0xf6, 0xf7, 0xf8,
     0xf9, 0xfa};
 
-inline constexpr HuffmanSpec kDcLuminance = {{0, 1, 5, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0}, kDcValues, 12};
-inline constexpr HuffmanSpec kDcChrominance = {{0, 3, 1, 1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0}, kDcValues, 12};
-inline constexpr HuffmanSpec kAcLuminance = {
+inline constexpr HuffmanLists kDcLuminance = {{0, 1, 5, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0}, kDcValues, 12};
+inline constexpr HuffmanLists kDcChrominance = {{0, 3, 1, 1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 0, 0}, kDcValues, 12};
+inline constexpr HuffmanLists kAcLuminance = {
     {0, 2, 1, 3, 3, 2, 4, 3, 5, 5, 4, 4, 0, 0, 1, 0x7d}, kAcLuminanceValues, 162};
-inline constexpr HuffmanSpec kAcChrominance = {
+inline constexpr HuffmanLists kAcChrominance = {
     {0, 2, 1, 2, 4, 4, 3, 4, 7, 5, 4, 4, 0, 1, 2, 0x77}, kAcChrominanceValues, 162};
 
 // Checks a list: the counts add up to its values, no symbol repeats, and the
 // Kraft sum leaves the all-ones code of every length unused (Annex C).
-constexpr bool IsSoundHuffmanSpec(const HuffmanSpec& spec) {
+constexpr bool IsSoundHuffmanLists(const HuffmanLists& lists) {
   int total = 0;
   int64_t kraft = 0;
   for (int length = 1; length <= 16; ++length) {
-    total += spec.counts[length - 1];
-    kraft += int64_t{spec.counts[length - 1]} << (16 - length);
+    total += lists.counts[length - 1];
+    kraft += int64_t{lists.counts[length - 1]} << (16 - length);
   }
-  if (total != spec.valueCount || kraft >= (int64_t{1} << 16)) return false;
+  if (total != lists.valueCount || kraft >= (int64_t{1} << 16)) return false;
   bool seen[256] = {};
-  for (int i = 0; i < spec.valueCount; ++i) {
-    if (seen[spec.values[i]]) return false;
-    seen[spec.values[i]] = true;
+  for (int i = 0; i < lists.valueCount; ++i) {
+    if (seen[lists.values[i]]) return false;
+    seen[lists.values[i]] = true;
   }
   return true;
 }
 
 // Every baseline AC symbol (end of block, sixteen zeros, runs 0..15 with sizes
 // 1..10) and nothing else.
-constexpr bool CoversAcSymbols(const HuffmanSpec& spec) {
+constexpr bool CoversAcSymbols(const HuffmanLists& lists) {
   bool seen[256] = {};
-  for (int i = 0; i < spec.valueCount; ++i) seen[spec.values[i]] = true;
+  for (int i = 0; i < lists.valueCount; ++i) seen[lists.values[i]] = true;
   int count = 0;
   for (int symbol = 0; symbol < 256; ++symbol) {
     const int size = symbol & 15;
@@ -120,8 +120,8 @@ constexpr bool CoversAcSymbols(const HuffmanSpec& spec) {
   return count == 162;
 }
 
-static_assert(IsSoundHuffmanSpec(kDcLuminance) && IsSoundHuffmanSpec(kDcChrominance));
-static_assert(IsSoundHuffmanSpec(kAcLuminance) && IsSoundHuffmanSpec(kAcChrominance));
+static_assert(IsSoundHuffmanLists(kDcLuminance) && IsSoundHuffmanLists(kDcChrominance));
+static_assert(IsSoundHuffmanLists(kAcLuminance) && IsSoundHuffmanLists(kAcChrominance));
 static_assert(CoversAcSymbols(kAcLuminance) && CoversAcSymbols(kAcChrominance));
 
 }  // namespace jpeg
