@@ -193,6 +193,16 @@ __attribute__((target("avx2"))) void ForwardDct8x8Avx2(int16_t block[64]) {
   __m128i r[8];
   __m256i x[8];
   for (int i = 0; i < 8; ++i) r[i] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + 8 * i));
+  // A flat block, common in drawings, transforms to 8k and zeros exactly.
+  const __m128i first = _mm_set1_epi16(block[0]);
+  __m128i differ = _mm_setzero_si128();
+  for (int i = 0; i < 8; ++i) differ = _mm_or_si128(differ, _mm_xor_si128(r[i], first));
+  if (_mm_testz_si128(differ, differ)) {
+    const int16_t dc = static_cast<int16_t>(8 * block[0]);
+    for (int i = 0; i < 8; ++i) _mm_storeu_si128(reinterpret_cast<__m128i*>(block + 8 * i), _mm_setzero_si128());
+    block[0] = dc;
+    return;
+  }
   TransposeRegisters(r);
   for (int k = 0; k < 8; ++k) x[k] = _mm256_cvtepi16_epi32(r[k]);
   Avx2Pass<true>(x);

@@ -32,7 +32,7 @@ uint64_t NonZeroAcMaskReference(const int16_t zigzag[64]) {
   return mask;
 }
 
-uint64_t NonZeroAcMask(const int16_t zigzag[64]) {
+[[gnu::always_inline]] inline uint64_t NonZeroAcMaskInline(const int16_t zigzag[64]) {
 #if defined(__SSE2__)
   const __m128i zero = _mm_setzero_si128();
   uint64_t zeros = 0;
@@ -48,6 +48,8 @@ uint64_t NonZeroAcMask(const int16_t zigzag[64]) {
 #endif
 }
 
+uint64_t NonZeroAcMask(const int16_t zigzag[64]) { return NonZeroAcMaskInline(zigzag); }
+
 KARTEX_BITS_CLONES void EncodeBlock(JpegBitWriter& writer, const int16_t zigzag[64], int16_t& predictor,
                                     const HuffmanCodes& dc, const HuffmanCodes& ac) {
   BitAccumulator bits(writer);
@@ -57,7 +59,7 @@ KARTEX_BITS_CLONES void EncodeBlock(JpegBitWriter& writer, const int16_t zigzag[
   PutSymbol(bits, dc, dcSize, diff, dcSize);
 
   // Visit only the non-zero coefficients.
-  uint64_t nonZero = NonZeroAcMask(zigzag);
+  uint64_t nonZero = NonZeroAcMaskInline(zigzag);
   int last = 0;
   while (nonZero != 0) {
     const int k = std::countr_zero(nonZero);
@@ -69,7 +71,8 @@ KARTEX_BITS_CLONES void EncodeBlock(JpegBitWriter& writer, const int16_t zigzag[
       run -= kMaxRun + 1;
     }
     const int v = zigzag[k];
-    const int size = MagnitudeCategory(v);
+    // v is not zero here, so the count of leading zeros is defined.
+    const int size = 32 - __builtin_clz(static_cast<unsigned>(v < 0 ? -v : v));
     PutSymbol(bits, ac, 16 * run + size, v, size);
   }
   if (last != 63) bits.Put(ac.code[kEndOfBlock], ac.length[kEndOfBlock]);
