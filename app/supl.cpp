@@ -3,6 +3,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <sys/stat.h>
+
+namespace {
+// Whole files are held in memory and indexed with 32-bit offsets further on.
+constexpr int64_t kMaxFileBytes = INT32_MAX;
+}  // namespace
 
 uint8_t* supl_bread(const char* fileName, int64_t* size) {
   if (size) *size = 0;
@@ -11,8 +17,11 @@ uint8_t* supl_bread(const char* fileName, int64_t* size) {
   if (!file) return nullptr;
   uint8_t* buffer = nullptr;
   long length = -1;
-  if (std::fseek(file, 0, SEEK_END) == 0) length = std::ftell(file);
-  if (length >= 0 && std::fseek(file, 0, SEEK_SET) == 0) {
+  // Only regular files have a size to read (a folder opens, but has none).
+  struct stat info;
+  bool regular = fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode);
+  if (regular && std::fseek(file, 0, SEEK_END) == 0) length = std::ftell(file);
+  if (length >= 0 && length <= kMaxFileBytes && std::fseek(file, 0, SEEK_SET) == 0) {
     // One spare byte so an empty file still gives a valid buffer.
     buffer = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(length) + 1));
     if (buffer && std::fread(buffer, 1, static_cast<size_t>(length), file) != static_cast<size_t>(length)) {

@@ -7,6 +7,10 @@
 namespace {
 
 constexpr int64_t kArrayStepBytes = 8192;
+// A new array starts with this much and doubles up to the coarse step: most
+// arrays are the point lists of short polylines, and a whole coarse step for
+// each of them made a 20,000-entity drawing cost hundreds of megabytes.
+constexpr int64_t kArrayFirstBytes = 128;
 constexpr int64_t kPoolStepBytes = 4096;
 // Containers index with 32-bit counts; storage beyond this cannot be addressed.
 constexpr int64_t kMaxContainerBytes = INT32_MAX;
@@ -36,7 +40,9 @@ void IncludeSet(const EntitySet& set, const InsertTransform* t, WorldPoint& min,
 void OutOfMemory() { std::exit(1); }
 
 void GrowArrayReserveOne(void** data, int32_t count, int32_t* capacity, int32_t elementSize) {
-  int64_t step = kArrayStepBytes / elementSize;
+  int64_t held = static_cast<int64_t>(*capacity) * elementSize;
+  int64_t stepBytes = held < kArrayFirstBytes ? kArrayFirstBytes : held < kArrayStepBytes ? held : kArrayStepBytes;
+  int64_t step = stepBytes / elementSize;
   if (step < 1) step = 1;
   int64_t newCapacity = static_cast<int64_t>(*capacity) + step;
   int64_t bytes = newCapacity * elementSize;
