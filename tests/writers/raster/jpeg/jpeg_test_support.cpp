@@ -154,6 +154,14 @@ double Psnr(const OwnedCanvas& c, const Decoded& d) {
   return mse == 0 ? 99.0 : 10.0 * std::log10(255.0 * 255.0 / mse);
 }
 
+double Psnr(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b) {
+  if (a.size() != b.size() || a.empty()) return 0;
+  double sum = 0;
+  for (size_t i = 0; i < a.size(); ++i) sum += (double(a[i]) - b[i]) * (double(a[i]) - b[i]);
+  const double mse = sum / double(a.size());
+  return mse == 0 ? 99.0 : 10.0 * std::log10(255.0 * 255.0 / mse);
+}
+
 uint16_t Be16(const std::vector<uint8_t>& b, size_t at) { return uint16_t(b.at(at) << 8 | b.at(at + 1)); }
 
 long FindMarker(const std::vector<uint8_t>& file, uint8_t marker) {

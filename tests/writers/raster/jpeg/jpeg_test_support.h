@@ -36,6 +36,8 @@ Decoded DecodeJpeg(const std::vector<uint8_t>& file);
 
 // PSNR in dB of the decoded picture against the canvas (all three channels).
 double Psnr(const OwnedCanvas& c, const Decoded& d);
+// PSNR in dB of two red, green, blue pictures of the same size.
+double Psnr(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b);
 
 // Offset of the first marker FF xx at or after `from` outside entropy-coded
 // data (marker segments are skipped by their lengths), or -1.
