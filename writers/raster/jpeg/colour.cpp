@@ -12,11 +12,12 @@ namespace jpeg {
 
 namespace {
 
-// BT.601 weights scaled by 256 (luminance) and by 256 x 128 / 128 for the
-// colour differences, which need no table since 43 + 85 = 128 = 107 + 21.
+// BT.601 weights in 8 fractional bits. The colour differences use 128 for
+// their own channel and split 128 between the other two (43 + 85, 107 + 21),
+// so grey gives exactly 0.
 constexpr int kYR = 77, kYG = 150, kYB = 29;
-constexpr int kCbR = 43, kCbG = 85;    // Cb = B - (43R + 85G) / 128, halved
-constexpr int kCrG = 107, kCrB = 21;   // Cr = R - (107G + 21B) / 128, halved
+constexpr int kCbR = 43, kCbG = 85;   // Cb = (128B - 43R - 85G) / 256
+constexpr int kCrG = 107, kCrB = 21;  // Cr = (128R - 107G - 21B) / 256
 // 128 x 256 level shift, less half a step for rounding.
 constexpr int kYOffset = 128 * 256 - 128;
 

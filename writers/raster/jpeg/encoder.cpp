@@ -1,6 +1,6 @@
 #include "writers/raster/jpeg/encoder.h"
 
-#include <cerrno>
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -32,7 +32,8 @@ int Validate(const JPEG_PROPERTIES& p) {
   if (p.sourceChannels != kBytesPerPixel) return kJpegUnsupportedBytesPerPixel;
   const int32_t sourceRows = p.sourceHeight < 0 ? -p.sourceHeight : p.sourceHeight;
   if (p.outputWidth != p.sourceWidth || p.outputHeight != sourceRows) return kJpegInvalidProperties;
-  if ((p.sourceColourOrder != kJpegOrderBgr && p.sourceColourOrder != kJpegOrderRgb) || p.outputComponents != 3 || p.outputColourSpace != kJpegSpaceYCbCr ||
+  const bool knownOrder = p.sourceColourOrder == kJpegOrderBgr || p.sourceColourOrder == kJpegOrderRgb;
+  if (!knownOrder || p.outputComponents != 3 || p.outputColourSpace != kJpegSpaceYCbCr ||
       p.outputSampling != kJpegSampling420 || p.separateChromaTables != 1) {
     return kJpegNotSupported;
   }
@@ -51,15 +52,15 @@ void EncodeScan(JpegEncoderState& state) {
   }
   const int mcuColumns = (width + jpeg::kMcuSize - 1) / jpeg::kMcuSize;
   const int mcuRows = (height + jpeg::kMcuSize - 1) / jpeg::kMcuSize;
-  const jpeg::PixelOrder order = p.sourceColourOrder == kJpegOrderRgb ? jpeg::PixelOrder::kRgb : jpeg::PixelOrder::kBgr;
+  const jpeg::PixelOrder order =
+      p.sourceColourOrder == kJpegOrderRgb ? jpeg::PixelOrder::kRgb : jpeg::PixelOrder::kBgr;
   jpeg::McuBlocks mcu;
   alignas(32) int16_t zigzag[64];
   for (int my = 0; my < mcuRows && !state.writer.failed; ++my) {
-    const int validRows = height - my * jpeg::kMcuSize < jpeg::kMcuSize ? height - my * jpeg::kMcuSize : jpeg::kMcuSize;
+    const int validRows = std::min(height - my * jpeg::kMcuSize, jpeg::kMcuSize);
     const uint8_t* rowTop = top + ptrdiff_t{my} * jpeg::kMcuSize * rowStep;
     for (int mx = 0; mx < mcuColumns; ++mx) {
-      const int validColumns =
-          width - mx * jpeg::kMcuSize < jpeg::kMcuSize ? width - mx * jpeg::kMcuSize : jpeg::kMcuSize;
+      const int validColumns = std::min(width - mx * jpeg::kMcuSize, jpeg::kMcuSize);
       const uint8_t* mcuTop = rowTop + ptrdiff_t{mx} * jpeg::kMcuSize * kBytesPerPixel;
       if (validRows == jpeg::kMcuSize && validColumns == jpeg::kMcuSize) {
         jpeg::ConvertFullMcu(mcuTop, rowStep, mcu, order);

@@ -306,7 +306,8 @@ TEST(JpegEncoder, ErrorTexts) {
                             "Error access to jpeg_comment buffer"};
   for (int code = 2; code >= -30; --code) EXPECT_STREQ(JpegErrorText(code), expected[2 - code]) << code;
   EXPECT_STREQ(JpegErrorText(-99), "Reserved");
-  for (int code : {3, 1000, -31, -50, -98, -100, -2147483647 - 1}) EXPECT_STREQ(JpegErrorText(code), "Unknown error code");
+  for (int code : {3, 1000, -31, -50, -98, -100, -2147483647 - 1})
+    EXPECT_STREQ(JpegErrorText(code), "Unknown error code") << code;
 }
 
 }  // namespace
