@@ -129,6 +129,8 @@ PageFit FitPage(double dx, double dy, int32_t width, int32_t height) {
     scale = sx;
   else
     scale = sx < sy ? sx : sy;
+  // Extents too small for a finite scale (subnormal sizes) are a single point.
+  if (!std::isfinite(scale)) scale = 1.0;
   // At least one pixel on each axis, whatever the proportions.
   double w = dx * scale;
   double h = dy * scale;

@@ -1,5 +1,6 @@
 #include "model/drawing.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -7,6 +8,10 @@
 namespace {
 
 constexpr int64_t kArrayStepBytes = 8192;
+// A new array starts with this much and doubles up to the coarse step: most
+// arrays are the point lists of short polylines, and a whole coarse step for
+// each of them made a 20,000-entity drawing cost hundreds of megabytes.
+constexpr int64_t kArrayFirstBytes = 128;
 constexpr int64_t kPoolStepBytes = 4096;
 // Containers index with 32-bit counts; storage beyond this cannot be addressed.
 constexpr int64_t kMaxContainerBytes = INT32_MAX;
@@ -22,12 +27,31 @@ void IncludeFinite(WorldPoint p, WorldPoint& min, WorldPoint& max) {
   if (std::isfinite(p.x) && std::isfinite(p.y)) Include(p, min, max);
 }
 
+// The box a text covers below and to the right of its reference point (its
+// top-left corner), turned by its angle, so text at the edge of a drawing is not
+// cut off. Glyph widths are not known here: a character counts as kTextWidthPerHeight
+// heights, about the average of a sans face.
+constexpr double kTextWidthPerHeight = 0.6;
+constexpr double kMaxTextBoxHeights = 1024;  // a hostile string must not dwarf the drawing
+
+void IncludeTextBox(const EntitySet& set, const TextItem& text, WorldPoint at, WorldPoint& min, WorldPoint& max) {
+  if (!(text.height > 0) || !std::isfinite(text.height) || !std::isfinite(text.rotation)) return;
+  if (text.text < 0 || text.text >= set.pool.length) return;
+  double chars = static_cast<double>(strnlen(set.pool.data + text.text, static_cast<size_t>(set.pool.length - text.text)));
+  double width = std::min(chars * kTextWidthPerHeight, kMaxTextBoxHeights) * text.height;
+  double c = std::cos(text.rotation), s = std::sin(text.rotation);
+  const WorldPoint corners[] = {{width, 0}, {0, -text.height}, {width, -text.height}};
+  for (WorldPoint k : corners) IncludeFinite({at.x + c * k.x - s * k.y, at.y + s * k.x + c * k.y}, min, max);
+}
+
 void IncludeSet(const EntitySet& set, const InsertTransform* t, WorldPoint& min, WorldPoint& max) {
   for (const Polyline& line : set.polylines)
     for (const WorldPoint& p : line.points) IncludeFinite(t ? ApplyTransform(*t, p) : p, min, max);
   for (const TextItem& text : set.texts) {
     WorldPoint p{text.x, text.y};
-    IncludeFinite(t ? ApplyTransform(*t, p) : p, min, max);
+    if (t) p = ApplyTransform(*t, p);
+    IncludeFinite(p, min, max);
+    IncludeTextBox(set, text, p, min, max);
   }
 }
 
@@ -36,7 +60,9 @@ void IncludeSet(const EntitySet& set, const InsertTransform* t, WorldPoint& min,
 void OutOfMemory() { std::exit(1); }
 
 void GrowArrayReserveOne(void** data, int32_t count, int32_t* capacity, int32_t elementSize) {
-  int64_t step = kArrayStepBytes / elementSize;
+  int64_t held = static_cast<int64_t>(*capacity) * elementSize;
+  int64_t stepBytes = held < kArrayFirstBytes ? kArrayFirstBytes : held < kArrayStepBytes ? held : kArrayStepBytes;
+  int64_t step = stepBytes / elementSize;
   if (step < 1) step = 1;
   int64_t newCapacity = static_cast<int64_t>(*capacity) + step;
   int64_t bytes = newCapacity * elementSize;

@@ -179,9 +179,10 @@ inline WorldPoint ApplyTransform(const InsertTransform& t, WorldPoint p) {
   return {t.a * p.x + t.b * p.y + t.x, t.d * p.x + t.e * p.y + t.y};
 }
 
-// Extents of everything the drawing shows: model-space polylines and text
-// reference points, and every inserted block's polylines and text reference
-// points through its insert's transform. Non-finite points are ignored.
+// Extents of everything the drawing shows: model-space polylines and texts, and
+// every inserted block's polylines and texts through its insert's transform (a
+// text's box is estimated from its height, length and angle). Non-finite points
+// are ignored.
 void ComputeDrawingExtents(const Drawing& drawing, WorldPoint& min, WorldPoint& max);
 
 // The largest single-precision value: the start of an extents computation.

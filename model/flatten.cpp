@@ -6,17 +6,28 @@ namespace {
 
 constexpr double kRadiansToTenthDegrees = 572.9577951308232;  // 1800 / pi
 
+// Indices outside a table resolve as its default record 0 (or nothing, for an
+// empty table), so a damaged drawing never reads beyond its tables.
+template <class T>
+const T* Entry(const GrowArray<T>& table, int32_t index) {
+  if (index < 0 || index >= table.count) index = 0;
+  return table.count > 0 ? &table.data[index] : nullptr;
+}
+
 uint8_t ResolveColour(int32_t colour, int32_t layer, const Drawing& tables) {
   if (colour != 0) {
     int64_t c = colour < 0 ? -static_cast<int64_t>(colour) : colour;
     return static_cast<uint8_t>(c > 255 ? 255 : c);
   }
-  return static_cast<uint8_t>(tables.layers[layer].colour & 0xFF);
+  const Layer* l = Entry(tables.layers, layer);
+  return static_cast<uint8_t>(l ? l->colour & 0xFF : 0);
 }
 
 int32_t ResolvePenStyle(int32_t lineType, int32_t layer, const Drawing& tables) {
-  int32_t index = lineType != 0 ? lineType : tables.layers[layer].lineType;
-  return tables.lineTypes[index].penStyle;
+  const Layer* l = Entry(tables.layers, layer);
+  int32_t index = lineType != 0 ? lineType : l ? l->lineType : 0;
+  const LineType* t = Entry(tables.lineTypes, index);
+  return t ? t->penStyle : 0;
 }
 
 }  // namespace
@@ -52,7 +63,8 @@ void FlattenEntities(const EntitySet& set, const Drawing& tables, double scale, 
     DeviceText out{};
     out.colour = ResolveColour(item.colour, item.layer, tables);
     out.text = set.pool.data + item.text;
-    out.face = tables.textStyles[item.style].face;
+    const TextStyle* style = Entry(tables.textStyles, item.style);
+    out.face = style ? style->face : "";
     out.height = ToDevice(scale * item.height);
     out.escapement = ToDevice(item.rotation * kRadiansToTenthDegrees);
     DevicePoint at = map({item.x, item.y});
@@ -66,8 +78,9 @@ void FlattenDrawing(const Drawing& drawing, double scale, GrowArray<DevicePolyli
                     GrowArray<DeviceText>& texts) {
   FlattenEntities(drawing.entities, drawing, scale, nullptr, drawing.extMin, drawing.extMax, polylines, texts);
   for (const Insert& insert : drawing.inserts)
-    FlattenEntities(drawing.blocks[insert.block].entities, drawing, scale, &insert, drawing.extMin,
-                    drawing.extMax, polylines, texts);
+    if (insert.block >= 0 && insert.block < drawing.blocks.count)
+      FlattenEntities(drawing.blocks[insert.block].entities, drawing, scale, &insert, drawing.extMin,
+                      drawing.extMax, polylines, texts);
 }
 
 void FreeDeviceLists(GrowArray<DevicePolyline>& polylines, GrowArray<DeviceText>& texts) {

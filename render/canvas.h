@@ -44,6 +44,11 @@ struct Canvas {
   int32_t drawnIsInk;
 };
 
+// A canvas whose working surface (four bytes a pixel) would exceed this, or
+// with a side longer than kMaxCanvasSide, cannot be made.
+constexpr int64_t kMaxWorkingSurfaceBytes = int64_t{1} << 30;  // 1 GiB
+constexpr int32_t kMaxCanvasSide = 32767;
+
 // Stride of a row: bytes of bitsPerPixel x width rounded up to a multiple of 4,
 // computed in 64 bits; -1 when it does not fit a signed 32-bit value.
 int64_t RowStride(int64_t width, int64_t bitsPerPixel);

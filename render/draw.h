@@ -2,12 +2,28 @@
 // and fonts, each made only when its description changes.
 #pragma once
 
+#include <cstdint>
+
 #include "model/flatten.h"
+#include "platform/gdi.h"
 
-namespace platform {
-struct DeviceContext;
-}
-
-// 1 when every record was drawn, 0 at the first failure.
+// 1 when every record was drawn, 0 at the first failure. Records with fewer
+// than two points, and texts of height 0, draw nothing.
 int DrawPolylines(platform::DeviceContext* dc, const GrowArray<DevicePolyline>& polylines);
 int DrawTexts(platform::DeviceContext* dc, const GrowArray<DeviceText>& texts);
+
+// The one-entry caches of the pen and brush, and of the font and text colour.
+// `valid` is clear at the start of each drawing call, so the first record
+// always selects objects of its own rather than whatever the context held.
+struct PenCache {
+  platform::LogPen pen;
+  int valid;
+};
+struct FontCache {
+  platform::LogFont font;
+  uint8_t colour;
+  int valid;
+};
+
+int SelectPenBrush(platform::DeviceContext* dc, PenCache& cache, const DevicePolyline& line);
+int SelectTextFont(platform::DeviceContext* dc, FontCache& cache, const DeviceText& text);

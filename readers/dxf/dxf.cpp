@@ -188,6 +188,29 @@ int ReadTablesSection(LineSource& source, Drawing& drawing) {
   }
 }
 
+// Gives back the unused growth of a block's lists: a file of many small blocks
+// then costs memory in proportion to its content.
+template <class T>
+void ShrinkToFit(GrowArray<T>& array) {
+  if (array.count == array.capacity) return;
+  if (array.count == 0) {
+    ArrayFree(array);
+    return;
+  }
+  void* data = std::realloc(array.data, static_cast<size_t>(array.count) * sizeof(T));
+  if (!data) OutOfMemory();
+  array.data = static_cast<T*>(data);
+  array.capacity = array.count;
+}
+
+void ShrinkToFit(TextPool& pool) {
+  if (pool.length == pool.capacity || pool.length == 0) return;
+  void* data = std::realloc(pool.data, static_cast<size_t>(pool.length));
+  if (!data) OutOfMemory();
+  pool.data = static_cast<char*>(data);
+  pool.capacity = pool.length;
+}
+
 int ReadBlocksSection(LineSource& source, Drawing& drawing) {
   char line[kLineSize];
   char alternative[kLineSize] = {};
@@ -206,6 +229,9 @@ int ReadBlocksSection(LineSource& source, Drawing& drawing) {
         EntitySetFree(block.entities);
       } else {
         if (block.name[0] == '\0') CopyName(block.name, kNameSize, alternative);
+        ShrinkToFit(block.entities.polylines);
+        ShrinkToFit(block.entities.texts);
+        ShrinkToFit(block.entities.pool);
         ArrayAppend(drawing.blocks, block);
       }
       inBlock = false;
@@ -237,9 +263,7 @@ bool UsableExtents(const WorldPoint& min, const WorldPoint& max) {
          max.y >= min.y;
 }
 
-}  // namespace
-
-int ReadDxf(LineSource& source, Drawing& drawing) {
+int ReadSections(LineSource& source, Drawing& drawing) {
   char code[kLineSize];
   char value[kLineSize];
   for (;;) {
@@ -271,6 +295,15 @@ int ReadDxf(LineSource& source, Drawing& drawing) {
     }
     if (!ok) return 0;
   }
+}
+
+}  // namespace
+
+int ReadDxf(LineSource& source, Drawing& drawing) {
+  int ok = ReadSections(source, drawing);
+  std::free(source.points.data);
+  source.points = {};
+  return ok;
 }
 
 }  // namespace dxf

@@ -1,6 +1,9 @@
 // DXF graphic entities into polylines and inserts: every curve is sampled into
 // straight segments here, once, so writers and renderers see only polylines.
 #include <cmath>
+#include <cstdlib>
+#include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <initializer_list>
 
@@ -15,6 +18,9 @@ constexpr double kDegreesToRadians = 0.017453292519943295;
 // times 24/pi, truncated.
 constexpr double kArcStep = 0.1308996938995747;
 constexpr double kMinusStepsPerRadian = -7.639437268410976;
+// A point list is a GrowArray with a 32-bit count of at most 2^31 - 1 bytes.
+constexpr size_t kMaxPoints = INT32_MAX / sizeof(WorldPoint);
+constexpr size_t kFirstPoints = 256;
 
 // 1 + whole steps of 7.5 degrees in `sweep`, which lies in (0, 2 pi].
 int StepCount(double sweep) { return 1 - static_cast<int>(sweep * kMinusStepsPerRadian); }
@@ -27,9 +33,20 @@ bool NormaliseAngle(double& a) {
   return true;
 }
 
-void Append(Polyline& polyline, WorldPoint p) { ArrayAppend(polyline.points, p); }
-
-void AppendPolyline(EntitySet& set, Polyline& polyline) { ArrayAppend(set.polylines, polyline); }
+// Hands the gathered points to `polyline` and appends it to the set.
+void AppendPolyline(EntitySet& set, Polyline& polyline, PointBuffer& points) {
+  polyline.points = {};
+  polyline.points.elementSize = static_cast<int32_t>(sizeof(WorldPoint));
+  if (points.count > 0) {
+    const size_t bytes = points.count * sizeof(WorldPoint);
+    polyline.points.data = static_cast<WorldPoint*>(std::malloc(bytes));
+    if (!polyline.points.data) OutOfMemory();
+    std::memcpy(static_cast<void*>(polyline.points.data), points.data, bytes);
+    polyline.points.count = polyline.points.capacity = static_cast<int32_t>(points.count);
+  }
+  points.count = 0;
+  ArrayAppend(set.polylines, polyline);
+}
 
 int ReadLineEntity(LineSource& source, EntitySet& set, const Drawing& tables) {
   char code[kLineSize];
@@ -40,7 +57,7 @@ int ReadLineEntity(LineSource& source, EntitySet& set, const Drawing& tables) {
     if (!ReadGroupLine(source, code)) break;
     const LineClass c = ClassifyLine(code);
     if (c == LineClass::kG0) {
-      AppendPolyline(set, polyline);
+      AppendPolyline(set, polyline, source.points);
       return 1;
     }
     if (!ReadGroupLine(source, value)) break;
@@ -51,7 +68,7 @@ int ReadLineEntity(LineSource& source, EntitySet& set, const Drawing& tables) {
         break;
       case LineClass::kG20:
       case LineClass::kG21:
-        Append(polyline, {x, ParseDouble(value)});
+        PointAppend(source.points, {x, ParseDouble(value)});
         break;
       case LineClass::kG39:
         polyline.width = ParseDouble(value);
@@ -60,7 +77,7 @@ int ReadLineEntity(LineSource& source, EntitySet& set, const Drawing& tables) {
         ApplyCommonGroup(c, value, tables, polyline);
     }
   }
-  ArrayFree(polyline.points);
+  source.points.count = 0;
   return 0;
 }
 
@@ -103,8 +120,8 @@ int ReadPolylineEntity(LineSource& source, EntitySet& set, const Drawing& tables
           first = current;
           state = VertexState::kTaking;
         }
-        if (bulgePending) BulgeArcPoints(previous, current, bulge, polyline);
-        Append(polyline, current);
+        if (bulgePending) BulgeArcPoints(previous, current, bulge, source.points);
+        PointAppend(source.points, current);
         previous = current;
         bulgePending = false;
         break;
@@ -128,12 +145,16 @@ int ReadPolylineEntity(LineSource& source, EntitySet& set, const Drawing& tables
         ApplyCommonGroup(c, value, tables, polyline);
     }
   }
-  // A closed polyline without vertices has nothing to close.
-  if (closed && state == VertexState::kTaking) Append(polyline, first);
-  AppendPolyline(set, polyline);
+  // A closed polyline without vertices has nothing to close. The last
+  // vertex's bulge shapes the closing segment, as it does in the drawing.
+  if (closed && state == VertexState::kTaking) {
+    if (bulgePending) BulgeArcPoints(previous, first, bulge, source.points);
+    PointAppend(source.points, first);
+  }
+  AppendPolyline(set, polyline, source.points);
   return 1;
 fail:
-  ArrayFree(polyline.points);
+  source.points.count = 0;
   return 0;
 }
 
@@ -149,8 +170,8 @@ int ReadArcEntity(LineSource& source, EntitySet& set, const Drawing& tables) {
     if (!ReadGroupLine(source, code)) break;
     const LineClass c = ClassifyLine(code);
     if (c == LineClass::kG0) {
-      ArcPoints(centre, radius, end, start, polyline);
-      AppendPolyline(set, polyline);
+      ArcPoints(centre, radius, end, start, source.points);
+      AppendPolyline(set, polyline, source.points);
       return 1;
     }
     if (!ReadGroupLine(source, value)) break;
@@ -180,7 +201,7 @@ int ReadArcEntity(LineSource& source, EntitySet& set, const Drawing& tables) {
 // Follows the DXF definition: the minor axis is the major axis turned a
 // quarter counter-clockwise, and the parameter runs counter-clockwise.
 void EllipsePoints(WorldPoint centre, WorldPoint major, double ratio, double start, double end,
-                   Polyline& polyline) {
+                   PointBuffer& points) {
   double sweep = end - start;
   if (!std::isfinite(sweep) || !std::isfinite(start)) return;
   if (sweep <= 0) sweep += kTwoPi;
@@ -196,7 +217,7 @@ void EllipsePoints(WorldPoint centre, WorldPoint major, double ratio, double sta
     const double t = i < n ? start + i * kArcStep : start + sweep;
     const double c = std::cos(t);
     const double s = std::sin(t);
-    Append(polyline, {centre.x + c * major.x + s * minor.x, centre.y + c * major.y + s * minor.y});
+    PointAppend(points, {centre.x + c * major.x + s * minor.x, centre.y + c * major.y + s * minor.y});
   }
 }
 
@@ -213,8 +234,8 @@ int ReadEllipseEntity(LineSource& source, EntitySet& set, const Drawing& tables)
     if (!ReadGroupLine(source, code)) break;
     const LineClass c = ClassifyLine(code);
     if (c == LineClass::kG0) {
-      EllipsePoints(centre, major, ratio, start, end, polyline);
-      AppendPolyline(set, polyline);
+      EllipsePoints(centre, major, ratio, start, end, source.points);
+      AppendPolyline(set, polyline, source.points);
       return 1;
     }
     if (!ReadGroupLine(source, value)) break;
@@ -265,8 +286,8 @@ int ReadSolidEntity(LineSource& source, EntitySet& set, const Drawing& tables) {
       ApplyCommonGroup(c, value, tables, polyline);
   }
   // SOLID and TRACE give their corners in zigzag order.
-  for (int i : {0, 1, 3, 2, 0}) Append(polyline, corner[i]);
-  AppendPolyline(set, polyline);
+  for (int i : {0, 1, 3, 2, 0}) PointAppend(source.points, corner[i]);
+  AppendPolyline(set, polyline, source.points);
   return 1;
 }
 
@@ -316,13 +337,25 @@ int ReadInsertEntity(LineSource& source, const GrowArray<Block>& blocks, GrowArr
 
 }  // namespace
 
+void PointAppend(PointBuffer& buffer, WorldPoint p) {
+  if (buffer.count == buffer.capacity) {
+    if (buffer.capacity >= kMaxPoints) OutOfMemory();
+    const size_t capacity = buffer.capacity ? std::min(buffer.capacity * 2, kMaxPoints) : kFirstPoints;
+    void* grown = std::realloc(buffer.data, capacity * sizeof(WorldPoint));
+    if (!grown) OutOfMemory();
+    buffer.data = static_cast<WorldPoint*>(grown);
+    buffer.capacity = capacity;
+  }
+  buffer.data[buffer.count++] = p;
+}
+
 WorldPoint BulgeMidpoint(WorldPoint a, WorldPoint c, double bulge) {
   const double d = std::hypot(a.x - c.x, a.y - c.y);
   const double h = bulge * d * 0.5;
   return {(c.y - a.y) * h / d + (a.x + c.x) * 0.5, (a.y + c.y) * 0.5 - (c.x - a.x) * h / d};
 }
 
-void BulgeArcPoints(WorldPoint p0, WorldPoint p1, double bulge, Polyline& polyline) {
+void BulgeArcPoints(WorldPoint p0, WorldPoint p1, double bulge, PointBuffer& points) {
   if (bulge == 0) return;
   const double chord = std::hypot(p0.x - p1.x, p0.y - p1.y);
   // Coincident vertices span no arc.
@@ -344,10 +377,10 @@ void BulgeArcPoints(WorldPoint p0, WorldPoint p1, double bulge, Polyline& polyli
   for (int i = 2; i < 16; i += 4) pts[i] = BulgeMidpoint(pts[i - 2], pts[i + 2], b2);
   const double b3 = halve(p0, pts[2], b2);
   for (int i = 1; i < 16; i += 2) pts[i] = BulgeMidpoint(pts[i - 1], pts[i + 1], b3);
-  for (int i = 1; i < 16; ++i) Append(polyline, pts[i]);
+  for (int i = 1; i < 16; ++i) PointAppend(points, pts[i]);
 }
 
-void ArcPoints(WorldPoint centre, double radius, double a0, double a1, Polyline& polyline) {
+void ArcPoints(WorldPoint centre, double radius, double a0, double a1, PointBuffer& points) {
   // Angles are brought into one turn first, so negative angles and arcs
   // through zero neither vanish nor wind twice.
   if (!NormaliseAngle(a0) || !NormaliseAngle(a1)) return;
@@ -355,7 +388,7 @@ void ArcPoints(WorldPoint centre, double radius, double a0, double a1, Polyline&
   const int n = StepCount(sweep);
   for (int i = 0; i <= n; ++i) {
     const double a = i < n ? a0 - i * kArcStep : a1;
-    Append(polyline, {centre.x + radius * std::cos(a), centre.y + radius * std::sin(a)});
+    PointAppend(points, {centre.x + radius * std::cos(a), centre.y + radius * std::sin(a)});
   }
 }
 

@@ -18,8 +18,19 @@ constexpr int kLineSize = 1024;
 // Bytes fetched from the file at once.
 constexpr size_t kChunkSize = 64 * 1024;
 
+// The points of the entity being read, gathered with doubling growth and
+// copied into an exactly sized list when the entity ends: a point list costs
+// what its points need, and long polylines grow in amortised constant time.
+struct PointBuffer {
+  WorldPoint* data;
+  size_t count;
+  size_t capacity;
+};
+void PointAppend(PointBuffer& buffer, WorldPoint p);
+
 // Reads lines from a FILE* or from a block of memory, one forward pass.
-// A CR LF line end arrives as "\n", so CR LF and LF files read alike.
+// A CR LF line end arrives as "\n", so CR LF and LF files read alike. It also
+// carries the one point buffer the entity readers share.
 struct LineSource {
   FILE* file;          // null for a memory source
   const char* data;    // the window being read: the chunk, or the memory block
@@ -27,6 +38,7 @@ struct LineSource {
   size_t size;
   int64_t lineNumber;  // lines read so far: where a failure happened
   char* chunk;         // kChunkSize bytes for a file source
+  PointBuffer points;  // released by ReadDxf
 };
 
 void OpenFileSource(LineSource& source, FILE* file, char* chunk);
@@ -77,9 +89,9 @@ int ReadEntities(LineSource& source, EntitySet& set, Drawing& tables, const Grow
 int ReadTextEntity(LineSource& source, EntitySet& set, Drawing& tables, int isMText);
 
 // Curve sampling, exposed for tests.
-void BulgeArcPoints(WorldPoint p0, WorldPoint p1, double bulge, Polyline& polyline);
+void BulgeArcPoints(WorldPoint p0, WorldPoint p1, double bulge, PointBuffer& points);
 WorldPoint BulgeMidpoint(WorldPoint a, WorldPoint c, double bulge);
-void ArcPoints(WorldPoint centre, double radius, double a0, double a1, Polyline& polyline);
+void ArcPoints(WorldPoint centre, double radius, double a0, double a1, PointBuffer& points);
 
 // MTEXT formatting of `content`, edited in place; `textStyles` may grow.
 void FormatMText(char* content, EntitySet& set, GrowArray<TextStyle>& textStyles, TextItem& item,

@@ -38,6 +38,10 @@ TEST(FitPage, DegenerateExtentsNeverDivideByZero) {
   }
   PageFit thin = FitPage(1e-9, 1, 1728, 2287);  // at least one pixel wide
   EXPECT_EQ(thin.width, 1);
+  PageFit tiny = FitPage(1e-320, 1e-320, 1728, 2287);  // subnormal: no infinite scale
+  EXPECT_EQ(tiny.scale, 1.0);
+  EXPECT_EQ(tiny.width, 1);
+  EXPECT_EQ(tiny.height, 1);
 }
 
 }  // namespace

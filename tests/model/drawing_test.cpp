@@ -139,3 +139,25 @@ TEST(DrawingFree, NullAndTwiceAreHarmless) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(ComputeDrawingExtents, CoverTheBoxOfATurnedText) {
+  Drawing d;
+  DrawingInit(d);
+  TextItem text{};
+  text.text = d.entities.pool.length;
+  PoolAppend(d.entities.pool, "ABCDE");
+  text.height = 1;
+  text.rotation = 1.5707963267948966;  // reading upwards: the box lies above and to the right
+  ArrayAppend(d.entities.texts, text);
+  WorldPoint min, max;
+  ComputeDrawingExtents(d, min, max);
+  EXPECT_NEAR(min.x, 0, 1e-12);
+  EXPECT_NEAR(min.y, 0, 1e-12);
+  EXPECT_NEAR(max.x, 1, 1e-12);
+  EXPECT_NEAR(max.y, 3, 1e-12);  // five characters of 0.6 heights
+  DrawingFree(&d);
+}
+
+}  // namespace

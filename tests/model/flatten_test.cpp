@@ -117,3 +117,33 @@ TEST(ToDevice, ClampsGiantAndNonFiniteValues) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(FlattenRobustness, IndicesOutsideTheTablesFallBackToTheDefaults) {
+  Drawing d;
+  DrawingInit(d);
+  d.extMin = {0, 0};
+  d.extMax = {10, 10};
+  Polyline line{};
+  ArrayAppend(line.points, WorldPoint{1, 1});
+  ArrayAppend(line.points, WorldPoint{2, 2});
+  line.layer = 99;
+  line.lineType = -4;
+  ArrayAppend(d.entities.polylines, line);
+  PoolAppend(d.entities.pool, "t");
+  ArrayAppend(d.entities.texts, TextItem{1, 1, 0, 0, 7, 42, 1, 0});
+  ArrayAppend(d.inserts, Insert{5, 0, 0, 1, 1, 0});  // names no block
+  GrowArray<DevicePolyline> polylines{};
+  GrowArray<DeviceText> texts{};
+  FlattenDrawing(d, 1.0, polylines, texts);
+  ASSERT_EQ(polylines.count, 1);
+  EXPECT_EQ(polylines[0].penStyle, 0);
+  EXPECT_EQ(polylines[0].colour, 0);
+  ASSERT_EQ(texts.count, 1);
+  EXPECT_STREQ(texts[0].face, "");
+  FreeDeviceLists(polylines, texts);
+  DrawingFree(&d);
+}
+
+}  // namespace

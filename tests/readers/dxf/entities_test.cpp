@@ -91,8 +91,16 @@ TEST(LwPolyline, BulgeBothWays) {
 TEST(LwPolyline, ZeroBulgeCoincidentVerticesAndClosing) {
   EXPECT_EQ(One(L("0|LWPOLYLINE|10|0|20|0|42|0|10|2|20|0")).Count(), 2);
   EXPECT_EQ(One(L("0|LWPOLYLINE|10|1|20|1|42|1|10|1|20|1")).Count(), 2);
-  One closed(L("0|LWPOLYLINE|70|1|43|0.5|10|0|20|0|10|1|20|0|10|1|20|1|42|1"));
+  One closed(L("0|LWPOLYLINE|70|1|43|0.5|10|0|20|0|10|1|20|0|10|1|20|1"));
   EXPECT_EQ(closed.Entities(), "polyline layer 0 colour 0 linetype 0 width 0.5: (0,0) (1,0) (1,1) (0,0)\n");
+  // The last vertex's bulge rounds the closing segment: a counter-clockwise
+  // half circle from (2,0) back to (0,0), through (1,1).
+  One slot(L("0|LWPOLYLINE|70|1|10|0|20|0|10|2|20|0|42|1"));
+  ASSERT_EQ(slot.Count(), 18);
+  EXPECT_EQ(slot.At(9), "(1,1)");
+  EXPECT_EQ(slot.At(-1), "(0,0)");
+  // An open polyline's trailing bulge has nothing to shape.
+  EXPECT_EQ(One(L("0|LWPOLYLINE|70|0|10|0|20|0|10|2|20|0|42|1")).Count(), 2);
   // A closed polyline with no vertex gains no stray point at the origin.
   EXPECT_EQ(One(L("0|LWPOLYLINE|70|1")).Count(), 0);
 }

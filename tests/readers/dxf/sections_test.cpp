@@ -39,7 +39,7 @@ TEST(HeaderExtents, KeptWhenValidElseComputed) {
 
 TEST(ComputedExtents, CoverTextsAndInsertedBlocks) {
   EXPECT_EQ(ExtentsOf(EntitiesFile(L("0|TEXT|10|4|20|-1|40|1|1|a|0|TEXT|10|-2|20|3|40|1|1|b"))),
-            "extents (-2,0.2) (4,4.2)");
+            "extents (-2,-0.8) (4.6,4.2)");
   std::string blocks = L("0|SECTION|2|BLOCKS|0|BLOCK|2|B|10|0|20|0|0|LINE|10|0|20|0|11|1|21|2|0|ENDBLK|0|ENDSEC");
   EXPECT_EQ(ExtentsOf(blocks + EntitiesFile(L("0|INSERT|2|B|10|10|20|10|41|2|42|3"))), "extents (10,10) (12,16)");
   // A quarter turn counter-clockwise takes (1,2) to (-2,1).
@@ -80,7 +80,7 @@ TEST(Blocks, KeptNamedPlacedInOrder) {
                         "|41|2|2|NONE|0|ATTRIB|1|v|0|SEQEND")));
   ASSERT_TRUE(r.ok);
   EXPECT_EQ(r.All(),
-            "extents (0,0.6) (2,2.51961524)\n"
+            "extents (0,0.1) (2,2.51961524)\n"
             "block 0 \"EARLY\\n\"\n"
             "  polyline layer 0 colour 0 linetype 0 width 0: (1,1)\n"
             "block 1 \"ALT\\n\"\n"

@@ -58,7 +58,7 @@ TEST(MTextEntity, FontsMakeOneStylePerFace) {
   Read r(EntitiesFile(L("0|MTEXT|40|1") + "1\n{\\fArial|b0|i0;Hi}{\\fArial|b1;Yo}\\F txt.shx;Z\n"));
   ASSERT_TRUE(r.ok);
   EXPECT_EQ(r.All(),
-            "extents (0,0.2) (6,0.2)\n"
+            "extents (0,-0.8) (6.6,0.2)\n"
             "style 1 \"Arial\" face \"Arial\"\n"
             "style 2 \"txt\" face \"txt\"\n"
             "text (0,0.2) height 1 rotation 0 colour 0 layer 0 style 1 \"Hi\"\n"
@@ -119,7 +119,7 @@ TEST(TextEntity, StyleAndLayerLookups) {
          EntitiesFile(L("0|TEXT|7|Fancy|8|T|1|a|0|TEXT|7|BYLAYER|1|b")));
   ASSERT_TRUE(r.ok);
   EXPECT_EQ(r.All(),
-            "extents (0,0.6) (0,0.6)\n"
+            "extents (0,0.1) (0.3,0.6)\n"
             "layer 1 \"T\\n\" colour 7 linetype 0\n"
             "style 1 \"Standard\\n\" face \"\"\n"
             "style 2 \"Fancy\\n\" face \"Arial Narrow\"\n"

@@ -1,0 +1,646 @@
+// The painter: a memory device context drawing aliased into a cairo ARGB32
+// working surface per bitmap, whose pixels GdiFlush converts into the bitmap's
+// own rows (palette indices, bits or B, G, R).
+//
+// Geometry is placed on pixel centres, so a one-pixel line from (0, 5) to
+// (10, 5) covers row 5, columns 0 to 9 (the last point is not drawn, as
+// cosmetic lines do). Far-off geometry is cut to a guard box first, because
+// cairo's fixed-point coordinates reach only about +-8 million pixels.
+#include <cairo.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/clip.h"
+#include "platform/fonts.h"
+#include "platform/gdi.h"
+#include "platform/pixels.h"
+
+namespace platform {
+
+namespace {
+
+// cairo's image surfaces are at most this many pixels on a side.
+constexpr int64_t kMaxSurfaceSide = 32767;
+// A bitmap's rows and its working surface each stay within this many bytes.
+constexpr int64_t kMaxSurfaceBytes = int64_t{1} << 30;
+// Texts larger than this em height (pixels) are not drawn: no canvas could show them.
+constexpr double kMaxTextEm = 65536;
+// Above this em height glyphs are filled as outlines rather than cached as bitmaps.
+constexpr double kGlyphBitmapLimit = 512;
+// How far beyond the canvas geometry is kept, besides the pen's own width.
+constexpr double kGuardMargin = 64;
+
+constexpr double kDash[] = {18, 6};
+constexpr double kDot[] = {3, 3};
+constexpr double kDashDot[] = {9, 6, 3, 6};
+constexpr double kDashDotDot[] = {9, 3, 3, 3, 3, 3};
+
+constexpr double kPi = 3.14159265358979323846;
+
+struct Object : GdiObject {
+  LogPen pen{};
+  LogBrush brush{};
+  LogFont font{};
+  std::vector<uint8_t> palette;  // red, green, blue, flags per entry
+  // Bitmaps.
+  uint8_t* bits = nullptr;
+  int32_t width = 0;
+  int32_t height = 0;
+  int32_t bitsPerPixel = 0;
+  int32_t stride = 0;
+  bool bottomUp = false;
+  bool drawnIsInk = false;
+  bool ownColours = false;  // matched against its own colour table, not the context's palette
+  ColourMatcher ownMatcher;
+  cairo_surface_t* surface = nullptr;
+  bool dirty = false;
+
+  ~Object() override {
+    if (surface) cairo_surface_destroy(surface);
+    std::free(bits);
+  }
+};
+
+uint32_t Le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24; }
+
+void SetSource(cairo_t* cr, ColourRef c) {
+  cairo_set_source_rgb(cr, (c & 0xFF) / 255.0, ((c >> 8) & 0xFF) / 255.0, ((c >> 16) & 0xFF) / 255.0);
+}
+
+class CairoDC final : public DeviceContext {
+ public:
+  CairoDC() {
+    MakeStock(StockObject::kLightGreyBrush, ObjectKind::kBrush).brush = {kBrushSolid, 0xC0C0C0, 0};
+    MakeStock(StockObject::kWhiteBrush, ObjectKind::kBrush).brush = {kBrushSolid, 0xFFFFFF, 0};
+    MakeStock(StockObject::kBlackBrush, ObjectKind::kBrush).brush = {kBrushSolid, 0, 0};
+    MakeStock(StockObject::kNullBrush, ObjectKind::kBrush).brush = {kBrushNull, 0, 0};
+    MakeStock(StockObject::kBlackPen, ObjectKind::kPen).pen = {kPenSolid, 0, 0, 0};
+    MakeStock(StockObject::kNullPen, ObjectKind::kPen).pen = {kPenNull, 0, 0, 0};
+    MakeStock(StockObject::kSystemFont, ObjectKind::kFont).font.height = -16;
+    noBitmap_.kind = ObjectKind::kBitmap;
+    noBitmap_.stock = true;
+    defaultPalette_.kind = ObjectKind::kPalette;
+    defaultPalette_.stock = true;
+    defaultPalette_.palette = {0, 0, 0, 0, 255, 255, 255, 0};
+    pen_ = Stock(StockObject::kBlackPen);
+    brush_ = Stock(StockObject::kWhiteBrush);
+    font_ = Stock(StockObject::kSystemFont);
+    palette_ = &defaultPalette_;
+    matcher_.SetPalette(palette_->palette.data(), 2);
+  }
+
+  ~CairoDC() override {
+    if (cr_) cairo_destroy(cr_);
+  }
+
+  GdiObject* CreatePenIndirect(const LogPen& pen) override {
+    Object* o = Make(ObjectKind::kPen);
+    o->pen = pen;
+    return o;
+  }
+
+  GdiObject* CreateBrushIndirect(const LogBrush& brush) override {
+    Object* o = Make(ObjectKind::kBrush);
+    o->brush = brush;
+    return o;
+  }
+
+  GdiObject* CreateFontIndirect(const LogFont& font) override {
+    Object* o = Make(ObjectKind::kFont);
+    o->font = font;
+    o->font.faceName[kLfFaceSize - 1] = 0;
+    return o;
+  }
+
+  GdiObject* CreatePalette(const uint8_t* entries, int count) override {
+    if (!entries || count < 1 || count > 256) return nullptr;
+    Object* o = Make(ObjectKind::kPalette);
+    o->palette.assign(entries, entries + 4 * count);
+    return o;
+  }
+
+  GdiObject* CreateDIBSection(const uint8_t* info, int usage, int drawnIsInk, uint8_t** bits) override {
+    if (bits) *bits = nullptr;
+    if (!info || Le32(info) < 40) return nullptr;
+    int64_t width = static_cast<int32_t>(Le32(info + 4));
+    int64_t height = static_cast<int32_t>(Le32(info + 8));
+    int bpp = info[14] | info[15] << 8;
+    bool bottomUp = height > 0;
+    if (height < 0) height = -height;
+    if (bpp != 1 && bpp != 8 && bpp != 24) return nullptr;
+    if (width < 1 || height < 1 || width > kMaxSurfaceSide || height > kMaxSurfaceSide) return nullptr;
+    int64_t stride = ((width * bpp + 7) / 8 + 3) & ~int64_t{3};
+    if (stride * height > kMaxSurfaceBytes || width * height * 4 > kMaxSurfaceBytes) return nullptr;
+    auto o = std::make_unique<Object>();
+    o->kind = ObjectKind::kBitmap;
+    o->bits = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(stride * height), 1));
+    if (!o->bits) return nullptr;
+    o->surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, static_cast<int>(width), static_cast<int>(height));
+    if (cairo_surface_status(o->surface) != CAIRO_STATUS_SUCCESS) return nullptr;
+    o->width = static_cast<int32_t>(width);
+    o->height = static_cast<int32_t>(height);
+    o->bitsPerPixel = bpp;
+    o->stride = static_cast<int32_t>(stride);
+    o->bottomUp = bottomUp;
+    o->drawnIsInk = drawnIsInk != 0 && bpp == 1;
+    if (bpp <= 8 && usage == kDibRgbColours) {
+      // The info's own colour table, blue, green, red, reserved per entry.
+      int count = 1 << bpp;
+      std::vector<uint8_t> rgbf(4 * count);
+      for (int i = 0; i < count; ++i) {
+        const uint8_t* q = info + 40 + 4 * i;
+        rgbf[4 * i] = q[2];
+        rgbf[4 * i + 1] = q[1];
+        rgbf[4 * i + 2] = q[0];
+      }
+      o->ownColours = true;
+      o->ownMatcher.SetPalette(rgbf.data(), count);
+    }
+    if (bits) *bits = o->bits;
+    objects_.push_back(std::move(o));
+    return objects_.back().get();
+  }
+
+  GdiObject* GetStockObject(StockObject which) override { return Stock(which); }
+
+  GdiObject* SelectObject(GdiObject* object) override {
+    Object* o = Find(object);
+    if (!o) return nullptr;
+    Object* previous = nullptr;
+    switch (o->kind) {
+      case ObjectKind::kPen: previous = pen_; pen_ = o; break;
+      case ObjectKind::kBrush: previous = brush_; brush_ = o; break;
+      case ObjectKind::kFont: previous = font_; font_ = o; break;
+      case ObjectKind::kBitmap:
+        previous = bitmap_ ? bitmap_ : &noBitmap_;
+        if (o == &noBitmap_) o = nullptr;
+        if (o != bitmap_) Target(o);
+        break;
+      case ObjectKind::kPalette: return nullptr;  // palettes go through SelectPalette
+    }
+    return previous;
+  }
+
+  int DeleteObject(GdiObject* object) override {
+    Object* o = Find(object);
+    if (!o) return 0;
+    if (o->stock) return 1;
+    if (o == pen_) pen_ = Stock(StockObject::kBlackPen);
+    if (o == brush_) brush_ = Stock(StockObject::kWhiteBrush);
+    if (o == font_) font_ = Stock(StockObject::kSystemFont);
+    if (o == palette_) SelectPalette(&defaultPalette_, 0);
+    if (o == bitmap_) Target(nullptr);
+    for (auto& owned : objects_) {
+      if (owned.get() == o) {
+        owned.swap(objects_.back());
+        objects_.pop_back();
+        break;
+      }
+    }
+    return 1;
+  }
+
+  GdiObject* SelectPalette(GdiObject* palette, int) override {
+    Object* o = Find(palette);
+    if (!o || o->kind != ObjectKind::kPalette) return nullptr;
+    Object* previous = palette_;
+    palette_ = o;
+    matcher_.SetPalette(o->palette.data(), static_cast<int>(o->palette.size() / 4));
+    return previous;
+  }
+
+  int RealizePalette() override { return static_cast<int>(palette_->palette.size() / 4); }
+
+  int SetBkMode(int mode) override {
+    if (mode != kTransparent && mode != kOpaque) return 0;
+    int previous = bkMode_;
+    bkMode_ = mode;
+    return previous;
+  }
+
+  ColourRef SetBkColor(ColourRef colour) override {
+    ColourRef previous = bkColour_;
+    bkColour_ = colour & 0xFFFFFF;
+    return previous;
+  }
+
+  ColourRef SetTextColor(ColourRef colour) override {
+    ColourRef previous = textColour_;
+    textColour_ = colour & 0xFFFFFF;
+    return previous;
+  }
+
+  uint32_t SetTextAlign(uint32_t align) override {
+    uint32_t previous = textAlign_;
+    textAlign_ = align;
+    return previous;
+  }
+
+  int SetStretchBltMode(int mode) override {
+    if (mode < 1 || mode > 4) return 0;
+    int previous = stretchMode_;
+    stretchMode_ = mode;
+    return previous;
+  }
+
+  int Polyline(const Point* points, int count) override {
+    if (!cr_ || !points || count < 0) return 0;
+    if (count < 2 || pen_->pen.style == kPenNull) return 1;
+    if (pen_->pen.width <= 1) ThinLines(points, count, false);
+    else StrokePoints(points, count, false);
+    return 1;
+  }
+
+  int Polygon(const Point* points, int count) override {
+    if (!cr_ || !points || count < 0) return 0;
+    if (count < 2) return 1;
+    if (brush_->brush.style != kBrushNull) FillPoints(points, count);
+    if (pen_->pen.style != kPenNull) {
+      if (pen_->pen.width <= 1) ThinLines(points, count, true);
+      else StrokePoints(points, count, true);
+    }
+    return 1;
+  }
+
+  int FillRect(const Rect& rect, GdiObject* brush) override {
+    Object* b = Find(brush);
+    if (!cr_ || !b || b->kind != ObjectKind::kBrush) return 0;
+    if (b->brush.style == kBrushNull) return 1;
+    double left = std::max<double>(rect.left, -1), top = std::max<double>(rect.top, -1);
+    double right = std::min<double>(rect.right, bitmap_->width + 1.0);
+    double bottom = std::min<double>(rect.bottom, bitmap_->height + 1.0);
+    if (right <= left || bottom <= top) return 1;
+    SetSource(cr_, b->brush.colour);
+    cairo_rectangle(cr_, left, top, right - left, bottom - top);
+    cairo_fill(cr_);
+    bitmap_->dirty = true;
+    return 1;
+  }
+
+  int TextOut(int32_t x, int32_t y, const char* text, int64_t length) override {
+    if (!cr_ || !text || length < 0) return 0;
+    const LogFont& lf = font_->font;
+    if (lf.height == 0 || length == 0) return 1;  // a zero height draws nothing, never a default size
+    std::string utf8 = Cp1252ToUtf8(text, length);
+    if (utf8.empty()) return 1;
+    cairo_font_face_t* face = fonts_.Face(lf.faceName, lf.weight >= 600, lf.italic != 0);
+    if (!face) return 0;
+    return DrawText(face, lf, x, y, utf8) ? 1 : 0;
+  }
+
+  int GdiFlush() override {
+    if (!bitmap_ || !bitmap_->dirty) return 1;
+    Object& b = *bitmap_;
+    cairo_surface_flush(b.surface);
+    const uint8_t* data = cairo_image_surface_get_data(b.surface);
+    int surfaceStride = cairo_image_surface_get_stride(b.surface);
+    ColourMatcher& matcher = b.ownColours ? b.ownMatcher : matcher_;
+    if (!b.bottomUp) {
+      ConvertSurfaceRows(data, surfaceStride, b.width, b.height, b.bitsPerPixel, b.drawnIsInk, matcher, b.bits,
+                         b.stride);
+    } else {
+      for (int y = 0; y < b.height; ++y)
+        ConvertSurfaceRows(data + static_cast<int64_t>(y) * surfaceStride, surfaceStride, b.width, 1,
+                           b.bitsPerPixel, b.drawnIsInk, matcher,
+                           b.bits + static_cast<int64_t>(b.height - 1 - y) * b.stride, b.stride);
+    }
+    b.dirty = false;
+    return 1;
+  }
+
+ private:
+  Object& MakeStock(StockObject which, ObjectKind kind) {
+    Object& o = stock_[static_cast<int>(which)];
+    o.kind = kind;
+    o.stock = true;
+    return o;
+  }
+  Object* Stock(StockObject which) { return &stock_[static_cast<int>(which)]; }
+
+  Object* Make(ObjectKind kind) {
+    objects_.push_back(std::make_unique<Object>());
+    objects_.back()->kind = kind;
+    return objects_.back().get();
+  }
+
+  // Only objects of this context are accepted; anything else is a failure.
+  Object* Find(GdiObject* object) {
+    if (!object) return nullptr;
+    for (Object& s : stock_)
+      if (&s == object) return &s;
+    if (object == &defaultPalette_) return &defaultPalette_;
+    if (object == &noBitmap_) return &noBitmap_;
+    for (auto it = objects_.rbegin(); it != objects_.rend(); ++it)
+      if (it->get() == object) return it->get();
+    return nullptr;
+  }
+
+  void Target(Object* bitmap) {
+    if (cr_) cairo_destroy(cr_);
+    cr_ = nullptr;
+    bitmap_ = bitmap;
+    if (!bitmap) return;
+    cr_ = cairo_create(bitmap->surface);
+    cairo_set_antialias(cr_, CAIRO_ANTIALIAS_NONE);
+    cairo_font_options_t* options = cairo_font_options_create();
+    cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_NONE);
+    cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+    cairo_set_font_options(cr_, options);
+    cairo_font_options_destroy(options);
+  }
+
+  Box GuardBox(double penWidth) const {
+    double m = kGuardMargin + penWidth;
+    return {-m, -m, bitmap_->width + m, bitmap_->height + m};
+  }
+
+  void ApplyPen(double dashOffset) {
+    const LogPen& p = pen_->pen;
+    SetSource(cr_, p.colour);
+    if (p.width > 1) {
+      cairo_set_line_width(cr_, p.width);
+      cairo_set_line_cap(cr_, CAIRO_LINE_CAP_ROUND);
+      cairo_set_line_join(cr_, CAIRO_LINE_JOIN_ROUND);
+      cairo_set_dash(cr_, nullptr, 0, 0);
+      return;
+    }
+    cairo_set_line_width(cr_, 1.0);
+    cairo_set_line_cap(cr_, CAIRO_LINE_CAP_BUTT);
+    cairo_set_line_join(cr_, CAIRO_LINE_JOIN_BEVEL);
+    switch (p.style) {
+      case kPenDash: cairo_set_dash(cr_, kDash, 2, dashOffset); break;
+      case kPenDot: cairo_set_dash(cr_, kDot, 2, dashOffset); break;
+      case kPenDashDot: cairo_set_dash(cr_, kDashDot, 4, dashOffset); break;
+      case kPenDashDotDot: cairo_set_dash(cr_, kDashDotDot, 6, dashOffset); break;
+      default: cairo_set_dash(cr_, nullptr, 0, 0); break;
+    }
+  }
+
+  static bool Safe(const Point& p) {
+    return std::fabs(static_cast<double>(p.x)) <= kSafeCoordinate &&
+           std::fabs(static_cast<double>(p.y)) <= kSafeCoordinate;
+  }
+
+  // One-pixel pens step from pixel to pixel along the major axis, the pattern
+  // advancing one place per pixel and running on from segment to segment; the
+  // last point of each segment is left to the next. Written straight into the
+  // working surface: far cheaper than stroking outlines for the thin lines that
+  // make up most drawings.
+  void ThinLines(const Point* points, int count, bool closed) {
+    bitmap_->dirty = true;
+    cairo_surface_flush(bitmap_->surface);
+    Raster r;
+    r.data = reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(bitmap_->surface));
+    r.pitch = cairo_image_surface_get_stride(bitmap_->surface) / 4;
+    r.width = bitmap_->width;
+    r.height = bitmap_->height;
+    ColourRef c = pen_->pen.colour;
+    r.argb = 0xFF000000u | (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF);
+    const double* dashes = nullptr;
+    int n = 0;
+    switch (pen_->pen.style) {
+      case kPenDash: dashes = kDash, n = 2; break;
+      case kPenDot: dashes = kDot, n = 2; break;
+      case kPenDashDot: dashes = kDashDot, n = 4; break;
+      case kPenDashDotDot: dashes = kDashDotDot, n = 6; break;
+      default: break;
+    }
+    for (int i = 0; i < n; ++i)
+      for (int k = 0; k < static_cast<int>(dashes[i]); ++k) r.pattern[r.period++] = i % 2 == 0;
+    int segments = closed ? count : count - 1;
+    int64_t phase = 0;
+    for (int i = 0; i < segments; ++i) phase = ThinSegment(r, points[i], points[(i + 1) % count], phase);
+    cairo_surface_mark_dirty(bitmap_->surface);
+  }
+
+  struct Raster {
+    uint32_t* data;
+    int64_t pitch;
+    int64_t width;
+    int64_t height;
+    uint32_t argb;
+    bool pattern[32];
+    int period = 0;  // 0: solid
+  };
+
+  // Returns the pattern phase after the segment.
+  static int64_t ThinSegment(const Raster& r, Point a, Point b, int64_t phase) {
+    int64_t dx = int64_t{b.x} - a.x, dy = int64_t{b.y} - a.y;
+    int64_t adx = dx < 0 ? -dx : dx, ady = dy < 0 ? -dy : dy;
+    int64_t steps = adx > ady ? adx : ady;
+    if (steps == 0) return phase;
+    // Only the steps that can fall on the canvas are walked.
+    DPoint p{static_cast<double>(a.x), static_cast<double>(a.y)}, q{static_cast<double>(b.x), static_cast<double>(b.y)};
+    double t0, t1;
+    if (!ClipSegment(p, q, {-1.0, -1.0, static_cast<double>(r.width), static_cast<double>(r.height)}, t0, t1))
+      return phase + steps;
+    int64_t first = std::max<int64_t>(0, static_cast<int64_t>(std::floor(t0 * steps)) - 1);
+    int64_t last = std::min<int64_t>(steps, static_cast<int64_t>(std::ceil(t1 * steps)) + 1);
+    bool xMajor = adx >= ady;
+    int64_t minor = xMajor ? ady : adx;
+    int64_t majorStep = (xMajor ? dx : dy) < 0 ? -1 : 1;
+    int64_t minorStep = (xMajor ? dy : dx) < 0 ? -1 : 1;
+    // Minor offset at step i: round(i * minor / steps), kept as quotient and
+    // remainder of (2 i minor + steps) / (2 steps); the start needs 128 bits.
+    __int128 start = static_cast<__int128>(2 * first) * minor + steps;
+    int64_t offset = static_cast<int64_t>(start / (2 * steps));
+    int64_t rest = static_cast<int64_t>(start % (2 * steps));
+    int64_t major0 = xMajor ? a.x : a.y, minor0 = xMajor ? a.y : a.x;
+    for (int64_t i = first; i < last; ++i) {
+      int64_t m = major0 + i * majorStep, n = minor0 + offset * minorStep;
+      int64_t x = xMajor ? m : n, y = xMajor ? n : m;
+      bool on = r.period == 0 || r.pattern[(phase + i) % r.period];
+      if (on && x >= 0 && y >= 0 && x < r.width && y < r.height) r.data[y * r.pitch + x] = r.argb;
+      rest += 2 * minor;
+      if (rest >= 2 * steps) {
+        rest -= 2 * steps;
+        ++offset;
+      }
+    }
+    return phase + steps;
+  }
+
+  void StrokePoints(const Point* points, int count, bool closed) {
+    bitmap_->dirty = true;
+    bool allSafe = true;
+    for (int i = 0; i < count && allSafe; ++i) allSafe = Safe(points[i]);
+    if (allSafe) {
+      ApplyPen(0);
+      cairo_move_to(cr_, points[0].x + 0.5, points[0].y + 0.5);
+      for (int i = 1; i < count; ++i) cairo_line_to(cr_, points[i].x + 0.5, points[i].y + 0.5);
+      if (closed) cairo_close_path(cr_);
+      cairo_stroke(cr_);
+      return;
+    }
+    // Segment by segment through the guard box; where the line leaves the box
+    // and comes back, a new piece starts with the dash pattern carried on.
+    Box box = GuardBox(pen_->pen.width);
+    double travelled = 0;
+    bool open = false;
+    DPoint last{};
+    int segments = closed ? count : count - 1;
+    for (int i = 0; i < segments; ++i) {
+      const Point& p = points[i];
+      const Point& q = points[(i + 1) % count];
+      DPoint a{p.x + 0.5, p.y + 0.5}, b{q.x + 0.5, q.y + 0.5};
+      double length = std::hypot(b.x - a.x, b.y - a.y);
+      double t0, t1;
+      if (ClipSegment(a, b, box, t0, t1)) {
+        if (!open || t0 > 0 || a.x != last.x || a.y != last.y) {
+          if (open) cairo_stroke(cr_);
+          ApplyPen(travelled + t0 * length);
+          cairo_move_to(cr_, a.x, a.y);
+          open = true;
+        }
+        cairo_line_to(cr_, b.x, b.y);
+        last = b;
+        if (t1 < 1) {
+          cairo_stroke(cr_);
+          open = false;
+        }
+      }
+      travelled += length;
+    }
+    if (open) cairo_stroke(cr_);
+  }
+
+  void FillPoints(const Point* points, int count) {
+    bitmap_->dirty = true;
+    SetSource(cr_, brush_->brush.colour);
+    cairo_set_fill_rule(cr_, CAIRO_FILL_RULE_EVEN_ODD);
+    bool allSafe = true;
+    for (int i = 0; i < count && allSafe; ++i) allSafe = Safe(points[i]);
+    if (allSafe) {
+      cairo_move_to(cr_, points[0].x + 0.5, points[0].y + 0.5);
+      for (int i = 1; i < count; ++i) cairo_line_to(cr_, points[i].x + 0.5, points[i].y + 0.5);
+    } else {
+      std::vector<DPoint> polygon(static_cast<size_t>(count)), clipped;
+      for (int i = 0; i < count; ++i) polygon[i] = {points[i].x + 0.5, points[i].y + 0.5};
+      ClipPolygon(polygon, GuardBox(0), clipped);
+      if (clipped.empty()) return;
+      cairo_move_to(cr_, clipped[0].x, clipped[0].y);
+      for (size_t i = 1; i < clipped.size(); ++i) cairo_line_to(cr_, clipped[i].x, clipped[i].y);
+    }
+    cairo_close_path(cr_);
+    cairo_fill(cr_);
+  }
+
+  // The point is the reference of the alignment flags (by default the top-left
+  // of the first cell); the string turns about it by the escapement.
+  bool DrawText(cairo_font_face_t* face, const LogFont& lf, int32_t x, int32_t y, const std::string& utf8) {
+    cairo_save(cr_);
+    cairo_set_font_face(cr_, face);
+    // A negative height asks for the em height, a positive one for the cell height.
+    double em = -static_cast<double>(lf.height);
+    if (lf.height > 0) {
+      cairo_set_font_size(cr_, 1.0);
+      cairo_font_extents_t unit;
+      cairo_font_extents(cr_, &unit);
+      em = lf.height / std::max(unit.ascent + unit.descent, 1e-3);
+    }
+    if (!(em > 0) || em > kMaxTextEm) {
+      cairo_restore(cr_);
+      return true;
+    }
+    cairo_set_font_size(cr_, em);
+    cairo_font_extents_t fe;
+    cairo_font_extents(cr_, &fe);
+    double angle = -lf.escapement * kPi / 1800.0;
+    double c = std::cos(angle), s = std::sin(angle);
+
+    cairo_text_extents_t te{};
+    bool needWidth = (textAlign_ & 6) != 0 || bkMode_ == kOpaque;
+    if (needWidth) cairo_text_extents(cr_, utf8.c_str(), &te);
+    double ox = (textAlign_ & 6) == kTaCenter ? -te.x_advance / 2 : (textAlign_ & 6) == kTaRight ? -te.x_advance : 0;
+    double baseline = (textAlign_ & kTaBaseline) == kTaBaseline ? 0
+                      : (textAlign_ & kTaBottom) ? -fe.descent
+                                                 : fe.ascent;
+
+    // Glyphs laid out in the text's own frame, then culled where they fall far
+    // off the canvas: long strings at far-off points never reach cairo whole.
+    cairo_glyph_t* glyphs = nullptr;
+    int count = 0;
+    cairo_scaled_font_t* scaled = cairo_get_scaled_font(cr_);
+    if (cairo_scaled_font_text_to_glyphs(scaled, ox, baseline, utf8.c_str(), static_cast<int>(utf8.size()),
+                                         &glyphs, &count, nullptr, nullptr, nullptr) != CAIRO_STATUS_SUCCESS) {
+      cairo_restore(cr_);
+      return false;
+    }
+    double reach = 2 * em + kGuardMargin;
+    int kept = 0;
+    for (int i = 0; i < count; ++i) {
+      double dx = x + c * glyphs[i].x - s * glyphs[i].y;
+      double dy = y + s * glyphs[i].x + c * glyphs[i].y;
+      if (dx < -reach || dy < -reach || dx > bitmap_->width + reach || dy > bitmap_->height + reach) continue;
+      // Kept glyphs are placed in device space, so no far-off translation reaches cairo.
+      glyphs[kept].index = glyphs[i].index;
+      glyphs[kept].x = dx;
+      glyphs[kept].y = dy;
+      ++kept;
+    }
+    bool inReach = std::fabs(static_cast<double>(x)) <= kSafeCoordinate &&
+                   std::fabs(static_cast<double>(y)) <= kSafeCoordinate;
+    if (bkMode_ == kOpaque && inReach) {
+      cairo_save(cr_);
+      cairo_translate(cr_, x, y);
+      cairo_rotate(cr_, angle);
+      SetSource(cr_, bkColour_);
+      cairo_rectangle(cr_, ox, baseline - fe.ascent, te.x_advance, fe.ascent + fe.descent);
+      cairo_fill(cr_);
+      cairo_restore(cr_);
+    }
+    if (kept > 0) {
+      cairo_matrix_t m;
+      cairo_matrix_init(&m, c * em, s * em, -s * em, c * em, 0, 0);  // the font turns, not the positions
+      cairo_set_font_matrix(cr_, &m);
+      SetSource(cr_, textColour_);
+      if (em > kGlyphBitmapLimit) {
+        cairo_glyph_path(cr_, glyphs, kept);
+        cairo_set_fill_rule(cr_, CAIRO_FILL_RULE_WINDING);
+        cairo_fill(cr_);
+      } else {
+        cairo_show_glyphs(cr_, glyphs, kept);
+      }
+    }
+    cairo_glyph_free(glyphs);
+    cairo_restore(cr_);
+    bitmap_->dirty = true;
+    return true;
+  }
+
+  Object stock_[7];
+  Object defaultPalette_;
+  Object noBitmap_;  // what SelectObject reports as the bitmap a fresh context had
+  std::vector<std::unique_ptr<Object>> objects_;
+  Object* pen_ = nullptr;
+  Object* brush_ = nullptr;
+  Object* font_ = nullptr;
+  Object* palette_ = nullptr;
+  Object* bitmap_ = nullptr;
+  cairo_t* cr_ = nullptr;
+  ColourMatcher matcher_;
+  FontLibrary fonts_;
+  int bkMode_ = kOpaque;
+  ColourRef bkColour_ = 0xFFFFFF;
+  ColourRef textColour_ = 0;
+  uint32_t textAlign_ = kTaLeft | kTaTop;
+  int stretchMode_ = 1;
+};
+
+}  // namespace
+
+DeviceContext* CreateCompatibleDC() { return new (std::nothrow) CairoDC(); }
+
+int DeleteDC(DeviceContext* dc) {
+  if (!dc) return 0;
+  delete dc;
+  return 1;
+}
+
+}  // namespace platform

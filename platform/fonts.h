@@ -1,0 +1,40 @@
+// Fonts for the painter: face names matched by fontconfig and opened through
+// cairo's FreeType back end, and Windows-1252 strings turned into UTF-8.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+typedef struct _cairo_font_face cairo_font_face_t;
+
+namespace platform {
+
+// Faces by (name, bold, italic), made on first request and kept until the
+// library goes. fontconfig is touched only when a face is first asked for, so
+// a drawing without texts never pays for font set-up.
+class FontLibrary {
+ public:
+  FontLibrary() = default;
+  FontLibrary(const FontLibrary&) = delete;
+  FontLibrary& operator=(const FontLibrary&) = delete;
+  ~FontLibrary();
+  // An empty or unknown name gets the default sans face. Null only when no
+  // font at all can be found.
+  cairo_font_face_t* Face(const char* name, bool bold, bool italic);
+
+ private:
+  struct Entry {
+    std::string name;
+    bool bold;
+    bool italic;
+    cairo_font_face_t* face;
+  };
+  std::vector<Entry> entries_;
+};
+
+// Windows-1252 bytes as UTF-8 (0x80 is the euro sign, 0xB0 the degree sign).
+// A NUL byte ends the text early.
+std::string Cp1252ToUtf8(const char* text, int64_t length);
+
+}  // namespace platform

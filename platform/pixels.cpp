@@ -1,0 +1,104 @@
+#include "platform/pixels.h"
+
+#include <cstring>
+
+namespace platform {
+
+namespace {
+
+constexpr uint32_t kValid = 0x01000000;
+
+inline uint32_t RgbOf(uint32_t argb) {
+  uint32_t alpha = argb >> 24;
+  if (alpha == 0xFF || alpha == 0) return argb & 0xFFFFFF;
+  // Partly covered pixels only come from translucent sources: unpremultiply.
+  uint32_t r = ((argb >> 16) & 0xFF) * 255 / alpha;
+  uint32_t g = ((argb >> 8) & 0xFF) * 255 / alpha;
+  uint32_t b = (argb & 0xFF) * 255 / alpha;
+  return (r > 255 ? 255 : r) << 16 | (g > 255 ? 255 : g) << 8 | (b > 255 ? 255 : b);
+}
+
+}  // namespace
+
+void ColourMatcher::SetPalette(const uint8_t* entries, int count) {
+  count_ = count < 1 ? 1 : count > 256 ? 256 : count;
+  for (int i = 0; i < count_; ++i) {
+    palette_[i][0] = entries ? entries[4 * i] : 0;
+    palette_[i][1] = entries ? entries[4 * i + 1] : 0;
+    palette_[i][2] = entries ? entries[4 * i + 2] : 0;
+  }
+  std::memset(keys_, 0, sizeof keys_);
+}
+
+int ColourMatcher::Search(uint32_t rgb) const {
+  int r = (rgb >> 16) & 0xFF, g = (rgb >> 8) & 0xFF, b = rgb & 0xFF;
+  int best = 0;
+  int bestDistance = 1 << 30;
+  for (int i = 0; i < count_; ++i) {
+    int dr = r - palette_[i][0], dg = g - palette_[i][1], db = b - palette_[i][2];
+    int distance = dr * dr + dg * dg + db * db;
+    if (distance < bestDistance) {  // strictly less: ties keep the lowest index
+      bestDistance = distance;
+      best = i;
+      if (distance == 0) break;
+    }
+  }
+  return best;
+}
+
+int ColourMatcher::Nearest(uint32_t rgb) {
+  uint32_t slot = (rgb ^ (rgb >> 12) ^ (rgb >> 7)) & (kCacheSize - 1);
+  if (keys_[slot] == (rgb | kValid)) return values_[slot];
+  int index = Search(rgb);
+  keys_[slot] = rgb | kValid;
+  values_[slot] = static_cast<uint8_t>(index);
+  return index;
+}
+
+void ConvertSurfaceRows(const uint8_t* surface, int surfaceStride, int width, int height, int bitsPerPixel,
+                        bool drawnIsInk, ColourMatcher& matcher, uint8_t* rows, int stride) {
+  for (int y = 0; y < height; ++y) {
+    const uint32_t* in = reinterpret_cast<const uint32_t*>(surface + static_cast<int64_t>(y) * surfaceStride);
+    uint8_t* out = rows + static_cast<int64_t>(y) * stride;
+    std::memset(out, 0, static_cast<size_t>(stride));
+    // Long runs of one colour are the rule: remember the last answer.
+    uint32_t lastArgb = 0;
+    int lastIndex = 0;
+    bool haveLast = false;
+    auto index = [&](uint32_t argb) {
+      if (!haveLast || argb != lastArgb) {
+        lastArgb = argb;
+        lastIndex = matcher.Nearest(RgbOf(argb));
+        haveLast = true;
+      }
+      return lastIndex;
+    };
+    switch (bitsPerPixel) {
+      case 24:
+        for (int x = 0; x < width; ++x) {
+          uint32_t argb = in[x];
+          if ((argb >> 24) == 0) continue;
+          uint32_t rgb = RgbOf(argb);
+          out[3 * x] = static_cast<uint8_t>(rgb);
+          out[3 * x + 1] = static_cast<uint8_t>(rgb >> 8);
+          out[3 * x + 2] = static_cast<uint8_t>(rgb >> 16);
+        }
+        break;
+      case 8:
+        for (int x = 0; x < width; ++x)
+          if ((in[x] >> 24) != 0) out[x] = static_cast<uint8_t>(index(in[x]));
+        break;
+      case 1:
+        for (int x = 0; x < width; ++x) {
+          if ((in[x] >> 24) == 0) continue;
+          int bit = drawnIsInk ? 1 : index(in[x]) & 1;
+          if (bit) out[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
+        }
+        break;
+      default:
+        break;
+    }
+  }
+}
+
+}  // namespace platform

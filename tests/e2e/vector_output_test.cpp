@@ -1,0 +1,135 @@
+// kartex in.dxf out.dxf / out.htm / out.vml as a user runs it.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+
+#include "app/convert.h"
+#include "app/options.h"
+#include "tests/support/python.h"
+#include "tests/support/support.h"
+
+namespace {
+
+using testing_support::ReadText;
+using testing_support::RunKartex;
+using testing_support::TempDir;
+
+const std::string kBanner = "Kartex - vector/bitmap convertor\n";
+
+// A red line 200 by 100 and a text of colour 0 with markup characters.
+constexpr char kDrawing[] =
+    "  0\nSECTION\n  2\nENTITIES\n"
+    "  0\nLINE\n  8\n0\n 62\n1\n 10\n0\n 20\n0\n 11\n200\n 21\n100\n"
+    "  0\nTEXT\n  8\n0\n 10\n20\n 20\n40\n 40\n10\n  1\nA<b>&'\n"
+    "  0\nENDSEC\n  0\nEOF\n";
+
+std::string Crlf(const std::string& text) {
+  std::string out;
+  for (char c : text) out += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  return out;
+}
+
+TEST(VectorOutput, DxfToDxf) {
+  TempDir dir;
+  testing_support::WriteFile(dir.File("in.dxf"), kDrawing);
+  auto r = RunKartex({"in.dxf", "out.dxf"}, dir.path());
+  EXPECT_EQ(r.status, 0) << r.output;
+  std::string out = ReadText(dir.File("out.dxf"));
+  EXPECT_EQ(out.substr(0, 16), Crlf("  0\nSECTION\n  2\nHEADER\n").substr(0, 16));
+  EXPECT_NE(out.find(Crlf("  0\nSECTION\n  2\nENTITIES\n"
+                          "  0\nPOLYLINE\n  8\n0\n 62\n1\n  6\nCONTINUOUS\n 10\n0.0\n 20\n0.0\n 40\n0\n 41\n0\n 66\n1\n"
+                          "  0\nVERTEX\n  8\n0\n 62\n1\n 10\n0.000000\n 20\n0.000000\n"
+                          "  0\nVERTEX\n  8\n0\n 62\n1\n 10\n200.000000\n 20\n100.000000\n"
+                          "  0\nSEQEND\n"
+                          "  0\nTEXT\n  8\n0\n 10\n20\n 20\n52\n 40\n10\n  62\n0\n 50\n0\n  7\n\n  1\nA<b>&'\n"
+                          "  0\nENDSEC\n  0\nEOF\n")),
+            std::string::npos);
+}
+
+TEST(VectorOutput, DxfToHtmlAndVml) {
+  TempDir dir;
+  testing_support::WriteFile(dir.File("in.dxf"), kDrawing);
+  std::string expected = Crlf(
+      "<html>\n<head>\n<xml:namespace prefix=\"v\"/>\n<style>\nv\\:* {behavior:url(#default#VML);}\n</style>\n"
+      "</head>\n<body>\n<v:background fill='t' fillcolor='#404040'/>"
+      "<v:polyline strokecolor='rgb(255,0,0)' strokeweight='0' filled='f'\npoints='0,500,1000,0,'>\n"
+      "</v:polyline>\n"
+      "<v:shape path='m0,0l1000,0m0,1000l1000,1000e' fillcolor='rgb(0,0,0)' "
+      "style='position:absolute;margin-left:100;margin-top:240;width:150;height:50;'>\n"
+      "<v:path textpathok='t'/>\n"
+      "<v:textpath on='t' fitpath='t' fitshape='t' style='font-family:\"\";' string='A&lt;b&gt;&amp;&#39;'/>\n"
+      "</v:shape>\n</body>\n</html>\n");
+  for (const char* name : {"out.htm", "OUT.VML"}) {
+    auto r = RunKartex({"in.dxf", name}, dir.path());
+    EXPECT_EQ(r.status, 0) << r.output;
+    EXPECT_EQ(ReadText(dir.File(name)), expected) << name;
+  }
+}
+
+TEST(VectorOutput, UnwritableOutputFails) {
+  TempDir dir;
+  testing_support::WriteFile(dir.File("in.dxf"), kDrawing);
+  for (const char* name : {"missing/out.dxf", "missing/out.htm"}) {
+    auto r = RunKartex({"in.dxf", name}, dir.path());
+    EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(r.output, kBanner + "Kartex: error!\n" + testing_support::UsageText());
+  }
+  EXPECT_EQ(dir.List(), std::vector<std::string>{"in.dxf"});
+}
+
+// The dialog previews a vector conversion without a name: nothing is written,
+// the picture is rendered all the same.
+TEST(VectorOutput, NoOutputNameStillRenders) {
+  TempDir dir;
+  testing_support::WriteFile(dir.File("in.dxf"), kDrawing);
+  for (int32_t kind : {kKindDxf, kKindVml}) {
+    for (const char* name : {"", static_cast<const char*>(nullptr)}) {
+      Canvas canvas{};
+      canvas.width = kDefaultWidth;
+      canvas.height = kDefaultHeight;
+      canvas.bitsPerPixel = 8;
+      canvas.stride = static_cast<int32_t>(RowStride(canvas.width, 8));
+      EXPECT_EQ(Convert(canvas, dir.File("in.dxf").c_str(), kKindDxf, name, kind), 1);
+      EXPECT_EQ(canvas.width, 1727);
+      EXPECT_EQ(canvas.height, 863);
+      EXPECT_NE(canvas.pixels, nullptr);
+      FreeCanvas(canvas);
+    }
+  }
+}
+
+// Every real DXF sample as DXF and as HTML: an independent DXF reader (ezdxf)
+// audits each DXF written, and expat parses each page.
+TEST(VectorOutput, RealSamplesReadBackElsewhere) {
+  std::string folder = testing_support::SamplePath("dxf");
+  if (folder.empty()) GTEST_SKIP() << "no samples";
+  if (!testing_support::HavePythonModule("ezdxf")) GTEST_SKIP() << "python3-ezdxf is absent";
+  TempDir dir;
+  int written = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+    std::string stem = entry.path().stem().string();
+    for (const char* kind : {".dxf", ".htm"}) {
+      RunKartex({entry.path().string(), stem + kind}, dir.path());
+      written += testing_support::FileExists(dir.File(stem + kind));
+    }
+  }
+  EXPECT_GT(written, 20);
+  EXPECT_EQ(testing_support::RunPython(dir.path(),
+                                       "import sys, os, ezdxf, xml.parsers.expat\n"
+                                       "for name in sorted(os.listdir(sys.argv[1])):\n"
+                                       "    path = os.path.join(sys.argv[1], name)\n"
+                                       "    try:\n"
+                                       "        if name.endswith('.dxf'):\n"
+                                       "            errors = ezdxf.readfile(path).audit().errors\n"
+                                       "            if errors: print(name, [e.message for e in errors][:3])\n"
+                                       "        elif name.endswith('.htm'):\n"
+                                       "            xml.parsers.expat.ParserCreate().ParseFile(open(path, 'rb'))\n"
+                                       "    except Exception as e:\n"
+                                       "        print(name, type(e).__name__, e)\n"
+                                       "print('checked')\n",
+                                       dir.path()),
+            "checked\n");
+}
+
+}  // namespace

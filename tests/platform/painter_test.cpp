@@ -1,0 +1,173 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+
+#include "platform/clip.h"
+#include "platform/fonts.h"
+#include "platform/gdi.h"
+#include "platform/pixels.h"
+
+namespace {
+
+using namespace platform;
+
+TEST(ClipSegment, CutsToTheBoxAndReportsWhereAlongTheSegment) {
+  Box box{0, 0, 10, 10};
+  DPoint a{-10, 5}, b{30, 5};
+  double t0, t1;
+  ASSERT_TRUE(ClipSegment(a, b, box, t0, t1));
+  EXPECT_DOUBLE_EQ(a.x, 0);
+  EXPECT_DOUBLE_EQ(b.x, 10);
+  EXPECT_DOUBLE_EQ(t0, 0.25);
+  EXPECT_DOUBLE_EQ(t1, 0.5);
+  DPoint c{-1e9, -1e9}, d{1e9, 1e9};
+  ASSERT_TRUE(ClipSegment(c, d, box, t0, t1));
+  EXPECT_NEAR(c.x, 0, 1e-6);
+  EXPECT_NEAR(d.y, 10, 1e-6);
+  DPoint e{-5, -5}, f{-1, 20};  // passes left of the box
+  EXPECT_FALSE(ClipSegment(e, f, box, t0, t1));
+  DPoint g{11, 0}, h{11, 10};  // parallel, outside
+  EXPECT_FALSE(ClipSegment(g, h, box, t0, t1));
+}
+
+TEST(ClipPolygon, KeepsTheInsideOfHugePolygons) {
+  std::vector<DPoint> out;
+  ClipPolygon({{-1e9, -1e9}, {1e9, -1e9}, {0, 1e9}}, {0, 0, 10, 10}, out);
+  ASSERT_GE(out.size(), 4u);
+  for (const DPoint& p : out) {
+    EXPECT_GE(p.x, -1e-9);
+    EXPECT_LE(p.x, 10 + 1e-9);
+    EXPECT_GE(p.y, -1e-9);
+    EXPECT_LE(p.y, 10 + 1e-9);
+  }
+  ClipPolygon({{20, 20}, {30, 20}, {25, 30}}, {0, 0, 10, 10}, out);
+  EXPECT_TRUE(out.empty());
+}
+
+TEST(ColourMatcher, NearestEntryTiesToTheLowestIndexAndCachesTruthfully) {
+  const uint8_t palette[] = {255, 255, 255, 0, 0, 0, 0, 0, 200, 0, 0, 0, 200, 0, 0, 0, 10, 10, 10, 0};
+  ColourMatcher m;
+  m.SetPalette(palette, 5);
+  EXPECT_EQ(m.Nearest(0xC8000A), 2) << "entries 2 and 3 are equal: the lower wins";
+  EXPECT_EQ(m.Nearest(0x000000), 1);
+  EXPECT_EQ(m.Nearest(0x050505), 1) << "distance 75 to black, 75 to entry 4: a tie";
+  EXPECT_EQ(m.Nearest(0x060606), 4);
+  EXPECT_EQ(m.Nearest(0xC0C0C0), 0);
+  // The cache answers as a plain search would, whatever the order of questions.
+  ColourMatcher fresh;
+  uint32_t v = 1;
+  for (int i = 0; i < 20000; ++i) {
+    v = v * 1664525u + 1013904223u;
+    uint32_t rgb = (v >> 8) & 0xFFFFFF;
+    fresh.SetPalette(palette, 5);
+    ASSERT_EQ(m.Nearest(rgb), fresh.Nearest(rgb)) << std::hex << rgb;
+  }
+}
+
+TEST(Cp1252ToUtf8, HighBytesBecomeTheirCharacters) {
+  EXPECT_EQ(Cp1252ToUtf8("\xB0\xD8\x80\xB2 A", 6), "\xC2\xB0\xC3\x98\xE2\x82\xAC\xC2\xB2 A");
+  EXPECT_EQ(Cp1252ToUtf8("\x93q\x94", 3), "\xE2\x80\x9Cq\xE2\x80\x9D");
+  EXPECT_EQ(Cp1252ToUtf8("ab\0cd", 5), "ab");
+}
+
+// A context drawing into a 24-bit bitmap, its pixels read back after a flush.
+struct Painter {
+  std::unique_ptr<DeviceContext, int (*)(DeviceContext*)> dc{CreateCompatibleDC(), DeleteDC};
+  uint8_t* bits = nullptr;
+  int width, height, stride;
+  Painter(int w, int h, bool bottomUp = false) : width(w), height(h), stride((w * 3 + 3) & ~3) {
+    uint8_t info[40] = {40};
+    std::memcpy(info + 4, &w, 4);
+    int32_t hh = bottomUp ? h : -h;
+    std::memcpy(info + 8, &hh, 4);
+    info[12] = 1;
+    info[14] = 24;
+    GdiObject* bitmap = dc->CreateDIBSection(info, kDibRgbColours, 0, &bits);
+    EXPECT_NE(bitmap, nullptr);
+    EXPECT_NE(dc->SelectObject(bitmap), nullptr);
+  }
+  // 0x00RRGGBB of pixel (x, y) of the picture, whatever the row order in memory.
+  uint32_t Pixel(int x, int y, bool bottomUp = false) {
+    dc->GdiFlush();
+    const uint8_t* p = bits + (bottomUp ? height - 1 - y : y) * stride + 3 * x;
+    return p[2] << 16 | p[1] << 8 | p[0];
+  }
+};
+
+TEST(DeviceContext, ObjectsAreSelectedReplacedAndDeletedSafely) {
+  Painter p(20, 20);
+  DeviceContext& dc = *p.dc;
+  GdiObject* red = dc.CreatePenIndirect({kPenSolid, 1, 0, 0x0000FF});
+  GdiObject* first = dc.SelectObject(red);
+  ASSERT_NE(first, nullptr);
+  EXPECT_TRUE(first->stock);
+  EXPECT_EQ(dc.SelectObject(first), red) << "selecting gives back the object replaced";
+  EXPECT_EQ(dc.SelectObject(red), first);
+  Point line[] = {{0, 3}, {20, 3}};
+  ASSERT_EQ(dc.Polyline(line, 2), 1);
+  EXPECT_EQ(p.Pixel(5, 3), 0xFF0000u);
+  // Deleting the selected pen puts the stock black pen back: drawing goes on.
+  ASSERT_EQ(dc.DeleteObject(red), 1);
+  Point line2[] = {{0, 6}, {20, 6}};
+  ASSERT_EQ(dc.Polyline(line2, 2), 1);
+  EXPECT_EQ(p.Pixel(5, 6), 0x000000u);
+  EXPECT_EQ(dc.DeleteObject(red), 0) << "a deleted object is unknown";
+  // Objects of another context are refused.
+  Painter other(4, 4);
+  GdiObject* foreign = other.dc->CreateBrushIndirect({kBrushSolid, 0xFF, 0});
+  EXPECT_EQ(dc.SelectObject(foreign), nullptr);
+  EXPECT_EQ(dc.FillRect({0, 0, 2, 2}, foreign), 0);
+  EXPECT_EQ(dc.DeleteObject(dc.GetStockObject(StockObject::kBlackPen)), 1);
+  EXPECT_EQ(dc.CreatePalette(nullptr, 3), nullptr);
+}
+
+TEST(DeviceContext, DrawingWithoutABitmapFails) {
+  std::unique_ptr<DeviceContext, int (*)(DeviceContext*)> dc{CreateCompatibleDC(), DeleteDC};
+  Point line[] = {{0, 0}, {5, 5}};
+  EXPECT_EQ(dc->Polyline(line, 2), 0);
+  EXPECT_EQ(dc->TextOut(0, 0, "x", 1), 0);
+  uint8_t info[40] = {40};
+  info[4] = 5, info[8] = 5, info[14] = 16;  // 16 bits per pixel is not offered
+  uint8_t* bits = nullptr;
+  EXPECT_EQ(dc->CreateDIBSection(info, kDibRgbColours, 0, &bits), nullptr);
+  info[14] = 24, info[4] = 0;
+  EXPECT_EQ(dc->CreateDIBSection(info, kDibRgbColours, 0, &bits), nullptr);
+}
+
+TEST(DeviceContext, BottomUpBitmapsStoreTheLastRowFirst) {
+  Painter p(8, 4, true);
+  p.dc->FillRect({0, 0, 8, 1}, p.dc->GetStockObject(StockObject::kWhiteBrush));
+  EXPECT_EQ(p.Pixel(3, 0, true), 0xFFFFFFu);
+  EXPECT_EQ(p.bits[3 * p.stride], 0xFF) << "the top row is stored last";
+  EXPECT_EQ(p.bits[0], 0);
+}
+
+TEST(DeviceContext, TextAlignmentAndOpaqueBackground) {
+  Painter p(200, 60);
+  DeviceContext& dc = *p.dc;
+  LogFont f{};
+  f.height = -20;
+  std::strcpy(f.faceName, "Arial");
+  dc.SelectObject(dc.CreateFontIndirect(f));
+  dc.SetTextColor(0x0000FF);
+  dc.SetBkMode(kTransparent);
+  dc.SetTextAlign(kTaRight | kTaTop);
+  ASSERT_EQ(dc.TextOut(100, 10, "MMM", 3), 1);
+  int left = 200, right = -1;
+  for (int x = 0; x < 200; ++x)
+    for (int y = 0; y < 60; ++y)
+      if (p.Pixel(x, y) == 0xFF0000u) left = std::min(left, x), right = std::max(right, x);
+  EXPECT_LE(right, 100);
+  EXPECT_GT(left, 40);
+  EXPECT_LT(left, 95);
+  // Opaque mode paints the cell behind the text in the background colour.
+  dc.SetTextAlign(kTaLeft | kTaTop);
+  dc.SetBkMode(kOpaque);
+  dc.SetBkColor(0x00FF00);
+  ASSERT_EQ(dc.TextOut(120, 30, ".", 1), 1);
+  EXPECT_EQ(p.Pixel(121, 31), 0x00FF00u);
+  EXPECT_EQ(p.Pixel(119, 31), 0u);
+}
+
+}  // namespace

@@ -1,0 +1,239 @@
+#include "platform/wmf.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/metafile.h"
+#include "tests/support/metafile_writer.h"
+#include "tests/support/support.h"
+
+using testing_support::Le32;
+using testing_support::TextParams;
+using testing_support::WmfWriter;
+
+namespace {
+
+struct Emf {
+  std::vector<uint8_t> bytes;
+  struct Rec {
+    uint32_t type;
+    size_t at;
+    uint32_t size;
+  };
+  std::vector<Rec> records;
+  int32_t I32(const Rec& r, size_t offset) const { return static_cast<int32_t>(Le32(bytes, r.at + offset)); }
+  // Records of `type`, in order.
+  std::vector<Rec> Of(uint32_t type) const {
+    std::vector<Rec> out;
+    for (const Rec& r : records)
+      if (r.type == type) out.push_back(r);
+    return out;
+  }
+};
+
+// Converts and splits the result into records, checking the framing on the way.
+Emf Convert(const std::vector<uint8_t>& wmf) {
+  int64_t size = 0;
+  uint8_t* p = platform::WmfToEmf(wmf.data(), static_cast<int64_t>(wmf.size()), &size);
+  Emf e;
+  if (!p) return e;
+  e.bytes.assign(p, p + size);
+  std::free(p);
+  for (size_t at = 0; at + 8 <= e.bytes.size();) {
+    uint32_t type = Le32(e.bytes, at), n = Le32(e.bytes, at + 4);
+    EXPECT_GE(n, 8u);
+    EXPECT_EQ(n % 4, 0u);
+    if (n < 8) break;
+    e.records.push_back({type, at, n});
+    at += n;
+  }
+  return e;
+}
+
+TEST(WmfToEmf, HeaderPrologueAndRecordsExactly) {
+  WmfWriter w;
+  w.Record(0x020B, {-20, 10});   // window origin (10, -20)
+  w.Record(0x020C, {-300, 400}); // window extent (400, -300): y up
+  w.Record(0x0213, {7, 5});      // line to (5, 7)
+  Emf e = Convert(w.Bytes());
+  ASSERT_EQ(e.records.size(), 10u);
+  const std::vector<uint8_t>& b = e.bytes;
+  // Header: bounds (0, 0, 400, 300), frame in 0.01 mm at 96 dpi, " EMF", sizes and counts.
+  const std::vector<uint32_t> header = {1, 108, 0, 0, 400, 300, 0, 0, 10583, 7938, 0x464D4520, 0x10000,
+                                        static_cast<uint32_t>(b.size()), 10, 1, 0, 0, 0, 1024, 768, 271, 203,
+                                        0, 0, 0, 270933, 203200};
+  for (size_t i = 0; i < header.size(); ++i) EXPECT_EQ(Le32(b, 4 * i), header[i]) << "header word " << i;
+  // Prologue: anisotropic, the window as given, the viewport its size one for one.
+  const std::vector<std::vector<int32_t>> expected = {
+      {17, 12, 8}, {10, 16, 10, -20}, {9, 16, 400, -300}, {12, 16, 0, 0}, {11, 16, 400, 300},
+      {10, 16, 10, -20}, {9, 16, 400, -300}, {54, 16, 5, 7}, {14, 20, 0, 16, 20}};
+  for (size_t k = 0; k < expected.size(); ++k)
+    for (size_t i = 0; i < expected[k].size(); ++i)
+      EXPECT_EQ(e.I32(e.records[k + 1], 4 * i), expected[k][i]) << "record " << k + 1 << " word " << i;
+}
+
+TEST(WmfToEmf, WithoutWindowRecordsTheCoordinatesBoxIsThePicture) {
+  WmfWriter w;
+  w.Record(0x0214, {-50, 30}).Record(0x0325, {2, 130, -10, 90, 40});  // move (30,-50); polyline
+  Emf e = Convert(w.Bytes());
+  ASSERT_FALSE(e.records.empty());
+  EXPECT_EQ(e.I32(e.records[0], 16), 100);  // x 30..130
+  EXPECT_EQ(e.I32(e.records[0], 20), 90);   // y -50..40
+  auto viewportOrg = e.Of(12);
+  ASSERT_EQ(viewportOrg.size(), 1u);
+  EXPECT_EQ(e.I32(viewportOrg[0], 8), -30);
+  EXPECT_EQ(e.I32(viewportOrg[0], 12), 50);
+  auto poly = e.Of(87);
+  ASSERT_EQ(poly.size(), 1u);
+  EXPECT_EQ(e.I32(poly[0], 24), 2);
+  EXPECT_EQ(Le32(e.bytes, poly[0].at + 28), 0xFFF60082u);  // (130, -10) as two i16
+}
+
+TEST(WmfToEmf, ObjectsTakeTheLowestFreeSlot) {
+  WmfWriter w;
+  w.Record(0x02FA, {0, 1, 0, 0x00FF, 0});                 // pen -> slot 0
+  w.Record(0x02FC, {0, 0x0000, 0x00FF, 0});               // brush -> slot 1
+  w.Record(0x00F7, {0x300, 0});                           // palette -> slot 2, no EMF object
+  w.Record(0x01F0, {0});                                  // delete the pen
+  w.Record(0x02FC, {0, 0x00FF, 0, 0});                    // brush -> slot 0 again
+  w.Record(0x012D, {0}).Record(0x012D, {2}).Record(0x012D, {9});
+  w.Record(0x01F0, {2}).Record(0x01F0, {2});
+  w.Record(0x02FA, {0, 1, 0, 0, 0});                      // pen -> slot 2
+  Emf e = Convert(w.Bytes());
+  std::vector<int32_t> handles;
+  for (const auto& r : e.records)
+    if (r.type >= 37 && r.type <= 40) handles.push_back(static_cast<int32_t>(r.type * 100) + e.I32(r, 8));
+  EXPECT_EQ(handles, (std::vector<int32_t>{3801, 3902, 4001, 3901, 3701, 3803}));
+  EXPECT_EQ(e.bytes[56], 4);  // handles 0 to 3
+}
+
+TEST(WmfToEmf, FontsAndTextsBecomeWide) {
+  WmfWriter w;
+  std::vector<int16_t> font = {-24, 0, 900, 0, 700, 0, 0, 0, 0};
+  auto face = TextParams(std::string("Caf\xe9", 4) + std::string(28, '\0'));
+  font.insert(font.end(), face.begin(), face.end());
+  w.Record(0x02FB, font);
+  std::vector<int16_t> text = {2};
+  auto chars = TextParams("\x80" "A");
+  text.insert(text.end(), chars.begin(), chars.end());
+  text.insert(text.end(), {20, 10});
+  w.Record(0x0521, text);
+  w.Record(0x0A32, {8, 6, 3, 4, 1, 2, 3, 4, 0x4241, 0x43, 5, 6, 7});  // clipped, with advances
+  Emf e = Convert(w.Bytes());
+  auto fonts = e.Of(82);
+  ASSERT_EQ(fonts.size(), 1u);
+  EXPECT_EQ(fonts[0].size, 332u);
+  EXPECT_EQ(e.I32(fonts[0], 12), -24);
+  EXPECT_EQ(e.I32(fonts[0], 20), 900);
+  EXPECT_EQ(Le32(e.bytes, fonts[0].at + 40), 0x00610043u);  // "Ca"
+  EXPECT_EQ(Le32(e.bytes, fonts[0].at + 44), 0x00E90066u);  // "fé"
+  auto texts = e.Of(84);
+  ASSERT_EQ(texts.size(), 2u);
+  EXPECT_EQ(e.I32(texts[0], 36), 10);
+  EXPECT_EQ(e.I32(texts[0], 40), 20);
+  EXPECT_EQ(e.I32(texts[0], 44), 2);
+  EXPECT_EQ(Le32(e.bytes, texts[0].at + 76), 0x004120ACu);  // euro sign, A
+  EXPECT_EQ(e.I32(texts[0], 72), 0);                          // no advances
+  EXPECT_EQ(e.I32(texts[1], 36), 6);
+  EXPECT_EQ(e.I32(texts[1], 52), 4);
+  EXPECT_EQ(e.I32(texts[1], 56), 1);
+  EXPECT_EQ(e.I32(texts[1], 68), 4);
+  ASSERT_EQ(e.I32(texts[1], 72), 84);
+  EXPECT_EQ(e.I32(texts[1], 84), 5);
+  EXPECT_EQ(e.I32(texts[1], 92), 7);
+}
+
+TEST(WmfToEmf, ShapesPolyPolygonsAndDibs) {
+  WmfWriter w;
+  w.Record(0x041B, {40, 30, 20, 10});                          // rectangle (10,20)-(30,40)
+  w.Record(0x061C, {5, 6, 40, 30, 20, 10});                    // round rect, corner 6 x 5
+  w.Record(0x0817, {1, 2, 3, 4, 40, 30, 20, 10});              // arc
+  w.Record(0x0538, {2, 3, 2, 0, 0, 10, 0, 10, 10, 20, 20, 30, 30});
+  w.Record(0x0538, {2, 3, 100, 0, 0, 10, 0, 10, 10});          // counts past the points
+  // A 1 x 1 24-bit DIB stretched to 8 x 6 at (2, 3).
+  std::vector<int16_t> dib = {0x0020, 0x00CC, 0, 1, 1, 0, 0, 6, 8, 3, 2, 40, 0, 1, 0, 1, 0, 1, 24};
+  dib.resize(dib.size() + 12, 0);
+  dib.insert(dib.end(), {0x2211, 0x0033});
+  w.Record(0x0F43, dib);
+  Emf e = Convert(w.Bytes());
+  auto rect = e.Of(43);
+  ASSERT_EQ(rect.size(), 1u);
+  EXPECT_EQ(e.I32(rect[0], 8), 10);
+  EXPECT_EQ(e.I32(rect[0], 20), 40);
+  auto round = e.Of(44);
+  ASSERT_EQ(round.size(), 1u);
+  EXPECT_EQ(e.I32(round[0], 24), 6);
+  EXPECT_EQ(e.I32(round[0], 28), 5);
+  auto arc = e.Of(45);
+  ASSERT_EQ(arc.size(), 1u);
+  EXPECT_EQ(e.I32(arc[0], 24), 4);  // start x
+  EXPECT_EQ(e.I32(arc[0], 36), 1);  // end y
+  auto polys = e.Of(91);
+  ASSERT_EQ(polys.size(), 2u);
+  EXPECT_EQ(e.I32(polys[0], 24), 2);
+  EXPECT_EQ(e.I32(polys[0], 28), 5);
+  EXPECT_EQ(e.I32(polys[1], 28), 3);
+  EXPECT_EQ(e.I32(polys[1], 36), 0);  // the second part gets no points
+  auto blit = e.Of(81);
+  ASSERT_EQ(blit.size(), 1u);
+  const std::vector<int32_t> fields = {2, 3, 10, 9, 2, 3, 0, 0, 1, 1, 80, 40, 120, 4, 0, 0x00CC0020, 8, 6};
+  for (size_t i = 0; i < fields.size(); ++i) EXPECT_EQ(e.I32(blit[0], 8 + 4 * i), fields[i]) << i;
+  EXPECT_EQ(Le32(e.bytes, blit[0].at + 120), 0x00332211u);
+}
+
+TEST(WmfToEmf, BadInput) {
+  int64_t size = 123;
+  EXPECT_EQ(platform::WmfToEmf(nullptr, 0, &size), nullptr);
+  EXPECT_EQ(size, 0);
+  const uint8_t notWmf[18] = {7, 0, 9, 0};
+  EXPECT_EQ(platform::WmfToEmf(notWmf, 18, &size), nullptr);
+  EXPECT_EQ(platform::WmfToEmf(notWmf, 10, &size), nullptr);
+
+  // Absurd counts, short records, and records running past the end: converted as far as they go.
+  WmfWriter w;
+  w.Record(0x0325, {0x7FFF, 1, 2}).Record(0x0538, {-1, 1}).Record(0x0521, {-1, 0}).Record(0x0A32, {1, 2, -1, 6});
+  w.Record(0x02FB, {1}).Record(0x0F43, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 40, 0, 1, 0, 1, 0, 1, 8, 0, 0, 0, 0, 0,
+                                         0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+  std::vector<uint8_t> bytes = w.Bytes();
+  bytes.insert(bytes.end() - 6, {0xFF, 0xFF, 0xFF, 0x7F, 0x13, 0x02});  // a record claiming 4 GB
+  Emf e = Convert(bytes);
+  ASSERT_FALSE(e.records.empty());
+  EXPECT_EQ(e.records.back().type, 14u);
+  ASSERT_EQ(e.Of(87).size(), 1u);
+  EXPECT_EQ(e.I32(e.Of(87)[0], 24), 1);
+  EXPECT_TRUE(e.Of(81).empty());  // 256 colours promised, none there
+}
+
+TEST(WmfToEmf, ObjectTableFillsWithoutOverflow) {
+  WmfWriter w;
+  for (int i = 0; i < 65540; ++i) w.Record(0x02FC, {0, 0, 0, 0});
+  w.Record(0x01F0, {1000}).Record(0x02FA, {0, 1, 0, 0, 0});
+  Emf e = Convert(w.Bytes());
+  EXPECT_EQ(e.Of(39).size(), 65534u);
+  auto pens = e.Of(38);
+  ASSERT_EQ(pens.size(), 1u);
+  EXPECT_EQ(e.I32(pens[0], 8), 1001);
+  EXPECT_EQ(testing_support::Le16(e.bytes, 56), 65535);
+}
+
+TEST(Metafile, BitsAreGivenBackWhole) {
+  WmfWriter w;
+  w.Record(0x0213, {1, 1});
+  std::vector<uint8_t> wmf = w.Bytes();
+  platform::EnhMetaFile* m = platform::SetWinMetaFileBits(wmf.data(), static_cast<int64_t>(wmf.size()));
+  ASSERT_NE(m, nullptr);
+  int64_t size = platform::GetEnhMetaFileBits(m, nullptr, 0);
+  ASSERT_GT(size, 108);
+  std::vector<uint8_t> small(static_cast<size_t>(size) - 1), whole(static_cast<size_t>(size));
+  EXPECT_EQ(platform::GetEnhMetaFileBits(m, small.data(), size - 1), 0);
+  EXPECT_EQ(platform::GetEnhMetaFileBits(m, whole.data(), size), size);
+  EXPECT_EQ(Le32(whole, 48), static_cast<uint32_t>(size));
+  platform::DeleteEnhMetaFile(m);
+  platform::DeleteEnhMetaFile(nullptr);
+  EXPECT_EQ(platform::SetWinMetaFileBits(wmf.data(), 4), nullptr);
+}
+
+}  // namespace

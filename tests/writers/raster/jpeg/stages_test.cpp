@@ -1,0 +1,393 @@
+// Each encoder stage on its own: bit writer, colour conversion, DCT,
+// quantiser and Huffman coder.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <algorithm>
+#include <cstring>
+#include <cstdio>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "writers/raster/jpeg/bit_writer.h"
+#include "writers/raster/jpeg/colour.h"
+#include "writers/raster/jpeg/fdct.h"
+#include "writers/raster/jpeg/huffman.h"
+#include "writers/raster/jpeg/quant.h"
+#include "writers/raster/jpeg/tables.h"
+
+namespace {
+
+using namespace jpeg;
+
+// A bit writer over a temporary file; Bytes() flushes and reads it back.
+struct Sink {
+  FILE* file = std::tmpfile();
+  uint8_t buffer[kBitWriterBufferSize + kBitWriterSlack];
+  JpegBitWriter writer;
+  Sink() { BitWriterInit(writer, buffer, file); }
+  ~Sink() { std::fclose(file); }
+  std::vector<uint8_t> Bytes() {
+    BitWriterFlush(writer);
+    std::vector<uint8_t> out(static_cast<size_t>(std::ftell(file)));
+    std::rewind(file);
+    EXPECT_EQ(std::fread(out.data(), 1, out.size(), file), out.size());
+    return out;
+  }
+  // The bytes, less stuffing, as a string of bits to compare with codes.
+  std::string Bits() {
+    std::string bits;
+    const std::vector<uint8_t> bytes = Bytes();
+    for (size_t at = 0; at < bytes.size(); ++at) {
+      for (int i = 7; i >= 0; --i) bits += char('0' + ((bytes[at] >> i) & 1));
+      if (bytes[at] == 0xFF) ++at;
+    }
+    return bits;
+  }
+};
+
+std::string Padded(std::string bits) {
+  while (bits.size() % 8 != 0) bits += '0';
+  return bits;
+}
+
+TEST(JpegBitWriter, PacksMostSignificantFirstAndPadsWithZeros) {
+  Sink sink;
+  BitWriterPut(sink.writer, 0b101, 3);
+  BitWriterPut(sink.writer, 0b11110, 5);
+  BitWriterPut(sink.writer, 0x1234567, 28);
+  BitWriterPut(sink.writer, 1, 1);
+  EXPECT_EQ(sink.Bytes(), (std::vector<uint8_t>{0xBE, 0x12, 0x34, 0x56, 0x78}));
+}
+
+TEST(JpegBitWriter, StuffsEveryFfByteIncludingTheCompletedLast) {
+  Sink sink;
+  BitWriterPut(sink.writer, 0xFF, 8);
+  BitWriterPut(sink.writer, 0x7E, 7);
+  BitWriterPut(sink.writer, 0xFFFFFFFF, 32);
+  BitWriterPut(sink.writer, 1, 1);  // completes 0xFF exactly at the end
+  EXPECT_EQ(sink.Bytes(), (std::vector<uint8_t>{0xFF, 0, 0xFD, 0xFF, 0, 0xFF, 0, 0xFF, 0, 0xFF, 0}));
+}
+
+TEST(JpegBitWriter, BytesBeforeAMarkerAreCompletedFirst) {
+  Sink sink;
+  BitWriterPut(sink.writer, 0b1, 1);
+  const uint8_t eoi[2] = {0xFF, 0xD9};
+  BitWriterPutBytes(sink.writer, eoi, 2);
+  EXPECT_EQ(sink.Bytes(), (std::vector<uint8_t>{0x80, 0xFF, 0xD9}));
+}
+
+TEST(JpegBitWriter, LongOutputCrossesBufferBoundariesIntact) {
+  Sink sink;
+  std::vector<uint8_t> expected;
+  for (int i = 0; i < 3 * kBitWriterBufferSize + 5; ++i) {
+    const uint8_t b = static_cast<uint8_t>(i % 7 == 0 ? 0xFF : i * 13);
+    BitWriterPut(sink.writer, b, 8);
+    expected.push_back(b);
+    if (b == 0xFF) expected.push_back(0);
+  }
+  EXPECT_EQ(sink.Bytes(), expected);
+  EXPECT_EQ(sink.writer.produced, static_cast<int64_t>(expected.size()));
+  EXPECT_EQ(sink.writer.failed, 0);
+}
+
+TEST(JpegBitWriter, AFailedWriteIsRecorded) {
+  FILE* file = std::fopen("/dev/full", "wb");
+  ASSERT_NE(file, nullptr);
+  std::setvbuf(file, nullptr, _IONBF, 0);
+  uint8_t buffer[kBitWriterBufferSize + kBitWriterSlack];
+  JpegBitWriter writer;
+  BitWriterInit(writer, buffer, file);
+  for (int i = 0; i < kBitWriterBufferSize; ++i) BitWriterPut(writer, 0x55, 8);
+  EXPECT_EQ(writer.failed, 1);
+  std::fclose(file);
+}
+
+// --- colour conversion -------------------------------------------------------
+
+// A 16 x 16 MCU of blue, green, red bytes, rows 48 bytes apart.
+struct McuPixels {
+  uint8_t bytes[16 * 48];
+  void Set(int x, int y, int b, int g, int r) {
+    bytes[48 * y + 3 * x] = uint8_t(b);
+    bytes[48 * y + 3 * x + 1] = uint8_t(g);
+    bytes[48 * y + 3 * x + 2] = uint8_t(r);
+  }
+  void Fill(int b, int g, int r) {
+    for (int y = 0; y < 16; ++y)
+      for (int x = 0; x < 16; ++x) Set(x, y, b, g, r);
+  }
+};
+
+TEST(JpegColour, GreyIsZeroAndWhiteIs127InBothPaths) {
+  McuPixels px;
+  McuBlocks full, edge;
+  px.Fill(128, 128, 128);
+  ConvertFullMcu(px.bytes, 48, full);
+  ConvertEdgeMcu(px.bytes, 48, 5, 3, edge);
+  for (int b = 0; b < 6; ++b)
+    for (int i = 0; i < 64; ++i) ASSERT_EQ(full.block[b][i], 0) << b << "," << i;
+  EXPECT_EQ(0, std::memcmp(&full, &edge, sizeof full));
+  px.Fill(255, 255, 255);
+  ConvertFullMcu(px.bytes, 48, full);
+  EXPECT_EQ(full.block[3][63], 127);
+  EXPECT_EQ(full.block[4][0], 0);
+  EXPECT_EQ(full.block[5][63], 0);
+}
+
+TEST(JpegColour, PrimariesAndBlockPlacement) {
+  McuPixels px;
+  px.Fill(0, 0, 0);
+  px.Set(9, 3, 0, 0, 255);   // red, in Y1 at row 3 column 1
+  px.Set(2, 12, 255, 0, 0);  // blue, in Y2 at row 4 column 2
+  McuBlocks m;
+  ConvertFullMcu(px.bytes, 48, m);
+  EXPECT_EQ(m.block[0][0], -128);
+  EXPECT_EQ(m.block[1][8 * 3 + 1], -51);   // floor((77 x 255 + 128) / 256) - 128
+  EXPECT_EQ(m.block[2][8 * 4 + 2], -99);   // floor((29 x 255 + 128) / 256) - 128
+  // The red pixel is one of four in chroma sample (4, 1); the blue one in (1, 6).
+  EXPECT_EQ(m.block[5][8 * 1 + 4], 32);    // (128 x 255 + 512) >> 10
+  EXPECT_EQ(m.block[4][8 * 1 + 4], -11);   // (-43 x 255 + 512) >> 10
+  EXPECT_EQ(m.block[4][8 * 6 + 1], 32);
+  EXPECT_EQ(m.block[5][8 * 6 + 1], -5);    // (-21 x 255 + 512) >> 10
+}
+
+TEST(JpegColour, EdgeMcuRepeatsLastColumnThenLastRow) {
+  McuPixels px;
+  px.Fill(0, 0, 0);
+  // Three valid columns, two valid rows; white at (2, 0), grey at (2, 1).
+  px.Set(2, 0, 255, 255, 255);
+  px.Set(2, 1, 128, 128, 128);
+  px.Set(15, 15, 255, 255, 255);  // outside the valid area: must be ignored
+  McuBlocks m;
+  ConvertEdgeMcu(px.bytes, 48, 3, 2, m);
+  for (int x = 2; x < 16; ++x) {
+    EXPECT_EQ(m.block[x / 8][x % 8], 127) << x;
+    EXPECT_EQ(m.block[x / 8][8 + x % 8], 0) << x;
+  }
+  for (int y = 2; y < 16; ++y) {
+    for (int x = 0; x < 16; ++x) ASSERT_EQ(m.block[2 * (y / 8) + x / 8][8 * (y % 8) + x % 8], x < 2 ? -128 : 0);
+  }
+}
+
+TEST(JpegColour, EdgeMcuRoundsChromaTwice) {
+  // Columns alternate between two colours whose 2 x 2 Cb is -46 rounded once
+  // and -45 rounded per pixel first.
+  McuPixels px;
+  for (int y = 0; y < 16; ++y)
+    for (int x = 0; x < 16; ++x) x % 2 == 0 ? px.Set(x, y, 68, 32, 130) : px.Set(x, y, 60, 253, 230);
+  McuBlocks full, edge;
+  ConvertFullMcu(px.bytes, 48, full);
+  ConvertEdgeMcu(px.bytes, 48, 15, 16, edge);
+  EXPECT_EQ(full.block[4][0], -46);
+  EXPECT_EQ(edge.block[4][0], -45);
+  EXPECT_EQ(0, std::memcmp(full.block[0], edge.block[0], sizeof full.block[0]));  // left luminance agrees
+}
+
+TEST(JpegColour, VectorisedFullMcuEqualsReference) {
+  std::mt19937 random(3);
+  for (int trial = 0; trial < 3000; ++trial) {
+    McuPixels px;
+    for (auto& b : px.bytes) b = uint8_t(trial % 3 == 0 ? (random() % 2 ? 255 : 0) : random());
+    const PixelOrder order = trial % 2 ? PixelOrder::kRgb : PixelOrder::kBgr;
+    McuBlocks fast, plain;
+    ConvertFullMcu(px.bytes, 48, fast, order);
+    ConvertFullMcuReference(px.bytes, 48, plain, order);
+    ASSERT_EQ(0, std::memcmp(&fast, &plain, sizeof fast)) << trial;
+  }
+}
+
+TEST(JpegColour, FollowsANegativeRowStep) {
+  McuPixels px;
+  px.Fill(0, 0, 0);
+  px.Set(0, 15, 255, 255, 255);
+  McuBlocks m;
+  ConvertFullMcu(px.bytes + 15 * 48, -48, m);  // bottom-up: the last row comes first
+  EXPECT_EQ(m.block[0][0], 127);
+  EXPECT_EQ(m.block[2][56], -128);
+}
+
+// --- DCT ---------------------------------------------------------------------
+
+void ReferenceDct(const int16_t in[64], double out[64]) {
+  const double pi = std::acos(-1.0);
+  for (int v = 0; v < 8; ++v) {
+    for (int u = 0; u < 8; ++u) {
+      double sum = 0;
+      for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x)
+          sum += in[8 * y + x] * std::cos((2 * x + 1) * u * pi / 16) * std::cos((2 * y + 1) * v * pi / 16);
+      const double cu = u == 0 ? std::sqrt(0.5) : 1, cv = v == 0 ? std::sqrt(0.5) : 1;
+      out[8 * v + u] = 0.25 * cu * cv * sum;
+    }
+  }
+}
+
+TEST(JpegDct, ConstantBlockGivesOnlyEightTimesItsValue) {
+  for (int k : {-128, -1, 0, 1, 127}) {
+    int16_t block[64];
+    for (auto& s : block) s = int16_t(k);
+    ForwardDct8x8(block);
+    EXPECT_EQ(block[0], 8 * k);
+    for (int i = 1; i < 64; ++i) ASSERT_EQ(block[i], 0) << k << " at " << i;
+  }
+}
+
+TEST(JpegDct, MatchesDoublePrecisionWithinRounding) {
+  std::mt19937 random(7);
+  int worst = 0;
+  for (int trial = 0; trial < 2000; ++trial) {
+    int16_t block[64];
+    const int kind = trial % 3;  // noise, extremes, smooth ramps
+    for (int i = 0; i < 64; ++i) {
+      const int r = int(random() % 256) - 128;
+      block[i] = int16_t(kind == 0 ? r : kind == 1 ? (r < 0 ? -128 : 127) : (i % 8) * 16 - (i / 8) * 15 + 4);
+    }
+    double expected[64];
+    ReferenceDct(block, expected);
+    ForwardDct8x8(block);
+    for (int i = 0; i < 64; ++i) worst = std::max(worst, int(std::lround(std::fabs(block[i] - expected[i]))));
+  }
+  EXPECT_LE(worst, 1);
+}
+
+TEST(JpegDct, FastVersionsEqualReferenceBitForBit) {
+  std::mt19937 random(11);
+  for (int trial = 0; trial < 20000; ++trial) {
+    int16_t a[64], b[64], c[64];
+    const int flat = int(random() % 256) - 128;  // flat blocks take a short cut; one odd sample must not
+    for (int i = 0; i < 64; ++i)
+      a[i] = b[i] = c[i] = int16_t(trial % 3 == 0 ? int(random() % 256) - 128
+                                   : trial % 3 == 1 ? (random() % 2 ? 127 : -128) : flat);
+    if (trial % 6 == 5) a[trial % 64] = b[trial % 64] = c[trial % 64] = int16_t(flat ^ 1);
+    ForwardDct8x8(a);
+    ForwardDct8x8Reference(b);
+    ForwardDct8x8Portable(c);
+    ASSERT_EQ(0, std::memcmp(a, b, sizeof a)) << trial;
+    ASSERT_EQ(0, std::memcmp(c, b, sizeof c)) << trial;
+  }
+}
+
+// --- quantiser ---------------------------------------------------------------
+
+TEST(JpegQuant, QualityScalesTheAnnexTables) {
+  uint8_t luminance[64], chrominance[64];
+  ScaleQuantTable(kLuminanceQuant.data(), 50, luminance);
+  ScaleQuantTable(kChrominanceQuant.data(), 50, chrominance);
+  EXPECT_EQ((std::vector<int>{luminance[0], luminance[1], luminance[2], luminance[3], luminance[63]}),
+            (std::vector<int>{16, 11, 12, 14, 99}));
+  EXPECT_EQ((std::vector<int>{chrominance[0], chrominance[1], chrominance[2], chrominance[3]}),
+            (std::vector<int>{17, 18, 18, 24}));
+  ScaleQuantTable(kLuminanceQuant.data(), 75, luminance);
+  EXPECT_EQ((std::vector<int>{luminance[0], luminance[1], luminance[2], luminance[5]}),
+            (std::vector<int>{8, 6, 6, 5}));  // halves round up: 11 -> 6, 10 -> 5
+  ScaleQuantTable(kLuminanceQuant.data(), 100, luminance);
+  for (int i = 0; i < 64; ++i) ASSERT_EQ(luminance[i], 1);
+  uint8_t one[64], zero[64];
+  ScaleQuantTable(kLuminanceQuant.data(), 1, one);
+  ScaleQuantTable(kLuminanceQuant.data(), 0, zero);
+  EXPECT_EQ(0, std::memcmp(one, zero, 64));
+  EXPECT_EQ(one[0], 255);  // 16 x 50 clamped
+  ScaleQuantTable(kLuminanceQuant.data(), 101, luminance);
+  EXPECT_EQ(luminance[63], 1);
+}
+
+TEST(JpegQuant, ReciprocalsInNaturalOrderRoundHalvesUp) {
+  uint8_t scaled[64];
+  for (int i = 0; i < 64; ++i) scaled[i] = uint8_t(i + 1);
+  uint16_t reciprocal[64];
+  PrepareQuantiser(scaled, reciprocal);
+  EXPECT_EQ(reciprocal[0], 32768);
+  EXPECT_EQ(reciprocal[8], 32768 / 3);  // zig-zag index 2 is row 1, column 0
+  for (int i = 0; i < 64; ++i) scaled[i] = 16;
+  PrepareQuantiser(scaled, reciprocal);
+  int16_t coefficients[64] = {}, zigzag[64];
+  coefficients[0] = 8;     // +0.5 -> 1
+  coefficients[1] = -8;    // -0.5 -> 0
+  coefficients[8] = -24;   // -1.5 -> -1
+  coefficients[63] = 1000; // 62.5 -> 63
+  QuantiseBlock(coefficients, reciprocal, zigzag);
+  EXPECT_EQ(zigzag[0], 1);
+  EXPECT_EQ(zigzag[1], 0);
+  EXPECT_EQ(zigzag[2], -1);
+  EXPECT_EQ(zigzag[63], 63);
+}
+
+TEST(JpegQuant, VectorisedEqualsReference) {
+  std::mt19937 random(9);
+  for (int trial = 0; trial < 5000; ++trial) {
+    uint8_t scaled[64];
+    for (auto& q : scaled) q = uint8_t(trial % 4 == 0 ? 1 : 1 + random() % 255);  // q = 1: reciprocal 32768
+    uint16_t reciprocal[64];
+    PrepareQuantiser(scaled, reciprocal);
+    int16_t coefficients[64], fast[64], plain[64];
+    for (auto& c : coefficients) c = int16_t(trial % 3 == 0 ? (random() % 8 == 0 ? int(random() % 64) - 32 : 0)
+                                                             : int(random() % 2049) - 1024);
+    QuantiseBlock(coefficients, reciprocal, fast);
+    QuantiseBlockReference(coefficients, reciprocal, plain);
+    ASSERT_EQ(0, std::memcmp(fast, plain, sizeof fast)) << trial;
+  }
+}
+
+// --- Huffman -----------------------------------------------------------------
+
+TEST(JpegHuffman, AnnexCCodesOfTheLuminanceTables) {
+  EXPECT_EQ(kDcLuminanceCodes.length[11], 9);
+  EXPECT_EQ(kDcLuminanceCodes.code[11], 0x1FE);
+  EXPECT_EQ(kAcLuminanceCodes.code[0x01], 0);
+  EXPECT_EQ(kAcLuminanceCodes.code[0x41], 0b111011);
+  EXPECT_EQ(kAcLuminanceCodes.length[0xFA], 16);
+  EXPECT_EQ(kAcLuminanceCodes.code[0xFA], 0xFFFE);
+  EXPECT_EQ(kDcChrominanceCodes.code[11], 0x7FE);
+  EXPECT_EQ(kAcChrominanceCodes.code[0xFA], 0xFFFE);
+}
+
+std::string CodeBlock(const std::vector<std::pair<int, int>>& nonZero, int16_t predictor = 0) {
+  int16_t zigzag[64] = {};
+  for (auto [k, v] : nonZero) zigzag[k] = int16_t(v);
+  Sink sink;
+  EncodeBlock(sink.writer, zigzag, predictor, kDcLuminanceCodes, kAcLuminanceCodes);
+  return sink.Bits();
+}
+
+TEST(JpegHuffman, EmptyBlockIsDcSizeZeroThenEndOfBlock) {
+  EXPECT_EQ(CodeBlock({}), Padded("00" "1010"));
+}
+
+TEST(JpegHuffman, PlusAndMinusOneAndNegativeDcDifference) {
+  EXPECT_EQ(CodeBlock({{1, -1}}), Padded("00" "00" "0" "1010"));
+  EXPECT_EQ(CodeBlock({{1, 1}}), Padded("00" "00" "1" "1010"));
+  // DC 2 after a predictor of 5: -3 is size 2 (code 011) with bits 00.
+  EXPECT_EQ(CodeBlock({{0, 2}}, 5), Padded("011" "00" "1010"));
+}
+
+TEST(JpegHuffman, LongZeroRuns) {
+  // Twenty zeros: sixteen (11111111001), then run 4 size 1 (111011), value 1.
+  EXPECT_EQ(CodeBlock({{21, 1}}), Padded("00" "11111111001" "111011" "1" "1010"));
+  // Exactly sixteen zeros, and a last coefficient that leaves no end of block.
+  EXPECT_EQ(CodeBlock({{17, -1}, {63, 1}}),
+            Padded("00" "11111111001" "00" "0" "11111111001" "11111111001" "11111111000" "1"));
+}
+
+TEST(JpegHuffman, VectorisedMaskEqualsReference) {
+  std::mt19937 random(5);
+  for (int trial = 0; trial < 5000; ++trial) {
+    int16_t zigzag[64];
+    for (auto& v : zigzag) v = int16_t(random() % 4 == 0 ? int(random() % 2047) - 1023 : 0);
+    if (trial == 0) std::fill(zigzag, zigzag + 64, int16_t{-32768});
+    ASSERT_EQ(NonZeroAcMask(zigzag), NonZeroAcMaskReference(zigzag)) << trial;
+  }
+}
+
+TEST(JpegHuffman, PredictorFollowsEachBlock) {
+  int16_t zigzag[64] = {}, predictor = 0;
+  zigzag[0] = -300;
+  Sink sink;
+  EncodeBlock(sink.writer, zigzag, predictor, kDcLuminanceCodes, kAcLuminanceCodes);
+  EXPECT_EQ(predictor, -300);
+  // -300 is size 9 (code 1111110), bits of -301: 011010011.
+  EXPECT_EQ(sink.Bits(), Padded("1111110" "011010011" "1010"));
+}
+
+}  // namespace

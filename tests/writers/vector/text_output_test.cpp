@@ -1,0 +1,43 @@
+#include "writers/vector/text_output.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <limits>
+#include <random>
+#include <string>
+
+#include "tests/support/support.h"
+
+namespace {
+
+void PutRaw(TextOutput& out, const char* value) { PutBytes(out, value, std::char_traits<char>::length(value)); }
+
+// Our number formatting against the C library's printf in the "C" locale.
+TEST(TextOutput, NumbersMatchPrintf) {
+  std::vector<double> values = {0.0, -0.0, 0.5, 1e-5, 0.0001, 123456, 1234567, 999999.5, 9999995, -2.25,
+                                1e20, 1e308, 5e-324, 0.1 + 0.2, std::numeric_limits<double>::infinity(),
+                                -std::numeric_limits<double>::infinity(), std::nan("")};
+  std::mt19937_64 random(5);
+  for (int i = 0; i < 2000; ++i) {
+    std::uniform_real_distribution<double> exponent(-30, 30);
+    values.push_back((i % 2 ? -1 : 1) * std::pow(10.0, exponent(random)));
+  }
+  testing_support::TempDir dir;
+  TextOutput out{};
+  ASSERT_EQ(OpenTextOutput(out, dir.File("n.txt").c_str(), PutRaw), 1);
+  std::string expected;
+  char buffer[512];
+  int32_t n = -1000;
+  for (double v : values) {
+    n = static_cast<int32_t>(static_cast<uint32_t>(n) * 7u + 13u);  // both signs, many sizes
+    Emit(out, "%g %.6f %d %x %%\n", {v, v, n, static_cast<uint32_t>(n)});
+    std::snprintf(buffer, sizeof buffer, "%g %.6f %d %x %%\r\n", v, v, n, static_cast<uint32_t>(n));
+    expected += buffer;
+  }
+  ASSERT_EQ(CloseTextOutput(out), 1);
+  EXPECT_EQ(testing_support::ReadText(dir.File("n.txt")), expected);
+}
+
+}  // namespace
