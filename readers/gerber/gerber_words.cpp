@@ -65,8 +65,12 @@ struct NumberText {
     text[at] = '.';
     ++length;
   }
-  void AddExponent(int power) {
-    length += std::snprintf(text + length, 16, "e%d", power);
+  // Format digits are 0..6, so the exponent is one digit.
+  static_assert(kMaxFormatDigits <= 9);
+  void AddNegativeExponent(int digit) {
+    text[length++] = 'e';
+    text[length++] = '-';
+    text[length++] = static_cast<char>('0' + digit);
   }
   double Value() {
     text[length] = '\0';
@@ -233,7 +237,7 @@ const char* ReadGerberNumber(const char* p, const char* end, int integerDigits, 
   } else if (mode == ZeroMode::kLeadingOmitted && count > 0) {
     // The last digits are the fraction: the integer times 10^-decimals, which
     // the conversion rounds exactly as it would the text with its point.
-    text.AddExponent(-decimalDigits);
+    text.AddNegativeExponent(decimalDigits);
   }
   *value = text.Value();
   return p;
