@@ -8,6 +8,7 @@
 
 #include "tests/support/support.h"
 #include "tests/writers/vector/builder.h"
+#include "writers/vector/vml.h"
 
 namespace {
 
@@ -109,14 +110,15 @@ TEST(DxfWriter, ControlCharactersCannotSplitAValueLine) {
   }
 }
 
-TEST(DxfWriter, FailuresAreReported) {
+TEST(VectorWriters, FailuresAreReported) {
   OwnedDrawing o;
   AddPolyline(o.d.entities, {{0, 0}, {1, 1}});
   TempDir dir;
-  EXPECT_EQ(WriteDxf(o.d, dir.File("missing/out.dxf").c_str()), 0);
   EXPECT_EQ(WriteDxf(o.d, nullptr), 0);
-  if (testing_support::FileExists("/dev/full")) {
-    EXPECT_EQ(WriteDxf(o.d, "/dev/full"), 0);  // a full disk
+  for (const std::string& path : {dir.File("missing/out"), std::string("/dev/full")}) {  // no folder; a full disk
+    if (!testing_support::FileExists(path) && path == "/dev/full") continue;
+    EXPECT_EQ(WriteDxf(o.d, path.c_str()), 0) << path;
+    EXPECT_EQ(WriteVmlFile(o.d, path.c_str(), 0x404040), 0) << path;
   }
 }
 
