@@ -14,45 +14,41 @@ using testing_support::UsageText;
 
 const std::string kBanner = "Kartex - vector/bitmap convertor\n";
 
-void ExpectUsageError(const std::vector<std::string>& args, const std::string& before = "") {
-  TempDir dir;
-  auto r = RunKartex(args, dir.path());
-  EXPECT_EQ(r.status, 255);
-  EXPECT_EQ(r.output, kBanner + before + UsageText());
-}
-
+// Each bad command line exits 255 with the banner, its message and the usage;
+// nothing is written.
 TEST(CommandLine, UsageErrorsPrintUsageAndExit255) {
-  ExpectUsageError({"-w0", "a.dxf", "b.bmp"});
-  ExpectUsageError({"-w", "-5", "a.dxf", "b.bmp"});
-  ExpectUsageError({"-wabc", "a.dxf", "b.bmp"});
-  ExpectUsageError({"-w", "99999999999", "a.dxf", "b.bmp"});
-  ExpectUsageError({"-q0", "a.dxf", "b.jpg"});
-  ExpectUsageError({"-q101", "a.dxf", "b.jpg"});
-  ExpectUsageError({"-r", "in.dxf", "out.bmp", "extra"});
-  ExpectUsageError({"in.dxf", "-w", "100", "out.bmp"});
-  ExpectUsageError({"in.dxf", "out.html"});
-  ExpectUsageError({"in.dxf", "out.jpeg"});
-  ExpectUsageError({"in.bmp", "out.bmp"});
-  ExpectUsageError({"in.dxf", "out"});
-  ExpectUsageError({"-:", "in.dxf", "out.bmp"});
-  ExpectUsageError({"a.dxf"});
-  ExpectUsageError({"-w"}, "Kartex: No argument for (-w)\n");
-}
-
-TEST(CommandLine, BadPaletteFile) {
-  TempDir dir;
-  testing_support::WriteFile(dir.File("p767.pal"), std::string(767, 'a'));
-  auto r = RunKartex({"-c", "p767.pal", "in.emf", "out.bmp"}, dir.path());
-  EXPECT_EQ(r.status, 255);
-  EXPECT_EQ(r.output, kBanner + "Kartex: Unable to load palette p767.pal or bad file size (should be 768)\n" + UsageText());
-}
-
-TEST(CommandLine, UnknownOptionStillReachesTheConversion) {
-  TempDir dir;
-  auto r = RunKartex({"-x", "missing.dxf", "out.bmp"}, dir.path());
-  EXPECT_EQ(r.status, 255);
-  EXPECT_EQ(r.output, kBanner + "Kartex: Unknown option (-x)\nUnable to fopen missing.dxf\nKartex: error!\n" + UsageText());
-  EXPECT_TRUE(dir.List().empty());
+  struct Case {
+    std::vector<std::string> args;
+    std::string message = "";
+  } cases[] = {
+      {{"-w0", "a.dxf", "b.bmp"}},
+      {{"-w", "-5", "a.dxf", "b.bmp"}},
+      {{"-wabc", "a.dxf", "b.bmp"}},
+      {{"-w", "99999999999", "a.dxf", "b.bmp"}},
+      {{"-q0", "a.dxf", "b.jpg"}},
+      {{"-q101", "a.dxf", "b.jpg"}},
+      {{"-r", "in.dxf", "out.bmp", "extra"}},
+      {{"in.dxf", "-w", "100", "out.bmp"}},
+      {{"in.dxf", "out.html"}},
+      {{"in.dxf", "out.jpeg"}},
+      {{"in.bmp", "out.bmp"}},
+      {{"in.dxf", "out"}},
+      {{"-:", "in.dxf", "out.bmp"}},
+      {{"a.dxf"}},
+      {{"-w"}, "Kartex: No argument for (-w)\n"},
+      {{"-c", "p767.pal", "in.emf", "out.bmp"},
+       "Kartex: Unable to load palette p767.pal or bad file size (should be 768)\n"},
+      // An unknown option still reaches the conversion.
+      {{"-x", "missing.dxf", "out.bmp"}, "Kartex: Unknown option (-x)\nUnable to fopen missing.dxf\nKartex: error!\n"},
+  };
+  for (const Case& c : cases) {
+    TempDir dir;
+    testing_support::WriteFile(dir.File("p767.pal"), std::string(767, 'a'));
+    auto r = RunKartex(c.args, dir.path());
+    EXPECT_EQ(r.status, 255) << c.args[0];
+    EXPECT_EQ(r.output, kBanner + c.message + UsageText()) << c.args[0];
+    EXPECT_EQ(dir.List(), std::vector<std::string>{"p767.pal"});
+  }
 }
 
 TEST(CommandLine, NoArgumentsPrintsTheBanner) {

@@ -76,63 +76,53 @@ std::string LinesDxf(const std::vector<std::vector<double>>& lines, double x0, d
   return s + g(0, "ENDSEC") + g(0, "EOF");
 }
 
-TEST(DxfToBmp, FitsTheDefaultPageAndDrawsWhereTheLinesAre) {
-  TempDir dir;
-  // 200 x 100 units: scale 8.635, a 1727 x 863 canvas. A red horizontal line at
-  // y = 50 lands on row (100 - 50) x 8.635 = 431; a green vertical one at x = 100 on column 863.
-  WriteFile(dir.File("in.dxf"), LinesDxf({{0, 50, 200, 50, 1}, {100, 0, 100, 100, 3}}, 0, 0, 200, 100));
-  auto r = RunKartex({"in.dxf", "out.bmp"}, dir.path());
-  ASSERT_EQ(r.status, 0) << r.output;
-  Picture p = Decode(ReadFile(dir.File("out.bmp")));
-  ASSERT_EQ(p.width, 1727);
-  ASSERT_EQ(p.height, 863);
-  EXPECT_EQ(At(p, 10, 431), 1);
-  EXPECT_EQ(At(p, 1700, 431), 1);
-  EXPECT_EQ(At(p, 863, 10), 3);
-  EXPECT_EQ(At(p, 863, 800), 3);
-  EXPECT_EQ(At(p, 10, 10), 254) << "the grey background";
-  EXPECT_EQ(At(p, 10, 432), 254);
-}
-
-TEST(DxfToBmp, PageOptionsAndRleGiveTheSamePicture) {
-  TempDir dir;
-  WriteFile(dir.File("in.dxf"), LinesDxf({{0, 0, 10, 10, 5}, {0, 10, 10, 0, 2}}, 0, 0, 10, 10));
-  ASSERT_EQ(RunKartex({"-w", "101", "-h300", "in.dxf", "plain.bmp"}, dir.path()).status, 0);
-  ASSERT_EQ(RunKartex({"-r", "-w", "101", "-h300", "in.dxf", "rle.bmp"}, dir.path()).status, 0);
-  Picture plain = Decode(ReadFile(dir.File("plain.bmp")));
-  Picture rle = Decode(ReadFile(dir.File("rle.bmp")));
-  EXPECT_EQ(plain.width, 100);
-  EXPECT_EQ(plain.height, 100);
-  EXPECT_EQ(plain.compression, 0u);
-  EXPECT_EQ(rle.compression, 1u);
-  EXPECT_EQ(plain.index, rle.index);
-  // y runs down on the page: the blue line rises to the right, the yellow one falls.
-  EXPECT_EQ(At(plain, 50, 50), 2) << "drawn last where they cross";
-  EXPECT_EQ(At(plain, 20, 20), 2);
-  EXPECT_TRUE(At(plain, 20, 79) == 5 || At(plain, 20, 80) == 5);
-  EXPECT_EQ(At(plain, 20, 50), 254);
-}
-
-TEST(DxfToBmp, EmptyOrDegenerateDrawingsStillConvert) {
-  TempDir dir;
-  // Nothing to draw: a blank page of the requested size.
-  WriteFile(dir.File("empty.dxf"), "0\nSECTION\n2\nENTITIES\n0\nENDSEC\n0\nEOF\n");
-  ASSERT_EQ(RunKartex({"-w", "64", "-h", "48", "empty.dxf", "empty.bmp"}, dir.path()).status, 0);
-  Picture blank = Decode(ReadFile(dir.File("empty.bmp")));
-  EXPECT_EQ(blank.width, 64);
-  EXPECT_EQ(blank.height, 48);
-  // A horizontal line with no height: one row high, as wide as the page allows.
-  WriteFile(dir.File("flat.dxf"), LinesDxf({{0, 5, 40, 5, 1}}, 0, 5, 40, 5));
-  ASSERT_EQ(RunKartex({"-w", "81", "-h", "48", "flat.dxf", "flat.bmp"}, dir.path()).status, 0);
-  Picture flat = Decode(ReadFile(dir.File("flat.bmp")));
-  EXPECT_EQ(flat.width, 80);
-  EXPECT_EQ(flat.height, 1);
-  EXPECT_EQ(At(flat, 40, 0), 1);
-  // Giant coordinates do not break the picture.
-  WriteFile(dir.File("far.dxf"), LinesDxf({{-1e300, 5, 1e300, 5, 1}, {0, 0, 10, 10, 3}}, 0, 0, 10, 10));
-  ASSERT_EQ(RunKartex({"-w", "21", "-h", "21", "far.dxf", "far.bmp"}, dir.path()).status, 0);
-  Picture far = Decode(ReadFile(dir.File("far.bmp")));
-  EXPECT_EQ(At(far, 3, 10), 1);
+// Each drawing's page size and a few pixels (palette indices; 254 is the grey
+// background). y runs down on the page.
+TEST(DxfToBmp, PagesFitTheDrawingAndPixelsLandWhereTheLinesAre) {
+  struct Probe {
+    int x, y, index;
+  };
+  struct Case {
+    const char* what;
+    std::string dxf;
+    std::vector<std::string> options;
+    int32_t width, height;
+    std::vector<Probe> probes;
+  } cases[] = {
+      // 200 x 100 units: scale 8.635, a 1727 x 863 canvas. The red line at y = 50 lands on
+      // row (100 - 50) x 8.635 = 431; the green one at x = 100 on column 863.
+      {"default page", LinesDxf({{0, 50, 200, 50, 1}, {100, 0, 100, 100, 3}}, 0, 0, 200, 100), {}, 1727, 863,
+       {{10, 431, 1}, {1700, 431, 1}, {863, 10, 3}, {863, 800, 3}, {10, 10, 254}, {10, 432, 254}}},
+      // The blue line rises to the right, the yellow one falls and is drawn last where they cross.
+      {"page options", LinesDxf({{0, 0, 10, 10, 5}, {0, 10, 10, 0, 2}}, 0, 0, 10, 10), {"-w", "101", "-h300"}, 100,
+       100, {{50, 50, 2}, {20, 20, 2}, {20, 80, 5}, {20, 50, 254}}},
+      {"nothing to draw", "0\nSECTION\n2\nENTITIES\n0\nENDSEC\n0\nEOF\n", {"-w", "64", "-h", "48"}, 64, 48, {}},
+      // No height: one row, as wide as the page allows.
+      {"flat", LinesDxf({{0, 5, 40, 5, 1}}, 0, 5, 40, 5), {"-w", "81", "-h", "48"}, 80, 1, {{40, 0, 1}}},
+      {"giant coordinates", LinesDxf({{-1e300, 5, 1e300, 5, 1}, {0, 0, 10, 10, 3}}, 0, 0, 10, 10),
+       {"-w", "21", "-h", "21"}, 20, 20, {{3, 10, 1}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TempDir dir;
+    WriteFile(dir.File("in.dxf"), c.dxf);
+    std::vector<Picture> pictures;
+    for (const char* rle : {"", "-r"}) {
+      std::vector<std::string> args = c.options;
+      if (*rle) args.insert(args.begin(), rle);
+      args.insert(args.end(), {"in.dxf", "out.bmp"});
+      auto r = RunKartex(args, dir.path());
+      ASSERT_EQ(r.status, 0) << r.output;
+      pictures.push_back(Decode(ReadFile(dir.File("out.bmp"))));
+    }
+    const Picture& p = pictures[0];
+    EXPECT_EQ(p.compression, 0u);
+    EXPECT_EQ(pictures[1].compression, 1u);
+    EXPECT_EQ(p.index, pictures[1].index) << "plain and RLE give the same picture";
+    ASSERT_EQ(p.width, c.width);
+    ASSERT_EQ(p.height, c.height);
+    for (const Probe& q : c.probes) EXPECT_EQ(At(p, q.x, q.y), q.index) << q.x << "," << q.y;
+  }
 }
 
 TEST(DxfToBmp, ACanvasTooLargeToMakeFailsCleanly) {

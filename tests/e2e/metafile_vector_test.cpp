@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -45,75 +46,56 @@ WmfWriter SquareWmf() {
   return w.Record(0x0521, text);
 }
 
-TEST(MetafileToVector, EmfToDxfAndHtml) {
+// The EMF and the WMF (with and without its placeable header) draw the same
+// picture in the same units, and leave no temporary file behind.
+TEST(MetafileToVector, EmfAndWmfGiveTheSameDrawing) {
   TempDir dir;
   WriteFile(dir.File("in.emf"), SquareEmf());
-  for (const char* out : {"out.dxf", "out.htm", "out.vml"}) {
-    auto r = RunKartex({"in.emf", out}, dir.path());
-    EXPECT_EQ(r.status, 0) << out << r.output;
+  WriteFile(dir.File("plain.wmf"), SquareWmf().Str());
+  WriteFile(dir.File("placeable.wmf"), SquareWmf().Str(true));
+  for (auto [in, out] : {std::pair{"in.emf", "emf.dxf"}, {"in.emf", "out.htm"}, {"in.emf", "out.vml"},
+                         {"plain.wmf", "plain.dxf"}, {"placeable.wmf", "placeable.dxf"}}) {
+    auto r = RunKartex({in, out}, dir.path());
+    EXPECT_EQ(r.status, 0) << in << " " << out;
     EXPECT_EQ(r.output, kBanner);
   }
-  std::string dxf = ReadText(dir.File("out.dxf"));
-  EXPECT_NE(dxf.find("Kartex"), std::string::npos);
-  EXPECT_NE(dxf.find("Arial"), std::string::npos);
-  EXPECT_NE(dxf.find("CONTINUOUS"), std::string::npos);
+  std::string dxf = ReadText(dir.File("emf.dxf"));
+  for (const char* part : {"Kartex", "Arial", "CONTINUOUS"}) EXPECT_NE(dxf.find(part), std::string::npos) << part;
+  EXPECT_EQ(ReadText(dir.File("plain.dxf")), dxf);
+  EXPECT_EQ(ReadText(dir.File("placeable.dxf")), dxf);
   std::string html = ReadText(dir.File("out.htm"));
   EXPECT_NE(html.find("Kartex"), std::string::npos);
   EXPECT_NE(html.find("#404040"), std::string::npos);
+  EXPECT_EQ(ReadText(dir.File("out.vml")), html);
+  EXPECT_EQ(dir.List(), (std::vector<std::string>{"emf.dxf", "in.emf", "out.htm", "out.vml", "placeable.dxf",
+                                                  "placeable.wmf", "plain.dxf", "plain.wmf"}));
 }
 
-TEST(MetafileToVector, WmfWithAndWithoutPlaceableHeaderGiveTheSameDrawing) {
-  TempDir dir;
-  WriteFile(dir.File("plain.wmf"), SquareWmf().Str());
-  WriteFile(dir.File("placeable.wmf"), SquareWmf().Str(true));
-  WriteFile(dir.File("in.emf"), SquareEmf());
-  for (const char* in : {"plain", "placeable"}) {
-    auto r = RunKartex({std::string(in) + ".wmf", std::string(in) + ".dxf"}, dir.path());
-    EXPECT_EQ(r.status, 0) << r.output;
-  }
-  ASSERT_EQ(RunKartex({"in.emf", "emf.dxf"}, dir.path()).status, 0);
-  std::string plain = ReadText(dir.File("plain.dxf"));
-  EXPECT_FALSE(plain.empty());
-  EXPECT_EQ(plain, ReadText(dir.File("placeable.dxf")));
-  EXPECT_NE(plain.find("Kartex"), std::string::npos);
-  // The EMF and the WMF draw the same picture in the same units.
-  EXPECT_EQ(plain, ReadText(dir.File("emf.dxf")));
-  EXPECT_EQ(dir.List(), (std::vector<std::string>{"emf.dxf", "in.emf", "placeable.dxf", "placeable.wmf", "plain.dxf",
-                                                  "plain.wmf"}));
-}
-
-TEST(MetafileToVector, NoTemporaryFileIsLeftBehind) {
+// Bad input and unwritable output fail with the right message and leave only the inputs.
+TEST(MetafileToVector, FailuresLeaveNothingBehind) {
   TempDir dir;
   WriteFile(dir.File("in.wmf"), SquareWmf().Str());
   WriteFile(dir.File("bad.wmf"), std::string("not a metafile at all"));
-  EXPECT_EQ(RunKartex({"in.wmf", "out.htm"}, dir.path()).status, 0);
-  auto bad = RunKartex({"bad.wmf", "out.dxf"}, dir.path());
-  EXPECT_EQ(bad.status, 255);
-  EXPECT_EQ(bad.output.rfind(kBanner + "Kartex: error!\n", 0), 0u);
-  // The vector writer fails after the translation: the temporary file is gone already.
-  EXPECT_EQ(RunKartex({"in.wmf", "missing/out.dxf"}, dir.path()).status, 255);
-  EXPECT_EQ(dir.List(), (std::vector<std::string>{"bad.wmf", "in.wmf", "out.htm"}));
-}
-
-TEST(MetafileToVector, AnUnwritableFolderFailsCleanly) {
-  // Even root cannot create files in /proc, so this holds whoever runs the tests.
-  TempDir dir;
-  WriteFile(dir.File("in.wmf"), SquareWmf().Str());
-  auto r = RunKartex({dir.File("in.wmf"), dir.File("out.dxf")}, "/proc");
-  EXPECT_EQ(r.status, 255);
-  EXPECT_EQ(r.output.rfind(kBanner + "Kartex: error!\n", 0), 0u);
-  EXPECT_EQ(dir.List(), (std::vector<std::string>{"in.wmf"}));
-}
-
-TEST(MetafileToVector, BrokenEmfFailsWithTheTranslatorsMessage) {
-  TempDir dir;
   EmfWriter w;
-  w.Header(0, 0, 10, 10).Record(70, std::vector<int32_t>(300, 0));
-  std::string truncated = w.Str().substr(0, 600);
-  WriteFile(dir.File("cut.emf"), truncated);
-  auto r = RunKartex({"cut.emf", "out.dxf"}, dir.path());
-  EXPECT_EQ(r.status, 255);
-  EXPECT_EQ(r.output.rfind(kBanner + "Unable to emf_proc\nKartex: error!\n", 0), 0u);
+  WriteFile(dir.File("cut.emf"), w.Header(0, 0, 10, 10).Record(70, std::vector<int32_t>(300, 0)).Str().substr(0, 600));
+  const std::string error = kBanner + "Kartex: error!\n";
+  struct Case {
+    std::string in, out, folder, output;
+  } cases[] = {
+      {"bad.wmf", "out.dxf", dir.path(), error},
+      {"cut.emf", "out.dxf", dir.path(), kBanner + "Unable to emf_proc\nKartex: error!\n"},
+      // The vector writer fails after the translation: the temporary file is gone already.
+      {"in.wmf", "missing/out.dxf", dir.path(), error},
+      {"in.wmf", "missing/out.htm", dir.path(), error},
+      // Even root cannot create files in /proc, so this holds whoever runs the tests.
+      {dir.File("in.wmf"), dir.File("out.dxf"), "/proc", error},
+  };
+  for (const Case& c : cases) {
+    auto r = RunKartex({c.in, c.out}, c.folder);
+    EXPECT_EQ(r.status, 255) << c.in << " " << c.out;
+    EXPECT_EQ(r.output, c.output + testing_support::UsageText()) << c.in << " " << c.out;
+  }
+  EXPECT_EQ(dir.List(), (std::vector<std::string>{"bad.wmf", "cut.emf", "in.wmf"}));
 }
 
 // Every real-world metafile converts, except the damaged ones, which fail cleanly.

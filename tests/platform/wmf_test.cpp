@@ -25,6 +25,12 @@ struct Emf {
   };
   std::vector<Rec> records;
   int32_t I32(const Rec& r, size_t offset) const { return static_cast<int32_t>(Le32(bytes, r.at + offset)); }
+  // `n` words of `r` from byte `offset`.
+  std::vector<int32_t> Words(const Rec& r, size_t offset, size_t n) const {
+    std::vector<int32_t> out;
+    for (size_t i = 0; i < n; ++i) out.push_back(I32(r, offset + 4 * i));
+    return out;
+  }
   // Records of `type`, in order.
   std::vector<Rec> Of(uint32_t type) const {
     std::vector<Rec> out;
@@ -71,8 +77,7 @@ TEST(WmfToEmf, HeaderPrologueAndRecordsExactly) {
       {17, 12, 8}, {10, 16, 10, -20}, {9, 16, 400, -300}, {12, 16, 0, 0}, {11, 16, 400, 300},
       {10, 16, 10, -20}, {9, 16, 400, -300}, {54, 16, 5, 7}, {14, 20, 0, 16, 20}};
   for (size_t k = 0; k < expected.size(); ++k)
-    for (size_t i = 0; i < expected[k].size(); ++i)
-      EXPECT_EQ(e.I32(e.records[k + 1], 4 * i), expected[k][i]) << "record " << k + 1 << " word " << i;
+    EXPECT_EQ(e.Words(e.records[k + 1], 0, expected[k].size()), expected[k]) << "record " << k + 1;
 }
 
 TEST(WmfToEmf, WithoutWindowRecordsTheCoordinatesBoxIsThePicture) {
@@ -80,16 +85,11 @@ TEST(WmfToEmf, WithoutWindowRecordsTheCoordinatesBoxIsThePicture) {
   w.Record(0x0214, {-50, 30}).Record(0x0325, {2, 130, -10, 90, 40});  // move (30,-50); polyline
   Emf e = Convert(w.Bytes());
   ASSERT_FALSE(e.records.empty());
-  EXPECT_EQ(e.I32(e.records[0], 16), 100);  // x 30..130
-  EXPECT_EQ(e.I32(e.records[0], 20), 90);   // y -50..40
-  auto viewportOrg = e.Of(12);
-  ASSERT_EQ(viewportOrg.size(), 1u);
-  EXPECT_EQ(e.I32(viewportOrg[0], 8), -30);
-  EXPECT_EQ(e.I32(viewportOrg[0], 12), 50);
-  auto poly = e.Of(87);
-  ASSERT_EQ(poly.size(), 1u);
-  EXPECT_EQ(e.I32(poly[0], 24), 2);
-  EXPECT_EQ(Le32(e.bytes, poly[0].at + 28), 0xFFF60082u);  // (130, -10) as two i16
+  EXPECT_EQ(e.Words(e.records[0], 16, 2), (std::vector<int32_t>{100, 90}));  // x 30..130, y -50..40
+  ASSERT_EQ(e.Of(12).size(), 1u);
+  EXPECT_EQ(e.Words(e.Of(12)[0], 8, 2), (std::vector<int32_t>{-30, 50}));  // viewport origin
+  ASSERT_EQ(e.Of(87).size(), 1u);
+  EXPECT_EQ(e.Words(e.Of(87)[0], 24, 2), (std::vector<int32_t>{2, static_cast<int32_t>(0xFFF60082)}));  // (130, -10) as i16
 }
 
 TEST(WmfToEmf, ObjectsTakeTheLowestFreeSlot) {
@@ -126,24 +126,14 @@ TEST(WmfToEmf, FontsAndTextsBecomeWide) {
   auto fonts = e.Of(82);
   ASSERT_EQ(fonts.size(), 1u);
   EXPECT_EQ(fonts[0].size, 332u);
-  EXPECT_EQ(e.I32(fonts[0], 12), -24);
-  EXPECT_EQ(e.I32(fonts[0], 20), 900);
-  EXPECT_EQ(Le32(e.bytes, fonts[0].at + 40), 0x00610043u);  // "Ca"
-  EXPECT_EQ(Le32(e.bytes, fonts[0].at + 44), 0x00E90066u);  // "fé"
+  EXPECT_EQ(e.Words(fonts[0], 12, 3), (std::vector<int32_t>{-24, 0, 900}));
+  EXPECT_EQ(e.Words(fonts[0], 40, 2), (std::vector<int32_t>{0x00610043, 0x00E90066}));  // "Café"
   auto texts = e.Of(84);
   ASSERT_EQ(texts.size(), 2u);
-  EXPECT_EQ(e.I32(texts[0], 36), 10);
-  EXPECT_EQ(e.I32(texts[0], 40), 20);
-  EXPECT_EQ(e.I32(texts[0], 44), 2);
-  EXPECT_EQ(Le32(e.bytes, texts[0].at + 76), 0x004120ACu);  // euro sign, A
-  EXPECT_EQ(e.I32(texts[0], 72), 0);                          // no advances
-  EXPECT_EQ(e.I32(texts[1], 36), 6);
-  EXPECT_EQ(e.I32(texts[1], 52), 4);
-  EXPECT_EQ(e.I32(texts[1], 56), 1);
-  EXPECT_EQ(e.I32(texts[1], 68), 4);
-  ASSERT_EQ(e.I32(texts[1], 72), 84);
-  EXPECT_EQ(e.I32(texts[1], 84), 5);
-  EXPECT_EQ(e.I32(texts[1], 92), 7);
+  // Reference point, count, offset of the string, options, clip box, offset of the advances, the string.
+  EXPECT_EQ(e.Words(texts[0], 36, 3), (std::vector<int32_t>{10, 20, 2}));
+  EXPECT_EQ(e.Words(texts[0], 72, 2), (std::vector<int32_t>{0, 0x004120AC}));  // no advances; euro sign, A
+  EXPECT_EQ(e.Words(texts[1], 36, 15), (std::vector<int32_t>{6, 8, 3, 76, 4, 1, 2, 3, 4, 84, 0x00420041, 0x43, 5, 6, 7}));
 }
 
 TEST(WmfToEmf, ShapesPolyPolygonsAndDibs) {
@@ -159,29 +149,17 @@ TEST(WmfToEmf, ShapesPolyPolygonsAndDibs) {
   dib.insert(dib.end(), {0x2211, 0x0033});
   w.Record(0x0F43, dib);
   Emf e = Convert(w.Bytes());
-  auto rect = e.Of(43);
-  ASSERT_EQ(rect.size(), 1u);
-  EXPECT_EQ(e.I32(rect[0], 8), 10);
-  EXPECT_EQ(e.I32(rect[0], 20), 40);
-  auto round = e.Of(44);
-  ASSERT_EQ(round.size(), 1u);
-  EXPECT_EQ(e.I32(round[0], 24), 6);
-  EXPECT_EQ(e.I32(round[0], 28), 5);
-  auto arc = e.Of(45);
-  ASSERT_EQ(arc.size(), 1u);
-  EXPECT_EQ(e.I32(arc[0], 24), 4);  // start x
-  EXPECT_EQ(e.I32(arc[0], 36), 1);  // end y
-  auto polys = e.Of(91);
-  ASSERT_EQ(polys.size(), 2u);
-  EXPECT_EQ(e.I32(polys[0], 24), 2);
-  EXPECT_EQ(e.I32(polys[0], 28), 5);
-  EXPECT_EQ(e.I32(polys[1], 28), 3);
-  EXPECT_EQ(e.I32(polys[1], 36), 0);  // the second part gets no points
-  auto blit = e.Of(81);
-  ASSERT_EQ(blit.size(), 1u);
-  const std::vector<int32_t> fields = {2, 3, 10, 9, 2, 3, 0, 0, 1, 1, 80, 40, 120, 4, 0, 0x00CC0020, 8, 6};
-  for (size_t i = 0; i < fields.size(); ++i) EXPECT_EQ(e.I32(blit[0], 8 + 4 * i), fields[i]) << i;
-  EXPECT_EQ(Le32(e.bytes, blit[0].at + 120), 0x00332211u);
+  using V = std::vector<int32_t>;
+  for (uint32_t type : {43u, 44u, 45u, 81u}) ASSERT_EQ(e.Of(type).size(), 1u) << type;
+  ASSERT_EQ(e.Of(91).size(), 2u);
+  EXPECT_EQ(e.Words(e.Of(43)[0], 8, 4), (V{10, 20, 30, 40}));
+  EXPECT_EQ(e.Words(e.Of(44)[0], 8, 6), (V{10, 20, 30, 40, 6, 5}));  // corner 6 x 5
+  EXPECT_EQ(e.Words(e.Of(45)[0], 8, 8), (V{10, 20, 30, 40, 4, 3, 2, 1}));  // start, end
+  EXPECT_EQ(e.Words(e.Of(91)[0], 24, 4), (V{2, 5, 3, 2}));
+  EXPECT_EQ(e.Words(e.Of(91)[1], 24, 4), (V{2, 3, 3, 0}));  // the second part gets no points
+  const V blit = {2, 3, 10, 9, 2, 3, 0, 0, 1, 1, 80, 40, 120, 4, 0, 0x00CC0020, 8, 6};
+  EXPECT_EQ(e.Words(e.Of(81)[0], 8, blit.size()), blit);
+  EXPECT_EQ(Le32(e.bytes, e.Of(81)[0].at + 120), 0x00332211u);
 }
 
 TEST(WmfToEmf, BadInput) {

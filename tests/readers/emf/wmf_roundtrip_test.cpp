@@ -10,6 +10,7 @@
 #include "platform/wmf.h"
 #include "readers/emf/emf.h"
 #include "render/colours.h"
+#include "tests/support/drawing_dump.h"
 #include "tests/support/metafile_writer.h"
 #include "tests/support/support.h"
 
@@ -35,6 +36,15 @@ struct Translated {
   }
   ~Translated() { DrawingFree(&d); }
   const Polyline& line(int i) const { return d.entities.polylines[i]; }
+  // The drawing's dump without the line types every translation defines.
+  std::string Dump() const {
+    std::string all = testing_support::DumpDrawing(d), out;
+    for (size_t at = 0, end; at < all.size(); at = end + 1) {
+      end = all.find('\n', at);
+      if (all.compare(at, 9, "linetype ") != 0) out += all.substr(at, end - at + 1);
+    }
+    return out;
+  }
 };
 
 TEST(WmfRoundTrip, WindowsMapOneForOneWhicheverWayYPoints) {
@@ -42,20 +52,11 @@ TEST(WmfRoundTrip, WindowsMapOneForOneWhicheverWayYPoints) {
   up.Record(0x020B, {100, 0}).Record(0x020C, {-100, 200}).Record(0x0325, {2, 10, 90, 150, 20});
   Translated u(up);
   ASSERT_EQ(u.ok, 1);
-  EXPECT_DOUBLE_EQ(u.d.extMax.x, 200);
-  EXPECT_DOUBLE_EQ(u.d.extMax.y, 100);
-  ASSERT_EQ(u.d.entities.polylines.count, 1);
-  EXPECT_DOUBLE_EQ(u.line(0).points[0].x, 10);
-  EXPECT_DOUBLE_EQ(u.line(0).points[0].y, 90);
-  EXPECT_DOUBLE_EQ(u.line(0).points[1].y, 20);
-
+  EXPECT_EQ(u.Dump(), "extents (0,0) (200,100)\npolyline layer 0 colour 0 linetype 1 width 0: (10,90) (150,20)\n");
   WmfWriter down;  // y downwards, window at (50, 50)
   down.Record(0x020B, {50, 50}).Record(0x020C, {100, 200}).Record(0x0325, {2, 60, 60, 250, 150});
-  Translated dn(down);
-  EXPECT_DOUBLE_EQ(dn.line(0).points[0].x, 10);
-  EXPECT_DOUBLE_EQ(dn.line(0).points[0].y, 90);
-  EXPECT_DOUBLE_EQ(dn.line(0).points[1].x, 200);
-  EXPECT_DOUBLE_EQ(dn.line(0).points[1].y, 0);
+  EXPECT_EQ(Translated(down).Dump(),
+            "extents (0,0) (200,100)\npolyline layer 0 colour 0 linetype 1 width 0: (10,90) (200,0)\n");
 }
 
 TEST(WmfRoundTrip, ReusedObjectSlotsSelectTheNewObject) {
@@ -86,13 +87,8 @@ TEST(WmfRoundTrip, TextsAndFaceNamesKeepTheirCharacters) {
   text.insert(text.end(), {30, 10});
   w.Record(0x0521, text);
   Translated t(w);
-  ASSERT_EQ(t.d.entities.texts.count, 1);
-  const TextItem& item = t.d.entities.texts[0];
-  EXPECT_STREQ(t.d.entities.pool.data + item.text, "5\x80 \x9c");
-  EXPECT_STREQ(t.d.textStyles[item.style].face, "Caf\xe9");
-  EXPECT_DOUBLE_EQ(item.height, 20);
-  EXPECT_DOUBLE_EQ(item.x, 10);
-  EXPECT_DOUBLE_EQ(item.y, 100 - 30 - 20);
+  EXPECT_EQ(t.Dump(), "extents (0,0) (100,100)\nstyle 1 \"Caf\\xE9\" face \"Caf\\xE9\"\n"
+                      "text (10,50) height 20 rotation 0 colour 0 layer 0 style 1 \"5\\x80 \\x9C\"\n");
 }
 
 TEST(WmfRoundTrip, SeedFilesTranslate) {

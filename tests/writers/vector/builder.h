@@ -90,12 +90,4 @@ inline std::string Crlf(const std::string& text) {
   return out;
 }
 
-// The part of `text` from the first `from` up to (not including) the next `to` after it.
-inline std::string Between(const std::string& text, const std::string& from, const std::string& to) {
-  size_t start = text.find(from);
-  if (start == std::string::npos) return "<missing " + from + ">";
-  size_t end = text.find(to, start + from.size());
-  return text.substr(start, end == std::string::npos ? std::string::npos : end - start);
-}
-
 }  // namespace vector_test

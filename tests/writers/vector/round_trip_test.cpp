@@ -23,14 +23,13 @@ struct ReadDrawing {
 void ExpectFixedClose(double a, double b) { EXPECT_NEAR(a, b, 5.1e-7 + std::fabs(a) * 1e-15); }
 void ExpectGeneralClose(double a, double b) { EXPECT_NEAR(a, b, 5e-6 * std::fabs(a) + 1e-300); }
 
-int32_t Colour(const Drawing& d, int32_t colour, int32_t layer) {
-  return colour != 0 ? colour : d.layers[layer].colour;
-}
 // A colour that resolved to 0 (an item on a layer the file never defined) is
 // written as 0, which reads back as the colour of the written layer 0.
-void ExpectSameColour(int32_t a, int32_t b) {
-  if (a != 0) {
-    EXPECT_EQ(a, b);
+template <typename Item>
+void ExpectSameColour(const Drawing& a, const Item& ia, const Drawing& b, const Item& ib) {
+  int32_t ca = ia.colour != 0 ? ia.colour : a.layers[ia.layer].colour;
+  if (ca != 0) {
+    EXPECT_EQ(ca, ib.colour != 0 ? ib.colour : b.layers[ib.layer].colour);
   }
 }
 int32_t PenStyle(const Drawing& d, const Polyline& p) {
@@ -42,7 +41,7 @@ void ExpectSamePolylines(const Drawing& a, const EntitySet& sa, const Drawing& b
   for (int32_t i = 0; i < sa.polylines.count; ++i) {
     const Polyline& pa = sa.polylines[i];
     const Polyline& pb = sb.polylines[i];
-    ExpectSameColour(Colour(a, pa.colour, pa.layer), Colour(b, pb.colour, pb.layer));
+    ExpectSameColour(a, pa, b, pb);
     EXPECT_EQ(PenStyle(a, pa), PenStyle(b, pb)) << "polyline " << i;
     ExpectGeneralClose(pa.width, pb.width);
     ASSERT_EQ(pa.points.count, pb.points.count) << "polyline " << i;
@@ -59,7 +58,7 @@ void ExpectSameTextsRaised(const Drawing& a, const EntitySet& sa, const Drawing&
     const TextItem& ta = sa.texts[i];
     const TextItem& tb = sb.texts[i];
     EXPECT_STREQ(sa.pool.data + ta.text, sb.pool.data + tb.text);
-    ExpectSameColour(Colour(a, ta.colour, ta.layer), Colour(b, tb.colour, tb.layer));
+    ExpectSameColour(a, ta, b, tb);
     ExpectGeneralClose(ta.x, tb.x);
     ExpectGeneralClose(ta.y + 1.2 * ta.height, tb.y);  // the top-left corner stated as a baseline point
     ExpectGeneralClose(ta.height, tb.height);
