@@ -18,7 +18,6 @@ constexpr uint32_t kRecordHeadBytes = 6;  // size in words (u32), function (u16)
 constexpr uint32_t kMaxObjects = 65536;   // WMF object indices are 16-bit
 constexpr uint32_t kMaxSlots = 65534;     // EMF handle counts are 16-bit and include handle 0
 constexpr int32_t kMaxTrackedSaves = 1024;
-constexpr uint32_t kEmfHeaderBytes = 108;
 // The reference device: a 96-dpi screen of 1024 x 768 pixels.
 constexpr int32_t kReferenceDpi = 96;
 constexpr int32_t kReferenceWidth = 1024;
