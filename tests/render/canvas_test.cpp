@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 
 #include "render/draw.h"
 #include "tests/render/device_lists.h"
@@ -46,6 +47,10 @@ struct Painted : Lists {
   }
   uint8_t At(int x, int y) const { return c.pixels[int64_t{y} * c.stride + x]; }
   int Bit(int x, int y) const { return (c.pixels[int64_t{y} * c.stride + x / 8] >> (7 - x % 8)) & 1; }
+  // Each {x, y, index} holds.
+  void Expect(std::initializer_list<std::array<int, 3>> pixels) const {
+    for (auto [x, y, index] : pixels) EXPECT_EQ(At(x, y), index) << "at " << x << "," << y;
+  }
   // Where pixels of `index` lie.
   Box Find(uint8_t index) const {
     Box b;
@@ -101,10 +106,7 @@ TEST(Canvas, ColoursMatchTheNearestPaletteEntry) {
   p.Line({{0, 3}, {40, 3}}, 0, 0, 254);  // an exact entry
   p.Line({{0, 5}, {40, 5}}, 0, 0, 7);    // white
   p.Draw();
-  EXPECT_EQ(p.At(20, 1), 1);
-  EXPECT_EQ(p.At(20, 3), 254);
-  EXPECT_EQ(p.At(20, 5), 7);
-  EXPECT_EQ(p.At(20, 0), 254);
+  p.Expect({{20, 1, 1}, {20, 3, 254}, {20, 5, 7}, {20, 0, 254}});
 }
 
 TEST(Canvas, OneBitCanvasMarksDrawnPixelsAsInkForDrawings) {
@@ -143,9 +145,7 @@ TEST(Canvas, ThinSlantedLinesAndOutlinesAreOnePixelPerStep) {
     EXPECT_EQ(inColumn, 1) << x;
     EXPECT_EQ(p.At(x, (x + 1) / 2), 1) << x;
   }
-  EXPECT_EQ(p.At(25, 25), 3) << "on the closing edge";
-  EXPECT_EQ(p.At(29, 22), 3) << "inside";
-  EXPECT_EQ(p.At(22, 28), 254) << "outside";
+  p.Expect({{25, 25, 3} /* on the closing edge */, {29, 22, 3} /* inside */, {22, 28, 254} /* outside */});
 }
 
 TEST(Canvas, DashedDottedAndDashDotLinesHaveRealGaps) {
@@ -178,13 +178,9 @@ TEST(Canvas, WidePensHaveRoundCaps) {
   Painted p(60, 40);
   p.Line({{20, 20}, {40, 20}}, 2, 9, 1);  // a patterned style draws solid when wide
   p.Draw();
-  EXPECT_EQ(p.At(30, 16), 1);
-  EXPECT_EQ(p.At(30, 24), 1);
-  EXPECT_EQ(p.At(30, 26), 254);
-  EXPECT_EQ(p.At(16, 20), 1) << "the cap reaches past the end";
-  EXPECT_EQ(p.At(44, 20), 1);
-  EXPECT_EQ(p.At(16, 16), 254) << "but is round, not square";
-  EXPECT_EQ(p.At(44, 24), 254);
+  p.Expect({{30, 16, 1}, {30, 24, 1}, {30, 26, 254}});
+  // The caps reach past the ends, but are round, not square.
+  p.Expect({{16, 20, 1}, {44, 20, 1}, {16, 16, 254}, {44, 24, 254}});
 }
 
 TEST(Canvas, FilledPolygonsUseTheEvenOddRule) {
@@ -192,10 +188,8 @@ TEST(Canvas, FilledPolygonsUseTheEvenOddRule) {
   // A five-pointed star drawn in one stroke: its centre is crossed twice.
   p.Line({{50, 5}, {76, 90}, {8, 36}, {92, 36}, {24, 90}}, 0, 0, 3, 1);
   p.Draw();
-  EXPECT_EQ(p.At(50, 55), 254) << "centre is outside by even-odd";
-  EXPECT_EQ(p.At(50, 20), 3) << "a point of the star is filled";
-  EXPECT_EQ(p.At(20, 40), 3);
-  EXPECT_EQ(p.At(5, 5), 254);
+  // The centre is outside by even-odd; the star's points are filled.
+  p.Expect({{50, 55, 254}, {50, 20, 3}, {20, 40, 3}, {5, 5, 254}});
 }
 
 TEST(Canvas, FarOffGeometryStillCrossesTheCanvasTheRightWay) {
@@ -213,9 +207,7 @@ TEST(Canvas, FarOffGeometryStillCrossesTheCanvasTheRightWay) {
   for (int x = 0; x < 50; ++x) (p.At(x, 40) == 5 ? blue : gaps)++;
   EXPECT_GT(gaps, 5);
   EXPECT_GT(blue, 25);
-  EXPECT_EQ(p.At(30, 30), 3) << "the diagonal";
-  EXPECT_EQ(p.At(3, 47), 6) << "inside the huge triangle";
-  EXPECT_EQ(p.At(3, 43), 254);
+  p.Expect({{30, 30, 3} /* the diagonal */, {3, 47, 6} /* inside the huge triangle */, {3, 43, 254}});
 }
 
 Box DrawOneText(const char* text, int32_t height, int32_t escapement, const char* face = "Arial",
