@@ -29,17 +29,19 @@ struct Parse {
   }
 };
 
-TEST(GetOption, AttachedAndSeparateArguments) {
+TEST(GetOption, ArgumentsFlagsAndWhereParsingStops) {
   Parse p({"kartex", "-w800", "-h", "600", "-r", "in.dxf", "out.bmp"});
   EXPECT_EQ(p.letters, (std::vector<int>{'w', 'h', 'r'}));
   EXPECT_EQ(p.values, (std::vector<std::string>{"800", "600", "(null)"}));
   EXPECT_EQ(cli::optind, 5);
-}
-
-TEST(GetOption, ExtraCharactersOfAFlagAreIgnored) {
-  Parse p({"kartex", "-rx", "a", "b"});
-  EXPECT_EQ(p.letters, (std::vector<int>{'r'}));
+  Parse extra({"kartex", "-rx", "a", "b"});  // extra characters of a flag are ignored
+  EXPECT_EQ(extra.letters, (std::vector<int>{'r'}));
   EXPECT_EQ(cli::optind, 2);
+  Parse colon({"kartex", "-:", "a", "b"});
+  EXPECT_EQ(colon.letters, (std::vector<int>{':'}));
+  Parse first({"kartex", "in.dxf", "-w", "100", "out.bmp"});  // the first non-option ends options
+  EXPECT_TRUE(first.letters.empty());
+  EXPECT_EQ(cli::optind, 1);
 }
 
 TEST(GetOption, UnknownOptionAndLoneDashEndParsingAfterConsumingIt) {
@@ -53,51 +55,29 @@ TEST(GetOption, UnknownOptionAndLoneDashEndParsingAfterConsumingIt) {
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "Kartex: Unknown option (-)\n");
 }
 
-TEST(GetOption, MissingArgumentAndColon) {
-  testing::internal::CaptureStdout();
-  Parse p({"kartex", "-w"});
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Kartex: No argument for (-w)\n");
-  Parse colon({"kartex", "-:", "a", "b"});
-  EXPECT_EQ(colon.letters, (std::vector<int>{':'}));
-}
-
-TEST(GetOption, FirstNonOptionEndsOptions) {
-  Parse p({"kartex", "in.dxf", "-w", "100", "out.bmp"});
-  EXPECT_TRUE(p.letters.empty());
-  EXPECT_EQ(cli::optind, 1);
-}
-
 TEST(FileKindOf, ExtensionsIgnoringCase) {
-  EXPECT_EQ(FileKindOf("IN.DXF", 1), kKindDxf);
-  EXPECT_EQ(FileKindOf("a.emf", 1), kKindEmf);
-  EXPECT_EQ(FileKindOf("a.Wmf", 1), kKindWmf);
-  EXPECT_EQ(FileKindOf("board.gbr", 1), kKindGerber);
-  EXPECT_EQ(FileKindOf("a.bmp", 1), kKindNone);
-  EXPECT_EQ(FileKindOf("out.HTM", 0), kKindVml);
-  EXPECT_EQ(FileKindOf("out.vml", 0), kKindVml);
-  EXPECT_EQ(FileKindOf("out.g3", 0), kKindG3);
-  EXPECT_EQ(FileKindOf("out.jpg", 0), kKindJpeg);
-  EXPECT_EQ(FileKindOf("out.gif", 0), kKindGif);
-  EXPECT_EQ(FileKindOf("out.dxf", 0), kKindDxf);
-  EXPECT_EQ(FileKindOf("out.html", 0), kKindNone);
-  EXPECT_EQ(FileKindOf("out.jpeg", 0), kKindNone);
-  EXPECT_EQ(FileKindOf("noextension", 0), kKindNone);
-  EXPECT_EQ(FileKindOf("dir.dxf/name", 1), kKindNone);
-  EXPECT_EQ(FileKindOf("", 1), kKindNone);
+  struct Case {
+    const char* name;
+    int input, kind;
+  } const cases[] = {
+      {"IN.DXF", 1, kKindDxf},    {"a.emf", 1, kKindEmf},        {"a.Wmf", 1, kKindWmf},
+      {"board.gbr", 1, kKindGerber}, {"a.bmp", 1, kKindNone},    {"out.HTM", 0, kKindVml},
+      {"out.vml", 0, kKindVml},   {"out.g3", 0, kKindG3},        {"out.jpg", 0, kKindJpeg},
+      {"out.gif", 0, kKindGif},   {"out.dxf", 0, kKindDxf},      {"out.html", 0, kKindNone},
+      {"out.jpeg", 0, kKindNone}, {"noextension", 0, kKindNone}, {"dir.dxf/name", 1, kKindNone},
+      {"", 1, kKindNone},
+  };
+  for (const Case& c : cases) EXPECT_EQ(FileKindOf(c.name, c.input), c.kind) << c.name;
 }
 
 TEST(ParseOptionNumber, ReadsLeadingDigitsAndRefusesOverflow) {
+  for (auto [text, value] : {std::pair{"800", 800}, {" 12abc", 12}, {"abc", 0}, {"-5", -5},
+                             {"2147483647", 2147483647}}) {
+    int32_t v = 99;
+    EXPECT_TRUE(ParseOptionNumber(text, &v)) << text;
+    EXPECT_EQ(v, value) << text;
+  }
   int32_t v = 0;
-  EXPECT_TRUE(ParseOptionNumber("800", &v));
-  EXPECT_EQ(v, 800);
-  EXPECT_TRUE(ParseOptionNumber(" 12abc", &v));
-  EXPECT_EQ(v, 12);
-  EXPECT_TRUE(ParseOptionNumber("abc", &v));
-  EXPECT_EQ(v, 0);
-  EXPECT_TRUE(ParseOptionNumber("-5", &v));
-  EXPECT_EQ(v, -5);
-  EXPECT_TRUE(ParseOptionNumber("2147483647", &v));
-  EXPECT_EQ(v, 2147483647);
   EXPECT_FALSE(ParseOptionNumber("2147483648", &v));
   EXPECT_FALSE(ParseOptionNumber("99999999999999999999", &v));
 }
@@ -124,22 +104,13 @@ TEST(LoadPaletteFile, OnlyExactly768Bytes) {
   }
 }
 
-TEST(BitsPerPixel, ByOutputKind) {
-  EXPECT_EQ(BitsPerPixelFor(kKindG3), 1);
-  EXPECT_EQ(BitsPerPixelFor(kKindJpeg), 24);
-  EXPECT_EQ(BitsPerPixelFor(kKindBmp), 8);
-  EXPECT_EQ(BitsPerPixelFor(kKindVml), 8);
-}
-
 TEST(RowStride, RoundsRowsUpToFourBytesIn64Bits) {
-  EXPECT_EQ(RowStride(1727, 8), 1728);
-  EXPECT_EQ(RowStride(1001, 8), 1004);
-  EXPECT_EQ(RowStride(1728, 1), 216);
-  EXPECT_EQ(RowStride(1730, 1), 220);
-  EXPECT_EQ(RowStride(1, 24), 4);
-  EXPECT_EQ(RowStride(1000, 24), 3000);
-  EXPECT_EQ(RowStride(2147483647, 24), -1);  // does not fit 32 bits
-  EXPECT_EQ(RowStride(0, 8), -1);
+  struct Case {
+    int32_t width, bpp;
+    int64_t stride;
+  } const cases[] = {{1727, 8, 1728}, {1001, 8, 1004}, {1728, 1, 216}, {1730, 1, 220}, {1, 24, 4},
+                     {1000, 24, 3000}, {2147483647, 24, -1} /* does not fit 32 bits */, {0, 8, -1}};
+  for (const Case& c : cases) EXPECT_EQ(RowStride(c.width, c.bpp), c.stride) << c.width << " at " << c.bpp;
 }
 
 }  // namespace

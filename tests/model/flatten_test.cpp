@@ -7,12 +7,6 @@
 
 namespace {
 
-struct Lists {
-  GrowArray<DevicePolyline> polylines{};
-  GrowArray<DeviceText> texts{};
-  ~Lists() { FreeDeviceLists(polylines, texts); }
-};
-
 class FlattenTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -20,7 +14,10 @@ class FlattenTest : public ::testing::Test {
     d.extMin = {10, 20};
     d.extMax = {110, 70};
   }
-  void TearDown() override { DrawingFree(&d); }
+  void TearDown() override {
+    FreeDeviceLists(polylines, texts);
+    DrawingFree(&d);
+  }
   void AddLine(std::initializer_list<WorldPoint> points, int32_t colour = 0, int32_t layer = 0,
                int32_t lineType = 0, EntitySet* set = nullptr) {
     Polyline line{};
@@ -30,22 +27,24 @@ class FlattenTest : public ::testing::Test {
     line.lineType = lineType;
     ArrayAppend((set ? *set : d.entities).polylines, line);
   }
+  void Flatten(double scale) { FlattenDrawing(d, scale, polylines, texts); }
   Drawing d;
+  GrowArray<DevicePolyline> polylines{};
+  GrowArray<DeviceText> texts{};
 };
 
 TEST_F(FlattenTest, MapsPointsWithFlippedYAndTruncation) {
   AddLine({{10, 70}, {110, 20}, {60.7, 45.2}, {9.8, 70}});
-  Lists l;
-  FlattenDrawing(d, 2, l.polylines, l.texts);
-  ASSERT_EQ(l.polylines.count, 1);
-  const auto& pts = l.polylines[0].points;
-  EXPECT_EQ(pts[0].x, 0);
-  EXPECT_EQ(pts[0].y, 0);
-  EXPECT_EQ(pts[1].x, 200);
-  EXPECT_EQ(pts[1].y, 100);
-  EXPECT_EQ(pts[2].x, 101);
-  EXPECT_EQ(pts[2].y, 49);
-  EXPECT_EQ(pts[3].x, 0);  // half a pixel left truncates toward zero
+  Flatten(2);
+  ASSERT_EQ(polylines.count, 1);
+  const auto& pts = polylines[0].points;
+  // The last point is half a pixel left: truncation goes toward zero.
+  const DevicePoint expected[] = {{0, 0}, {200, 100}, {101, 49}, {0, 0}};
+  ASSERT_EQ(pts.count, 4);
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(pts[i].x, expected[i].x) << i;
+    EXPECT_EQ(pts[i].y, expected[i].y) << i;
+  }
 }
 
 TEST_F(FlattenTest, ResolvesColoursAndLineTypesThroughTheLayer) {
@@ -60,30 +59,23 @@ TEST_F(FlattenTest, ResolvesColoursAndLineTypesThroughTheLayer) {
   AddLine({{10, 20}}, 300);
   AddLine({{10, 20}}, 0, 1);
   AddLine({{10, 20}}, 0, 0);
-  Lists l;
-  FlattenDrawing(d, 1, l.polylines, l.texts);
-  EXPECT_EQ(l.polylines[0].colour, 3);
-  EXPECT_EQ(l.polylines[1].colour, 255);
-  EXPECT_EQ(l.polylines[2].colour, 5);
-  EXPECT_EQ(l.polylines[2].penStyle, 1);
-  EXPECT_EQ(l.polylines[3].penStyle, 0);
+  Flatten(1);
+  EXPECT_EQ(polylines[0].colour, 3);
+  EXPECT_EQ(polylines[1].colour, 255);
+  EXPECT_EQ(polylines[2].colour, 5);
+  EXPECT_EQ(polylines[2].penStyle, 1);
+  EXPECT_EQ(polylines[3].penStyle, 0);
 }
 
 TEST_F(FlattenTest, TextHeightEscapementAndInsertMovesPositionOnly) {
   PoolAppend(d.entities.pool, "AB");
-  TextItem t{};
-  t.x = 10;
-  t.y = 70;
-  t.height = 2.5;
-  t.rotation = M_PI / 2;
-  ArrayAppend(d.entities.texts, t);
-  Lists l;
-  FlattenDrawing(d, 3, l.polylines, l.texts);
-  ASSERT_EQ(l.texts.count, 1);
-  EXPECT_EQ(l.texts[0].height, 7);
-  EXPECT_EQ(l.texts[0].escapement, 900);
-  EXPECT_STREQ(l.texts[0].text, "AB");
-  EXPECT_STREQ(l.texts[0].face, "");
+  ArrayAppend(d.entities.texts, TextItem{10, 70, 0, 0, 0, 0, 2.5, M_PI / 2});
+  Flatten(3);
+  ASSERT_EQ(texts.count, 1);
+  EXPECT_EQ(texts[0].height, 7);
+  EXPECT_EQ(texts[0].escapement, 900);
+  EXPECT_STREQ(texts[0].text, "AB");
+  EXPECT_STREQ(texts[0].face, "");
 }
 
 TEST_F(FlattenTest, ModelSpaceFirstThenBlocksInInsertOrder) {
@@ -94,56 +86,35 @@ TEST_F(FlattenTest, ModelSpaceFirstThenBlocksInInsertOrder) {
   AddLine({{0, 0}, {0, 1}}, 2, 0, 0, &b.entities);
   ArrayAppend(d.blocks, a);
   ArrayAppend(d.blocks, b);
-  ArrayAppend(d.inserts, Insert{1, 10, 70, 1, 1, 0});
-  ArrayAppend(d.inserts, Insert{0, 10, 70, 1, 1, 0});
-  ArrayAppend(d.inserts, Insert{1, 10, 70, 1, 1, 0});
+  for (int32_t block : {1, 0, 1}) ArrayAppend(d.inserts, Insert{block, 10, 70, 1, 1, 0});
   AddLine({{10, 20}, {20, 20}}, 7);
-  Lists l;
-  FlattenDrawing(d, 1, l.polylines, l.texts);
-  ASSERT_EQ(l.polylines.count, 4);
-  EXPECT_EQ(l.polylines[0].colour, 7);
-  EXPECT_EQ(l.polylines[1].colour, 2);
-  EXPECT_EQ(l.polylines[2].colour, 1);
-  EXPECT_EQ(l.polylines[3].colour, 2);
+  Flatten(1);
+  ASSERT_EQ(polylines.count, 4);
+  const int32_t colours[] = {7, 2, 1, 2};
+  for (int i = 0; i < 4; ++i) EXPECT_EQ(polylines[i].colour, colours[i]) << i;
 }
 
-TEST(ToDevice, ClampsGiantAndNonFiniteValues) {
-  EXPECT_EQ(ToDevice(1e300), static_cast<int32_t>(kDeviceLimit));
-  EXPECT_EQ(ToDevice(-1e300), -static_cast<int32_t>(kDeviceLimit));
-  EXPECT_EQ(ToDevice(std::numeric_limits<double>::infinity()), static_cast<int32_t>(kDeviceLimit));
-  EXPECT_EQ(ToDevice(std::nan("")), 0);
-  EXPECT_EQ(ToDevice(-0.5), 0);
-  EXPECT_EQ(ToDevice(7.9), 7);
-}
-
-}  // namespace
-
-namespace {
-
-TEST(FlattenRobustness, IndicesOutsideTheTablesFallBackToTheDefaults) {
-  Drawing d;
-  DrawingInit(d);
-  d.extMin = {0, 0};
-  d.extMax = {10, 10};
-  Polyline line{};
-  ArrayAppend(line.points, WorldPoint{1, 1});
-  ArrayAppend(line.points, WorldPoint{2, 2});
-  line.layer = 99;
-  line.lineType = -4;
-  ArrayAppend(d.entities.polylines, line);
+TEST_F(FlattenTest, IndicesOutsideTheTablesFallBackToTheDefaults) {
+  AddLine({{1, 1}, {2, 2}}, 0, 99, -4);
   PoolAppend(d.entities.pool, "t");
   ArrayAppend(d.entities.texts, TextItem{1, 1, 0, 0, 7, 42, 1, 0});
   ArrayAppend(d.inserts, Insert{5, 0, 0, 1, 1, 0});  // names no block
-  GrowArray<DevicePolyline> polylines{};
-  GrowArray<DeviceText> texts{};
-  FlattenDrawing(d, 1.0, polylines, texts);
+  Flatten(1);
   ASSERT_EQ(polylines.count, 1);
   EXPECT_EQ(polylines[0].penStyle, 0);
   EXPECT_EQ(polylines[0].colour, 0);
   ASSERT_EQ(texts.count, 1);
   EXPECT_STREQ(texts[0].face, "");
-  FreeDeviceLists(polylines, texts);
-  DrawingFree(&d);
+}
+
+TEST(ToDevice, ClampsGiantAndNonFiniteValues) {
+  const auto limit = static_cast<int32_t>(kDeviceLimit);
+  EXPECT_EQ(ToDevice(1e300), limit);
+  EXPECT_EQ(ToDevice(-1e300), -limit);
+  EXPECT_EQ(ToDevice(std::numeric_limits<double>::infinity()), limit);
+  EXPECT_EQ(ToDevice(std::nan("")), 0);
+  EXPECT_EQ(ToDevice(-0.5), 0);
+  EXPECT_EQ(ToDevice(7.9), 7);
 }
 
 }  // namespace

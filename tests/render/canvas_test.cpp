@@ -3,11 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
-#include <cstring>
+#include <array>
 
-#include "render/colours.h"
 #include "render/draw.h"
+#include "tests/render/device_lists.h"
 
 namespace {
 
@@ -29,50 +28,56 @@ Canvas MakeCanvas(int32_t width, int32_t height, int32_t bpp, bool builtIn, bool
   return c;
 }
 
-struct Lists {
-  GrowArray<DevicePolyline> polylines{};
-  GrowArray<DeviceText> texts{};
-  ~Lists() { FreeDeviceLists(polylines, texts); }
-  void Line(std::initializer_list<DevicePoint> points, int32_t style, int32_t width, uint8_t colour,
-            int32_t filled = 0) {
-    DevicePolyline line{};
-    for (DevicePoint p : points) ArrayAppend(line.points, p);
-    line.penStyle = style;
-    line.penWidth = width;
-    line.colour = colour;
-    line.filled = filled;
-    ArrayAppend(polylines, line);
+struct Box {
+  int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1, count = 0;
+};
+
+// A created canvas and the lists to draw on it; freed at the end.
+struct Painted : Lists {
+  Canvas c;
+  Painted(int32_t width, int32_t height, int32_t bpp = 8, bool builtIn = true, bool ink = false)
+      : c(MakeCanvas(width, height, bpp, builtIn, ink)) {
+    EXPECT_EQ(CreateCanvas(c), 1);
+  }
+  ~Painted() { FreeCanvas(c); }
+  void Draw() {
+    ASSERT_EQ(DrawPolylines(c.deviceContext, polylines), 1);
+    ASSERT_EQ(DrawTexts(c.deviceContext, texts), 1);
+    FlushCanvas(c);
+  }
+  uint8_t At(int x, int y) const { return c.pixels[int64_t{y} * c.stride + x]; }
+  int Bit(int x, int y) const { return (c.pixels[int64_t{y} * c.stride + x / 8] >> (7 - x % 8)) & 1; }
+  // Each {x, y, index} holds.
+  void Expect(std::initializer_list<std::array<int, 3>> pixels) const {
+    for (auto [x, y, index] : pixels) EXPECT_EQ(At(x, y), index) << "at " << x << "," << y;
+  }
+  // Where pixels of `index` lie.
+  Box Find(uint8_t index) const {
+    Box b;
+    for (int y = 0; y < c.height; ++y)
+      for (int x = 0; x < c.width; ++x)
+        if (At(x, y) == index) {
+          b.left = std::min(b.left, x), b.right = std::max(b.right, x);
+          b.top = std::min(b.top, y), b.bottom = std::max(b.bottom, y);
+          ++b.count;
+        }
+    return b;
   }
 };
 
-uint8_t At(const Canvas& c, int x, int y) { return c.pixels[int64_t{y} * c.stride + x]; }
-int Bit(const Canvas& c, int x, int y) { return (c.pixels[int64_t{y} * c.stride + x / 8] >> (7 - x % 8)) & 1; }
-
 TEST(CreateCanvas, BackgroundForEachDepthAndPalette) {
-  Canvas dxf = MakeCanvas(37, 5, 8, true);
-  ASSERT_EQ(CreateCanvas(dxf), 1);
-  EXPECT_EQ(dxf.palette.count, 256);
-  for (int y = 0; y < 5; ++y)
-    for (int x = 0; x < 37; ++x) ASSERT_EQ(At(dxf, x, y), 254);
-  EXPECT_EQ(dxf.pixels[37], 0) << "row padding stays zero";
-  FreeCanvas(dxf);
-
-  Canvas other = MakeCanvas(8, 3, 8, false);
-  ASSERT_EQ(CreateCanvas(other), 1);
-  for (int x = 0; x < 8; ++x) EXPECT_EQ(At(other, x, 2), 0);
-  FreeCanvas(other);
-
-  Canvas rgb = MakeCanvas(5, 2, 24, true);
-  ASSERT_EQ(CreateCanvas(rgb), 1);
-  EXPECT_EQ(rgb.stride, 16);
-  for (int i = 0; i < 15; ++i) EXPECT_EQ(rgb.pixels[16 + i], 0xC0);
-  FreeCanvas(rgb);
-
-  Canvas fax = MakeCanvas(20, 4, 1, false);
-  ASSERT_EQ(CreateCanvas(fax), 1);
-  EXPECT_EQ(fax.palette.count, 2);
-  for (int i = 0; i < 16; ++i) EXPECT_EQ(fax.pixels[i], 0);
-  FreeCanvas(fax);
+  Painted dxf(37, 5);
+  EXPECT_EQ(dxf.c.palette.count, 256);
+  EXPECT_EQ(dxf.Find(254).count, 37 * 5);
+  EXPECT_EQ(dxf.c.pixels[37], 0) << "row padding stays zero";
+  Painted other(8, 3, 8, false);
+  EXPECT_EQ(other.Find(0).count, 8 * 3);
+  Painted rgb(5, 2, 24);
+  EXPECT_EQ(rgb.c.stride, 16);
+  for (int i = 0; i < 15; ++i) EXPECT_EQ(rgb.c.pixels[16 + i], 0xC0);
+  Painted fax(20, 4, 1, false);
+  EXPECT_EQ(fax.c.palette.count, 2);
+  for (int i = 0; i < 16; ++i) EXPECT_EQ(fax.c.pixels[i], 0);
 }
 
 TEST(CreateCanvas, TooLargeOrInconsistentFailsCleanly) {
@@ -96,195 +101,121 @@ TEST(CreateCanvas, TooLargeOrInconsistentFailsCleanly) {
 }
 
 TEST(Canvas, ColoursMatchTheNearestPaletteEntry) {
-  Canvas c = MakeCanvas(40, 10, 8, true);
-  ASSERT_EQ(CreateCanvas(c), 1);
-  Lists l;
-  l.Line({{0, 1}, {40, 1}}, 0, 0, 1);    // red: entry 1 (entry 10 is red too; ties go low)
-  l.Line({{0, 3}, {40, 3}}, 0, 0, 254);  // an exact entry
-  l.Line({{0, 5}, {40, 5}}, 0, 0, 7);    // white
-  ASSERT_EQ(DrawPolylines(c.deviceContext, l.polylines), 1);
-  FlushCanvas(c);
-  EXPECT_EQ(At(c, 20, 1), 1);
-  EXPECT_EQ(At(c, 20, 3), 254);
-  EXPECT_EQ(At(c, 20, 5), 7);
-  EXPECT_EQ(At(c, 20, 0), 254);
-  FreeCanvas(c);
+  Painted p(40, 10);
+  p.Line({{0, 1}, {40, 1}}, 0, 0, 1);    // red: entry 1 (entry 10 is red too; ties go low)
+  p.Line({{0, 3}, {40, 3}}, 0, 0, 254);  // an exact entry
+  p.Line({{0, 5}, {40, 5}}, 0, 0, 7);    // white
+  p.Draw();
+  p.Expect({{20, 1, 1}, {20, 3, 254}, {20, 5, 7}, {20, 0, 254}});
 }
 
 TEST(Canvas, OneBitCanvasMarksDrawnPixelsAsInkForDrawings) {
   for (bool ink : {true, false}) {
-    Canvas c = MakeCanvas(16, 4, 1, true, ink);
-    ASSERT_EQ(CreateCanvas(c), 1);
-    Lists l;
-    l.Line({{0, 1}, {16, 1}}, 0, 0, 7);  // white: nearest of black and red is red (1)
-    l.Line({{0, 2}, {16, 2}}, 0, 0, 5);  // blue: nearest is black (0)
-    ASSERT_EQ(DrawPolylines(c.deviceContext, l.polylines), 1);
-    FlushCanvas(c);
-    EXPECT_EQ(Bit(c, 3, 0), 0);
-    EXPECT_EQ(Bit(c, 3, 1), 1);
-    EXPECT_EQ(Bit(c, 3, 2), ink ? 1 : 0);
-    FreeCanvas(c);
+    Painted p(16, 4, 1, true, ink);
+    p.Line({{0, 1}, {16, 1}}, 0, 0, 7);  // white: nearest of black and red is red (1)
+    p.Line({{0, 2}, {16, 2}}, 0, 0, 5);  // blue: nearest is black (0)
+    p.Draw();
+    EXPECT_EQ(p.Bit(3, 0), 0);
+    EXPECT_EQ(p.Bit(3, 1), 1);
+    EXPECT_EQ(p.Bit(3, 2), ink ? 1 : 0);
   }
 }
 
 TEST(Canvas, OnePixelLinesLandOnPixelCentres) {
-  Canvas c = MakeCanvas(20, 12, 8, true);
-  ASSERT_EQ(CreateCanvas(c), 1);
-  Lists l;
-  l.Line({{0, 5}, {10, 5}}, 0, 1, 1);
-  l.Line({{15, 0}, {15, 10}}, 0, 0, 3);
-  ASSERT_EQ(DrawPolylines(c.deviceContext, l.polylines), 1);
-  FlushCanvas(c);
+  Painted p(20, 12);
+  p.Line({{0, 5}, {10, 5}}, 0, 1, 1);
+  p.Line({{15, 0}, {15, 10}}, 0, 0, 3);
+  p.Draw();
   for (int x = 0; x < 20; ++x) {
-    EXPECT_EQ(At(c, x, 4), x == 15 ? 3 : 254) << x;
-    EXPECT_EQ(At(c, x, 5), x < 10 ? 1 : x == 15 ? 3 : 254) << x;
-    EXPECT_EQ(At(c, x, 6), x == 15 ? 3 : 254) << x;
+    EXPECT_EQ(p.At(x, 4), x == 15 ? 3 : 254) << x;
+    EXPECT_EQ(p.At(x, 5), x < 10 ? 1 : x == 15 ? 3 : 254) << x;
+    EXPECT_EQ(p.At(x, 6), x == 15 ? 3 : 254) << x;
   }
-  EXPECT_EQ(At(c, 15, 10), 254) << "the last point is not drawn";
-  FreeCanvas(c);
+  EXPECT_EQ(p.At(15, 10), 254) << "the last point is not drawn";
 }
 
 TEST(Canvas, ThinSlantedLinesAndOutlinesAreOnePixelPerStep) {
-  Canvas c = MakeCanvas(40, 40, 8, true);
-  ASSERT_EQ(CreateCanvas(c), 1);
-  Lists l;
-  l.Line({{0, 0}, {30, 15}}, 0, 0, 1);
-  l.Line({{20, 20}, {30, 20}, {30, 30}}, 0, 0, 3, 1);  // filled in its own colour, closed back to the start
-  ASSERT_EQ(DrawPolylines(c.deviceContext, l.polylines), 1);
-  FlushCanvas(c);
+  Painted p(40, 40);
+  p.Line({{0, 0}, {30, 15}}, 0, 0, 1);
+  p.Line({{20, 20}, {30, 20}, {30, 30}}, 0, 0, 3, 1);  // filled in its own colour, closed back to the start
+  p.Draw();
   for (int x = 0; x < 30; ++x) {
     int inColumn = 0;
-    for (int y = 0; y < 20; ++y) inColumn += At(c, x, y) == 1;
+    for (int y = 0; y < 20; ++y) inColumn += p.At(x, y) == 1;
     EXPECT_EQ(inColumn, 1) << x;
-    EXPECT_EQ(At(c, x, (x + 1) / 2), 1) << x;
+    EXPECT_EQ(p.At(x, (x + 1) / 2), 1) << x;
   }
-  EXPECT_EQ(At(c, 25, 25), 3) << "on the closing edge";
-  EXPECT_EQ(At(c, 29, 22), 3) << "inside";
-  EXPECT_EQ(At(c, 22, 28), 254) << "outside";
-  FreeCanvas(c);
+  p.Expect({{25, 25, 3} /* on the closing edge */, {29, 22, 3} /* inside */, {22, 28, 254} /* outside */});
 }
 
 TEST(Canvas, DashedDottedAndDashDotLinesHaveRealGaps) {
-  Canvas c = MakeCanvas(100, 8, 8, true);
-  ASSERT_EQ(CreateCanvas(c), 1);
-  Lists l;
-  l.Line({{0, 1}, {100, 1}}, 1, 0, 1);
-  l.Line({{0, 3}, {100, 3}}, 2, 1, 1);
-  l.Line({{0, 5}, {100, 5}}, 3, 0, 1);
-  l.Line({{0, 7}, {100, 7}}, 1, 3, 1);  // wide: solid
-  ASSERT_EQ(DrawPolylines(c.deviceContext, l.polylines), 1);
-  FlushCanvas(c);
+  Painted p(100, 8);
+  p.Line({{0, 1}, {100, 1}}, 1, 0, 1);
+  p.Line({{0, 3}, {100, 3}}, 2, 1, 1);
+  p.Line({{0, 5}, {100, 5}}, 3, 0, 1);
+  p.Line({{0, 7}, {100, 7}}, 1, 3, 1);  // wide: solid
+  p.Draw();
   auto on = [](int x, std::initializer_list<int> pattern) {
-    int period = 0;
-    for (int p : pattern) period += p;
-    int phase = x % period, i = 0;
-    for (int p : pattern) {
-      if (phase < p) return i % 2 == 0;
-      phase -= p;
+    int period = 0, i = 0;
+    for (int n : pattern) period += n;
+    int phase = x % period;
+    for (int n : pattern) {
+      if (phase < n) return i % 2 == 0;
+      phase -= n;
       ++i;
     }
     return false;
   };
   for (int x = 0; x < 100; ++x) {
-    EXPECT_EQ(At(c, x, 1) == 1, on(x, {18, 6})) << x;
-    EXPECT_EQ(At(c, x, 3) == 1, on(x, {3, 3})) << x;
-    EXPECT_EQ(At(c, x, 5) == 1, on(x, {9, 6, 3, 6})) << x;
+    EXPECT_EQ(p.At(x, 1) == 1, on(x, {18, 6})) << x;
+    EXPECT_EQ(p.At(x, 3) == 1, on(x, {3, 3})) << x;
+    EXPECT_EQ(p.At(x, 5) == 1, on(x, {9, 6, 3, 6})) << x;
+    EXPECT_EQ(p.At(x, 7), 1) << x;
   }
-  for (int x = 0; x < 100; ++x) EXPECT_EQ(At(c, x, 7), 1) << x;
-  FreeCanvas(c);
 }
 
 TEST(Canvas, WidePensHaveRoundCaps) {
-  Canvas c = MakeCanvas(60, 40, 8, true);
-  ASSERT_EQ(CreateCanvas(c), 1);
-  Lists l;
-  l.Line({{20, 20}, {40, 20}}, 2, 9, 1);  // a patterned style draws solid when wide
-  ASSERT_EQ(DrawPolylines(c.deviceContext, l.polylines), 1);
-  FlushCanvas(c);
-  EXPECT_EQ(At(c, 30, 16), 1);
-  EXPECT_EQ(At(c, 30, 24), 1);
-  EXPECT_EQ(At(c, 30, 26), 254);
-  EXPECT_EQ(At(c, 16, 20), 1) << "the cap reaches past the end";
-  EXPECT_EQ(At(c, 44, 20), 1);
-  EXPECT_EQ(At(c, 16, 16), 254) << "but is round, not square";
-  EXPECT_EQ(At(c, 44, 24), 254);
-  FreeCanvas(c);
+  Painted p(60, 40);
+  p.Line({{20, 20}, {40, 20}}, 2, 9, 1);  // a patterned style draws solid when wide
+  p.Draw();
+  p.Expect({{30, 16, 1}, {30, 24, 1}, {30, 26, 254}});
+  // The caps reach past the ends, but are round, not square.
+  p.Expect({{16, 20, 1}, {44, 20, 1}, {16, 16, 254}, {44, 24, 254}});
 }
 
 TEST(Canvas, FilledPolygonsUseTheEvenOddRule) {
-  Canvas c = MakeCanvas(100, 100, 8, true);
-  ASSERT_EQ(CreateCanvas(c), 1);
-  Lists l;
+  Painted p(100, 100);
   // A five-pointed star drawn in one stroke: its centre is crossed twice.
-  l.Line({{50, 5}, {76, 90}, {8, 36}, {92, 36}, {24, 90}}, 0, 0, 3, 1);
-  ASSERT_EQ(DrawPolylines(c.deviceContext, l.polylines), 1);
-  FlushCanvas(c);
-  EXPECT_EQ(At(c, 50, 55), 254) << "centre is outside by even-odd";
-  EXPECT_EQ(At(c, 50, 20), 3) << "a point of the star is filled";
-  EXPECT_EQ(At(c, 20, 40), 3);
-  EXPECT_EQ(At(c, 5, 5), 254);
-  FreeCanvas(c);
+  p.Line({{50, 5}, {76, 90}, {8, 36}, {92, 36}, {24, 90}}, 0, 0, 3, 1);
+  p.Draw();
+  // The centre is outside by even-odd; the star's points are filled.
+  p.Expect({{50, 55, 254}, {50, 20, 3}, {20, 40, 3}, {5, 5, 254}});
 }
 
 TEST(Canvas, FarOffGeometryStillCrossesTheCanvasTheRightWay) {
-  Canvas c = MakeCanvas(50, 50, 8, true);
-  ASSERT_EQ(CreateCanvas(c), 1);
-  Lists l;
+  Painted p(50, 50);
   const int32_t far = 1000000000;
-  l.Line({{-far, 10}, {far, 10}}, 0, 0, 1);
-  l.Line({{-far, -far}, {far, far}}, 0, 0, 3);
-  l.Line({{-far, 40}, {far, 40}}, 1, 0, 5);  // dashed, phase carried from far away
-  l.Line({{-far, 60}, {0, 45}, {far, 60}}, 0, 0, 6, 1);  // a huge, flat filled triangle
-  ASSERT_EQ(DrawPolylines(c.deviceContext, l.polylines), 1);
-  FlushCanvas(c);
+  p.Line({{-far, 10}, {far, 10}}, 0, 0, 1);
+  p.Line({{-far, -far}, {far, far}}, 0, 0, 3);
+  p.Line({{-far, 40}, {far, 40}}, 1, 0, 5);              // dashed, phase carried from far away
+  p.Line({{-far, 60}, {0, 45}, {far, 60}}, 0, 0, 6, 1);  // a huge, flat filled triangle
+  p.Draw();
   for (int x = 0; x < 50; ++x) {
-    if (x < 9 || x > 11) {
-      EXPECT_EQ(At(c, x, 10), 1) << x;  // the diagonal crosses at 10
-    }
+    if (x < 9 || x > 11) { EXPECT_EQ(p.At(x, 10), 1) << x; }  // the diagonal crosses at 10
   }
   int gaps = 0, blue = 0;
-  for (int x = 0; x < 50; ++x) (At(c, x, 40) == 5 ? blue : gaps)++;
+  for (int x = 0; x < 50; ++x) (p.At(x, 40) == 5 ? blue : gaps)++;
   EXPECT_GT(gaps, 5);
   EXPECT_GT(blue, 25);
-  EXPECT_EQ(At(c, 30, 30), 3) << "the diagonal";
-  EXPECT_EQ(At(c, 3, 47), 6) << "inside the huge triangle";
-  EXPECT_EQ(At(c, 3, 43), 254);
-  FreeCanvas(c);
-}
-
-}  // namespace
-
-namespace {
-
-struct Box {
-  int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1, count = 0;
-};
-
-// Where pixels of `index` lie on the canvas.
-Box Find(const Canvas& c, uint8_t index) {
-  Box b;
-  for (int y = 0; y < c.height; ++y)
-    for (int x = 0; x < c.width; ++x)
-      if (At(c, x, y) == index) {
-        b.left = std::min(b.left, x), b.right = std::max(b.right, x);
-        b.top = std::min(b.top, y), b.bottom = std::max(b.bottom, y);
-        ++b.count;
-      }
-  return b;
+  p.Expect({{30, 30, 3} /* the diagonal */, {3, 47, 6} /* inside the huge triangle */, {3, 43, 254}});
 }
 
 Box DrawOneText(const char* text, int32_t height, int32_t escapement, const char* face = "Arial",
                 int32_t x = 100, int32_t y = 100) {
-  Canvas c = MakeCanvas(200, 200, 8, true);
-  EXPECT_EQ(CreateCanvas(c), 1);
-  GrowArray<DeviceText> texts{};
-  ArrayAppend(texts, DeviceText{x, y, text, face, height, escapement, 3});
-  EXPECT_EQ(DrawTexts(c.deviceContext, texts), 1);
-  FlushCanvas(c);
-  Box b = Find(c, 3);
-  ArrayFree(texts);
-  FreeCanvas(c);
-  return b;
+  Painted p(200, 200);
+  p.Text(text, height, 3, escapement, face, x, y);
+  p.Draw();
+  return p.Find(3);
 }
 
 TEST(CanvasText, TextLiesBelowAndRightOfItsPointInItsColour) {
@@ -310,29 +241,17 @@ TEST(CanvasText, TextTurnsAboutItsPointCounterClockwise) {
   EXPECT_LE(back.bottom, 101);
 }
 
-TEST(CanvasText, UnknownFacesAndOddBytesStillDraw) {
+TEST(CanvasText, OddFacesBytesAndSizes) {
   EXPECT_GT(DrawOneText("\xB0\xD8\x80", 20, 0, "No Such Face").count, 20);
   EXPECT_GT(DrawOneText("abc", 20, 0, "").count, 20);
-}
-
-TEST(CanvasText, ZeroHeightAndFarOffTextDrawNothing) {
+  EXPECT_GT(DrawOneText("I", 600, 0, "Arial", 0, -300).count, 1000);  // large text is filled from outlines
   EXPECT_EQ(DrawOneText("HHHH", 0, 0).count, 0);
-  Canvas c = MakeCanvas(50, 50, 8, true);
-  ASSERT_EQ(CreateCanvas(c), 1);
-  GrowArray<DeviceText> texts{};
-  ArrayAppend(texts, DeviceText{-1000000000, 5, "far away", "Arial", 20, 0, 3});
-  ArrayAppend(texts, DeviceText{5, 5, "giant", "Arial", 1000000000, 0, 3});
-  ArrayAppend(texts, DeviceText{5, 5, "", "Arial", 20, 0, 3});
-  EXPECT_EQ(DrawTexts(c.deviceContext, texts), 1);
-  FlushCanvas(c);
-  EXPECT_EQ(Find(c, 3).count, 0);
-  ArrayFree(texts);
-  FreeCanvas(c);
-}
-
-TEST(CanvasText, LargeTextIsFilledFromOutlines) {
-  Box b = DrawOneText("I", 600, 0, "Arial", 0, -300);  // the letter's middle crosses the canvas
-  EXPECT_GT(b.count, 1000);
+  Painted p(50, 50);  // far off, giant or empty: nothing
+  p.Text("far away", 20, 3, 0, "Arial", -1000000000, 5);
+  p.Text("giant", 1000000000, 3, 0, "Arial", 5, 5);
+  p.Text("", 20, 3, 0, "Arial", 5, 5);
+  p.Draw();
+  EXPECT_EQ(p.Find(3).count, 0);
 }
 
 }  // namespace

@@ -2,32 +2,12 @@
 
 #include <gtest/gtest.h>
 
-#include "render/colours.h"
+#include "tests/render/device_lists.h"
 #include "tests/support/recording_device.h"
 
 namespace {
 
 using testing_support::RecordingDevice;
-
-struct Lists {
-  GrowArray<DevicePolyline> polylines{};
-  GrowArray<DeviceText> texts{};
-  Lists() { UseBuiltInColourTable(); }
-  ~Lists() { FreeDeviceLists(polylines, texts); }
-  void Line(std::initializer_list<DevicePoint> points, int32_t style, int32_t width, uint8_t colour,
-            int32_t filled = 0) {
-    DevicePolyline line{};
-    for (DevicePoint p : points) ArrayAppend(line.points, p);
-    line.penStyle = style;
-    line.penWidth = width;
-    line.colour = colour;
-    line.filled = filled;
-    ArrayAppend(polylines, line);
-  }
-  void Text(const char* text, int32_t height, uint8_t colour, int32_t escapement = 0, const char* face = "Arial") {
-    ArrayAppend(texts, DeviceText{10, 20, text, face, height, escapement, colour});
-  }
-};
 
 TEST(DrawPolylines, EqualAttributesShareOnePenAndBrush) {
   Lists l;

@@ -16,6 +16,15 @@ void Put32(std::vector<uint8_t>& b, uint32_t v) {
 void Set32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
   for (int i = 0; i < 4; ++i) b[at + i] = (v >> (8 * i)) & 0xFF;
 }
+// The fixed part of EMR_EXTTEXTOUTW/A: bounds, graphics mode, scales, then the
+// text's reference point, length, offset (76) and no options, rectangle or spacing.
+std::vector<uint8_t> TextHead(int32_t x, int32_t y, size_t length) {
+  std::vector<uint8_t> body;
+  for (int32_t v : {0, 0, 0, 0, 1, FloatBits(1), FloatBits(1), x, y, static_cast<int32_t>(length), 76, 0, 0, 0, 0,
+                    0, 0})
+    Put32(body, static_cast<uint32_t>(v));
+  return body;
+}
 
 }  // namespace
 
@@ -78,19 +87,13 @@ EmfWriter& EmfWriter::Font(uint32_t index, int32_t height, int32_t escapement, c
 }
 
 EmfWriter& EmfWriter::TextW(int32_t x, int32_t y, const std::u16string& text) {
-  std::vector<uint8_t> body;
-  for (int32_t v : {0, 0, 0, 0, 1, FloatBits(1), FloatBits(1), x, y, static_cast<int32_t>(text.size()), 76, 0, 0,
-                    0, 0, 0, 0})
-    Put32(body, static_cast<uint32_t>(v));
+  std::vector<uint8_t> body = TextHead(x, y, text.size());
   for (char16_t c : text) Put16(body, c);
   return RecordBytes(84, body);
 }
 
 EmfWriter& EmfWriter::TextA(int32_t x, int32_t y, const std::string& text) {
-  std::vector<uint8_t> body;
-  for (int32_t v : {0, 0, 0, 0, 1, FloatBits(1), FloatBits(1), x, y, static_cast<int32_t>(text.size()), 76, 0, 0,
-                    0, 0, 0, 0})
-    Put32(body, static_cast<uint32_t>(v));
+  std::vector<uint8_t> body = TextHead(x, y, text.size());
   body.insert(body.end(), text.begin(), text.end());
   return RecordBytes(83, body);
 }

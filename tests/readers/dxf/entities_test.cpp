@@ -46,26 +46,19 @@ TEST(ArcEntity, PointCountsAndDirection) {
   EXPECT_EQ(quarter.At(1), Pt({std::cos(82.5 * kPi / 180), std::sin(82.5 * kPi / 180)}));
   EXPECT_EQ(quarter.At(-2), "(1,0)");
   EXPECT_EQ(quarter.At(-1), "(1,0)");
-  EXPECT_EQ(One(L("0|ARC|40|1|50|0|51|7.5")).Count(), 2);
-  EXPECT_EQ(One(L("0|ARC|40|1|50|0|51|15")).Count(), 3);
-  EXPECT_EQ(One(L("0|ARC|40|1|50|0|51|5")).Count(), 2);
   One through(L("0|ARC|40|1|50|350|51|10"));
   ASSERT_EQ(through.Count(), 4);
   EXPECT_EQ(through.At(2), Pt({std::cos(-5 * kPi / 180), std::sin(-5 * kPi / 180)}));
-  EXPECT_EQ(One(L("0|ARC|40|1|50|30|51|30")).Count(), 50);
-}
-
-TEST(ArcEntity, NegativeAnglesKeepTheirSweep) {
-  // From -90 to 0 degrees is a quarter, and from 0 to -90 three quarters.
-  EXPECT_EQ(One(L("0|ARC|40|1|50|-90|51|0")).Count(), 14);
-  EXPECT_EQ(One(L("0|ARC|40|1|50|0|51|-90")).Count(), 38);
+  // Negative angles keep their sweep: -90 to 0 is a quarter, 0 to -90 three
+  // quarters, and -343.8 to 343.8 is 327.6 degrees, not two turns.
+  for (auto [angles, count] : {std::pair{"0|51|7.5", 2}, {"0|51|15", 3}, {"0|51|5", 2}, {"30|51|30", 50},
+                               {"-90|51|0", 14}, {"0|51|-90", 38}, {"-343.8|51|343.8", 45}})
+    EXPECT_EQ(One(L(std::string("0|ARC|40|1|50|") + angles)).Count(), count) << angles;
   // 343.8 to -343.8 degrees: 32.4 degrees through 0, not nothing.
   One r(L("0|ARC|40|1|50|343.8|51|-343.8"));
   ASSERT_EQ(r.Count(), 6);
   EXPECT_EQ(r.At(0), Pt({std::cos(16.2 * kPi / 180), std::sin(16.2 * kPi / 180)}));
   EXPECT_EQ(r.At(-1), Pt({std::cos(343.8 * kPi / 180), std::sin(343.8 * kPi / 180)}));
-  // And -343.8 to 343.8 degrees is 327.6 degrees, not two turns.
-  EXPECT_EQ(One(L("0|ARC|40|1|50|-343.8|51|343.8")).Count(), 45);
 }
 
 TEST(LwPolyline, BulgeBothWays) {

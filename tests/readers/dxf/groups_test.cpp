@@ -11,74 +11,36 @@ using dxf::ClassifyLine;
 using dxf::LineClass;
 using dxf_test::L;
 
-TEST(ClassifyLine, GroupCodes) {
-  EXPECT_EQ(ClassifyLine("0\n"), LineClass::kG0);
-  EXPECT_EQ(ClassifyLine("  0\n"), LineClass::kG0);
-  EXPECT_EQ(ClassifyLine("\t0\n"), LineClass::kG0);
-  EXPECT_EQ(ClassifyLine("0"), LineClass::kG0);
-  EXPECT_EQ(ClassifyLine("01\n"), LineClass::kNone);
-  EXPECT_EQ(ClassifyLine("1000\n"), LineClass::kG1000);
-  EXPECT_EQ(ClassifyLine("100\n"), LineClass::kNone);
-  EXPECT_EQ(ClassifyLine("1001\n"), LineClass::kNone);
-  EXPECT_EQ(ClassifyLine("17\n"), LineClass::kNone);
-  EXPECT_EQ(ClassifyLine("39\n"), LineClass::kG39);
-  EXPECT_EQ(ClassifyLine("390\n"), LineClass::kNone);
-  EXPECT_EQ(ClassifyLine("  10\n"), LineClass::kG10);
-  EXPECT_EQ(ClassifyLine("13\n"), LineClass::kG13);
-  EXPECT_EQ(ClassifyLine("14\n"), LineClass::kNone);
-  EXPECT_EQ(ClassifyLine("23\n"), LineClass::kG23);
-  EXPECT_EQ(ClassifyLine("30\n"), LineClass::kNone);
-  EXPECT_EQ(ClassifyLine("49\n"), LineClass::kG49);
-  EXPECT_EQ(ClassifyLine("44\n"), LineClass::kNone);
-  EXPECT_EQ(ClassifyLine("51\n"), LineClass::kG51);
-  EXPECT_EQ(ClassifyLine("5\n"), LineClass::kNone);
-  EXPECT_EQ(ClassifyLine("62\n"), LineClass::kG62);
-  EXPECT_EQ(ClassifyLine("330\n"), LineClass::kNone);
-  EXPECT_EQ(ClassifyLine("73\n"), LineClass::kG73);
-  EXPECT_EQ(ClassifyLine("74\n"), LineClass::kNone);
-  EXPECT_EQ(ClassifyLine("8\r\n"), LineClass::kG8);
-  EXPECT_EQ(ClassifyLine("\n"), LineClass::kNone);
-  EXPECT_EQ(ClassifyLine(""), LineClass::kNone);
-}
-
-TEST(ClassifyLine, KeywordsByPrefixAndCase) {
-  EXPECT_EQ(ClassifyLine("3DFACE\n"), LineClass::kSolidLike);
-  EXPECT_EQ(ClassifyLine("3D\n"), LineClass::kG3);
-  EXPECT_EQ(ClassifyLine("TABLES\n"), LineClass::kTables);
-  EXPECT_EQ(ClassifyLine("TABLE\n"), LineClass::kTable);
-  EXPECT_EQ(ClassifyLine("BLOCKS\n"), LineClass::kBlocks);
-  EXPECT_EQ(ClassifyLine("BLOCK\n"), LineClass::kBlock);
-  EXPECT_EQ(ClassifyLine("CIRCLE\n"), LineClass::kArcOrCircle);
-  EXPECT_EQ(ClassifyLine("ARC\n"), LineClass::kArcOrCircle);
-  EXPECT_EQ(ClassifyLine("ARCHIVE\n"), LineClass::kArcOrCircle);
-  EXPECT_EQ(ClassifyLine("TEXT\n"), LineClass::kTextOrAttrib);
-  EXPECT_EQ(ClassifyLine("ATTRIB\n"), LineClass::kTextOrAttrib);
-  EXPECT_EQ(ClassifyLine("SOLID\n"), LineClass::kSolidLike);
-  EXPECT_EQ(ClassifyLine("TRACE\n"), LineClass::kSolidLike);
-  EXPECT_EQ(ClassifyLine("LINEX\n"), LineClass::kLine);
-  EXPECT_EQ(ClassifyLine("LWPOLYLINE\n"), LineClass::kLwPolyline);
-  EXPECT_EQ(ClassifyLine("  $EXTMAX\n"), LineClass::kExtMax);
-  EXPECT_EQ(ClassifyLine("BYLAYER\n"), LineClass::kByLayer);
-  EXPECT_EQ(ClassifyLine("EOF"), LineClass::kEof);
-  for (const char* none : {"DIMENSION\n", "POINT\n", "HATCH\n", "ATTDEF\n", "line\n", "Line\n", "ZOO\n", "MTEX\n"})
-    EXPECT_EQ(ClassifyLine(none), LineClass::kNone) << none;
+TEST(ClassifyLine, GroupCodesAndKeywordsByPrefixAndCase) {
+  using enum LineClass;
+  const std::pair<const char*, LineClass> cases[] = {
+      {"0\n", kG0},           {"  0\n", kG0},       {"\t0\n", kG0},         {"0", kG0},
+      {"01\n", kNone},        {"1000\n", kG1000},   {"100\n", kNone},       {"1001\n", kNone},
+      {"17\n", kNone},        {"39\n", kG39},       {"390\n", kNone},       {"  10\n", kG10},
+      {"13\n", kG13},         {"14\n", kNone},      {"23\n", kG23},         {"30\n", kNone},
+      {"49\n", kG49},         {"44\n", kNone},      {"51\n", kG51},         {"5\n", kNone},
+      {"62\n", kG62},         {"330\n", kNone},     {"73\n", kG73},         {"74\n", kNone},
+      {"8\r\n", kG8},         {"\n", kNone},        {"", kNone},            {"3DFACE\n", kSolidLike},
+      {"3D\n", kG3},          {"TABLES\n", kTables}, {"TABLE\n", kTable},   {"BLOCKS\n", kBlocks},
+      {"BLOCK\n", kBlock},    {"CIRCLE\n", kArcOrCircle}, {"ARC\n", kArcOrCircle}, {"ARCHIVE\n", kArcOrCircle},
+      {"TEXT\n", kTextOrAttrib}, {"ATTRIB\n", kTextOrAttrib}, {"SOLID\n", kSolidLike}, {"TRACE\n", kSolidLike},
+      {"LINEX\n", kLine},     {"LWPOLYLINE\n", kLwPolyline}, {"  $EXTMAX\n", kExtMax}, {"BYLAYER\n", kByLayer},
+      {"EOF", kEof},          {"DIMENSION\n", kNone}, {"POINT\n", kNone},   {"HATCH\n", kNone},
+      {"ATTDEF\n", kNone},    {"line\n", kNone},    {"Line\n", kNone},      {"ZOO\n", kNone},
+      {"MTEX\n", kNone},
+  };
+  for (auto [line, expected] : cases) EXPECT_EQ(ClassifyLine(line), expected) << line;
 }
 
 TEST(ParseNumbers, BehaveLikeAtofAndAtoiWithoutOverflow) {
-  EXPECT_EQ(dxf::ParseDouble("  1.5\n"), 1.5);
-  EXPECT_EQ(dxf::ParseDouble("+2e3x"), 2000.0);
-  EXPECT_EQ(dxf::ParseDouble(".25\n"), 0.25);
-  EXPECT_EQ(dxf::ParseDouble("-7.\n"), -7.0);
-  EXPECT_EQ(dxf::ParseDouble("abc\n"), 0.0);
-  EXPECT_EQ(dxf::ParseDouble("\n"), 0.0);
-  EXPECT_EQ(dxf::ParseDouble("1e308\n"), 1e308);
+  for (auto [text, value] : {std::pair{"  1.5\n", 1.5}, {"+2e3x", 2000.0}, {".25\n", 0.25}, {"-7.\n", -7.0},
+                             {"abc\n", 0.0}, {"\n", 0.0}, {"1e308\n", 1e308}})
+    EXPECT_EQ(dxf::ParseDouble(text), value) << text;
   EXPECT_TRUE(std::isinf(dxf::ParseDouble("1e999\n")));
   EXPECT_TRUE(std::isnan(dxf::ParseDouble("nan\n")));
-  EXPECT_EQ(dxf::ParseInt(" 256\n"), 256);
-  EXPECT_EQ(dxf::ParseInt("-3\n"), -3);
-  EXPECT_EQ(dxf::ParseInt("1.9\n"), 1);
-  EXPECT_EQ(dxf::ParseInt("99999999999999999999\n"), 2147483647);
-  EXPECT_EQ(dxf::ParseInt("-99999999999999999999\n"), -2147483647);
+  for (auto [text, value] : {std::pair{" 256\n", 256}, {"-3\n", -3}, {"1.9\n", 1},
+                             {"99999999999999999999\n", 2147483647}, {"-99999999999999999999\n", -2147483647}})
+    EXPECT_EQ(dxf::ParseInt(text), value) << text;
 }
 
 // Reads every line of `text` through the line reader.

@@ -25,11 +25,10 @@ std::string ExtentsOf(const std::string& text) {
 TEST(HeaderExtents, KeptWhenValidElseComputed) {
   const std::string line = EntitiesFile(L("0|LINE|10|-5|20|-5|11|200|21|70"));
   EXPECT_EQ(ExtentsOf(Header("0|20|0", "100|20|50") + line), "extents (0,0) (100,50)");
-  EXPECT_EQ(ExtentsOf(Header("3|20|3", "3|20|3") + line), "extents (-5,-5) (200,70)");
-  EXPECT_EQ(ExtentsOf(Header("10|20|10", "0|20|20") + line), "extents (-5,-5) (200,70)");
-  EXPECT_EQ(ExtentsOf(Header("0|20|0", "100|20|0.0000001") + line), "extents (-5,-5) (200,70)");
-  EXPECT_EQ(ExtentsOf(Header("nan|20|0", "100|20|50") + line), "extents (-5,-5) (200,70)");
-  EXPECT_EQ(ExtentsOf(Header("-inf|20|0", "100|20|50") + line), "extents (-5,-5) (200,70)");
+  // Empty, inverted, too thin or non-finite: computed from the entities.
+  for (auto [min, max] : {std::pair{"3|20|3", "3|20|3"}, {"10|20|10", "0|20|20"}, {"0|20|0", "100|20|0.0000001"},
+                          {"nan|20|0", "100|20|50"}, {"-inf|20|0", "100|20|50"}})
+    EXPECT_EQ(ExtentsOf(Header(min, max) + line), "extents (-5,-5) (200,70)") << min << " " << max;
   // Only groups 10 and 20 right after the variable count: the 30 ends it.
   EXPECT_EQ(ExtentsOf(L("0|SECTION|2|HEADER|9|$EXTMIN|20|1|10|1|30|0|20|9|9|$EXTMAX|10|4|20|5|0|ENDSEC") + line),
             "extents (1,1) (4,5)");
@@ -103,37 +102,25 @@ TEST(LongNames, CutToTheFieldAndStillFound) {
   EXPECT_EQ(r.d.blocks[0].entities.polylines[0].layer, 1);
 }
 
-TEST(Files, CrLfAndLfGiveTheSameDrawing) {
-  std::string lf = Header("0|20|0", "10|20|10") +
-                   EntitiesFile(L("0|LINE|8|L|10|1|20|2|11|3|21|4|0|MTEXT|40|1|1|a\\Pb|0|TEXT|1|c"));
-  std::string crlf;
-  for (char c : lf) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
-  Read a(lf), b(crlf);
-  ASSERT_TRUE(a.ok && b.ok);
-  EXPECT_EQ(a.All(), b.All());
-}
-
 TEST(Files, FailuresAndTheirMessages) {
   testing_support::TempDir dir;
-  Drawing d;
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(dxf_proc(dir.File("missing.dxf").c_str(), &d), 0);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Unable to fopen " + dir.File("missing.dxf") + "\n");
-  EXPECT_EQ(d.lineTypes.data, nullptr);
-
   testing_support::WriteFile(dir.File("noeof.dxf"), EntitiesFile(L("0|LINE|11|1|21|1")).substr(0, 40));
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(dxf_proc(dir.File("noeof.dxf").c_str(), &d), 0);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "Unable to dxf_proc\n");
-  EXPECT_EQ(d.entities.polylines.data, nullptr);
-  EXPECT_EQ(d.layers.count, 0);
-
   testing_support::WriteFile(dir.File("ok.dxf"), EntitiesFile(L("0|LINE|11|1|21|1")));
-  testing::internal::CaptureStdout();
-  EXPECT_EQ(dxf_proc(dir.File("ok.dxf").c_str(), &d), 1);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-  EXPECT_EQ(d.entities.polylines.count, 1);
-  DrawingFree(&d);
+  for (auto [name, ok, message] : {std::tuple{"missing.dxf", 0, "Unable to fopen " + dir.File("missing.dxf") + "\n"},
+                                   {"noeof.dxf", 0, std::string("Unable to dxf_proc\n")},
+                                   {"ok.dxf", 1, std::string()}}) {
+    Drawing d;
+    testing::internal::CaptureStdout();
+    EXPECT_EQ(dxf_proc(dir.File(name).c_str(), &d), ok) << name;
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), message);
+    EXPECT_EQ(d.entities.polylines.count, ok) << name;  // a failure keeps nothing
+    EXPECT_EQ(d.layers.count, ok) << name;
+    if (!ok) {
+      EXPECT_EQ(d.lineTypes.data, nullptr) << name;
+      EXPECT_EQ(d.entities.polylines.data, nullptr) << name;
+    }
+    DrawingFree(&d);
+  }
 }
 
 TEST(Files, TruncatedAnywhereFailsCleanly) {

@@ -20,84 +20,64 @@ std::string Texts(const std::string& entity, const std::string& content = "") {
   return r.Entities();
 }
 
-TEST(TextEntity, PlacementAndAlignment) {
-  EXPECT_EQ(Texts("0|TEXT|10|0|20|0|40|2|1|Hi"),
-            "text (0,2.4) height 2 rotation 0 colour 0 layer 0 style 0 \"Hi\"\n");
-  EXPECT_EQ(Texts("0|TEXT|10|99|20|99|40|1|1|ABCD|72|1|11|10|21|0"),
-            "text (8,1.2) height 1 rotation 0 colour 0 layer 0 style 0 \"ABCD\"\n");
-  EXPECT_EQ(Texts("0|TEXT|10|99|20|99|40|1|1|AB|72|2|11|10|21|0|50|90|62|5"),
-            "text (8,1.2) height 1 rotation 1.57079633 colour 5 layer 0 style 0 \"AB\"\n");
-  EXPECT_EQ(Texts("0|TEXT|40|1|1|T|72|0|73|3|11|5|21|5"),
-            "text (5,5.2) height 1 rotation 0 colour 0 layer 0 style 0 \"T\"\n");
-  EXPECT_EQ(Texts("0|TEXT|40|1|1|T|73|1|11|5|21|5"),
-            "text (5,6.4) height 1 rotation 0 colour 0 layer 0 style 0 \"T\"\n");
-  // Middle (72 = 4) centres on the alignment point, half a height down.
-  EXPECT_EQ(Texts("0|ATTRIB|2|TAG|40|1|1|MM|72|4|11|5|21|5"),
-            "text (5,5.6) height 1 rotation 0 colour 0 layer 0 style 0 \"MM\"\n");
-  // TEXT ignores the attachment point, and its default height is 0.5.
-  EXPECT_EQ(Texts("0|TEXT|71|5|1|x"), "text (0,0.6) height 0.5 rotation 0 colour 0 layer 0 style 0 \"x\"\n");
+// One line of the dump for a text item on layer 0.
+std::string Item(const char* at, const char* text, const char* height = "1", const char* rotation = "0",
+                 int colour = 0, int style = 0) {
+  return std::string("text ") + at + " height " + height + " rotation " + rotation + " colour " +
+         std::to_string(colour) + " layer 0 style " + std::to_string(style) + " \"" + text + "\"\n";
 }
 
-TEST(MTextEntity, AttachmentPiecesAndDirection) {
-  EXPECT_EQ(Texts("0|MTEXT|10|0|20|0|40|1|71|5|3|AB|1|CD"),
-            "text (-2,0.8) height 1 rotation 0 colour 0 layer 0 style 0 \"ABCD\"\n");
-  EXPECT_EQ(Texts("0|MTEXT|40|1|71|9|1|X|11|0|21|1"),
-            "text (-1,1.4) height 1 rotation 1.57079633 colour 0 layer 0 style 0 \"X\"\n");
-  EXPECT_EQ(Texts("0|MTEXT|40|1|50|45|72|2|1|X"),
-            "text (0,0.2) height 1 rotation 3.14159265 colour 0 layer 0 style 0 \"X\"\n");
+TEST(TextEntity, PlacementAndAlignment) {
+  const std::pair<const char*, std::string> cases[] = {
+      {"0|TEXT|10|0|20|0|40|2|1|Hi", Item("(0,2.4)", "Hi", "2")},
+      {"0|TEXT|10|99|20|99|40|1|1|ABCD|72|1|11|10|21|0", Item("(8,1.2)", "ABCD")},
+      {"0|TEXT|10|99|20|99|40|1|1|AB|72|2|11|10|21|0|50|90|62|5", Item("(8,1.2)", "AB", "1", "1.57079633", 5)},
+      {"0|TEXT|40|1|1|T|72|0|73|3|11|5|21|5", Item("(5,5.2)", "T")},
+      {"0|TEXT|40|1|1|T|73|1|11|5|21|5", Item("(5,6.4)", "T")},
+      // Middle (72 = 4) centres on the alignment point, half a height down.
+      {"0|ATTRIB|2|TAG|40|1|1|MM|72|4|11|5|21|5", Item("(5,5.6)", "MM")},
+      // TEXT ignores the attachment point, and its default height is 0.5.
+      {"0|TEXT|71|5|1|x", Item("(0,0.6)", "x", "0.5")},
+      // Plain contents keep their codes as written.
+      {"0|TEXT|40|1|1|45%%d", Item("(0,1.2)", "45%%d")},
+      {"0|MTEXT|10|0|20|0|40|1|71|5|3|AB|1|CD", Item("(-2,0.8)", "ABCD")},
+      {"0|MTEXT|40|1|71|9|1|X|11|0|21|1", Item("(-1,1.4)", "X", "1", "1.57079633")},
+      {"0|MTEXT|40|1|50|45|72|2|1|X", Item("(0,0.2)", "X", "1", "3.14159265")},
+  };
+  for (const auto& [entity, expected] : cases) EXPECT_EQ(Texts(entity), expected) << entity;
 }
 
 TEST(MTextEntity, ParagraphsStartNewLines) {
   EXPECT_EQ(Texts("0|MTEXT|10|3|20|10|40|2", "Line1\\PLine2\\P\\PEnd"),
-            "text (3,10.4) height 2 rotation 0 colour 0 layer 0 style 0 \"Line1\"\n"
-            "text (3,8.4) height 2 rotation 0 colour 0 layer 0 style 0 \"Line2\"\n"
-            "text (3,6.4) height 2 rotation 0 colour 0 layer 0 style 0 \"End\"\n");
+            Item("(3,10.4)", "Line1", "2") + Item("(3,8.4)", "Line2", "2") + Item("(3,6.4)", "End", "2"));
 }
 
 TEST(MTextEntity, FontsMakeOneStylePerFace) {
   Read r(EntitiesFile(L("0|MTEXT|40|1") + "1\n{\\fArial|b0|i0;Hi}{\\fArial|b1;Yo}\\F txt.shx;Z\n"));
   ASSERT_TRUE(r.ok);
-  EXPECT_EQ(r.All(),
-            "extents (0,-0.8) (6.6,0.2)\n"
-            "style 1 \"Arial\" face \"Arial\"\n"
-            "style 2 \"txt\" face \"txt\"\n"
-            "text (0,0.2) height 1 rotation 0 colour 0 layer 0 style 1 \"Hi\"\n"
-            "text (3,0.2) height 1 rotation 0 colour 0 layer 0 style 1 \"Yo\"\n"
-            "text (6,0.2) height 1 rotation 0 colour 0 layer 0 style 2 \"Z\"\n");
+  EXPECT_EQ(r.All(), "extents (0,-0.8) (6.6,0.2)\nstyle 1 \"Arial\" face \"Arial\"\nstyle 2 \"txt\" face \"txt\"\n" +
+                         Item("(0,0.2)", "Hi", "1", "0", 0, 1) + Item("(3,0.2)", "Yo", "1", "0", 0, 1) +
+                         Item("(6,0.2)", "Z", "1", "0", 0, 2));
 }
 
 TEST(MTextEntity, ColoursFollowBraces) {
   EXPECT_EQ(Texts("0|MTEXT|40|1|62|4", "{\\C1;AB}CD\\c3;E"),
-            "text (0,0.2) height 1 rotation 0 colour 1 layer 0 style 0 \"AB\"\n"
-            "text (3,0.2) height 1 rotation 0 colour 0 layer 0 style 0 \"CD\"\n"
-            "text (5,0.2) height 1 rotation 0 colour 3 layer 0 style 0 \"E\"\n");
+            Item("(0,0.2)", "AB", "1", "0", 1) + Item("(3,0.2)", "CD") + Item("(5,0.2)", "E", "1", "0", 3));
 }
 
-TEST(MTextEntity, SpecialCharacters) {
-  EXPECT_EQ(Texts("0|MTEXT|40|1", "\\L%%D%%d%%C%%%%%065%%p\\l"),
-            "text (0,0.2) height 1 rotation 0 colour 0 layer 0 style 0 \"\\xB0\\xB0\\xD8%Ap\"\n");
-  EXPECT_EQ(Texts("0|MTEXT|40|1", "\\O\\U+00B0\\U+20ac\\U+4E2D\\U+00zz\\{a\\}\\\\~%%"),
-            "text (0,0.2) height 1 rotation 0 colour 0 layer 0 style 0 \"\\xB0\\x80??{a}\\\\~\"\n");
-  // Plain contents keep their codes as written.
-  EXPECT_EQ(Texts("0|TEXT|40|1|1|45%%d"), "text (0,1.2) height 1 rotation 0 colour 0 layer 0 style 0 \"45%%d\"\n");
-  EXPECT_EQ(Texts("0|MTEXT|40|1", "\\\\P%%d\\P"),
-            "text (0,0.2) height 1 rotation 0 colour 0 layer 0 style 0 \"\\\\\\\\P%%d\\\\P\"\n");
-}
-
-TEST(MTextEntity, DroppedCodesAndUnendedCodes) {
-  EXPECT_EQ(Texts("0|MTEXT|40|1", "\\H2.5x;big\\A1;1\\S1/2;x"),
-            "text (0,0.2) height 1 rotation 0 colour 0 layer 0 style 0 \"big1x\"\n");
-  // An unknown code gives up the text up to the next break.
-  EXPECT_EQ(Texts("0|MTEXT|40|1", "ab\\Xcd{ef}"),
-            "text (0,0.2) height 1 rotation 0 colour 0 layer 0 style 0 \"ef\"\n");
-  // A font or colour code without its ";" ends the content.
-  EXPECT_EQ(Texts("0|MTEXT|40|1", "A\\fArial"), "text (0,0.2) height 1 rotation 0 colour 0 layer 0 style 0 \"A\"\n");
-  EXPECT_EQ(Texts("0|MTEXT|40|1", "A\\C1"), "text (0,0.2) height 1 rotation 0 colour 0 layer 0 style 0 \"A\"\n");
-  // A final backslash stays.
-  EXPECT_EQ(Texts("0|MTEXT|40|1", "A\\H1;B\\"),
-            "text (0,0.2) height 1 rotation 0 colour 0 layer 0 style 0 \"AB\\\\\"\n");
-  // %%000 would be a NUL: dropped rather than cutting the text.
-  EXPECT_EQ(Texts("0|MTEXT|40|1", "\\LA%%000B"), "text (0,0.2) height 1 rotation 0 colour 0 layer 0 style 0 \"AB\"\n");
+TEST(MTextEntity, InlineCodes) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"\\L%%D%%d%%C%%%%%065%%p\\l", "\\xB0\\xB0\\xD8%Ap"},
+      {"\\O\\U+00B0\\U+20ac\\U+4E2D\\U+00zz\\{a\\}\\\\~%%", "\\xB0\\x80??{a}\\\\~"},
+      {"\\\\P%%d\\P", "\\\\\\\\P%%d\\\\P"},
+      {"\\H2.5x;big\\A1;1\\S1/2;x", "big1x"},  // dropped codes
+      {"ab\\Xcd{ef}", "ef"},                   // an unknown code gives up the text up to the next break
+      {"A\\fArial", "A"},                      // a font or colour code without its ";" ends the content
+      {"A\\C1", "A"},
+      {"A\\H1;B\\", "AB\\\\"},  // a final backslash stays
+      {"\\LA%%000B", "AB"},     // %%000 would be a NUL: dropped rather than cutting the text
+  };
+  for (auto [content, text] : cases) EXPECT_EQ(Texts("0|MTEXT|40|1", content), Item("(0,0.2)", text)) << content;
 }
 
 TEST(MTextEntity, DeepBracesAndLongContent) {
@@ -123,8 +103,8 @@ TEST(TextEntity, StyleAndLayerLookups) {
             "layer 1 \"T\\n\" colour 7 linetype 0\n"
             "style 1 \"Standard\\n\" face \"\"\n"
             "style 2 \"Fancy\\n\" face \"Arial Narrow\"\n"
-            "text (0,0.6) height 0.5 rotation 0 colour 0 layer 1 style 2 \"a\"\n"
-            "text (0,0.6) height 0.5 rotation 0 colour 0 layer 0 style 0 \"b\"\n");
+            "text (0,0.6) height 0.5 rotation 0 colour 0 layer 1 style 2 \"a\"\n" +
+                Item("(0,0.6)", "b", "0.5"));
 }
 
 }  // namespace
