@@ -72,6 +72,13 @@ inline Bytes Hex(const std::string& digits) {
   return out;
 }
 
+// A hash for goldens of whole files; each use names what its stream covers.
+inline uint64_t Fnv1a(const Bytes& bytes) {
+  uint64_t h = 1469598103934665603ull;
+  for (uint8_t b : bytes) h = (h ^ b) * 1099511628211ull;
+  return h;
+}
+
 struct Lcg {
   uint32_t state;
   uint32_t Next() { return (state = state * 1664525u + 1013904223u) >> 8; }
@@ -140,16 +147,12 @@ inline Bytes DecodeG3(const Bytes& stream, uint32_t width, uint32_t height) {
   std::string path = dir.File("wrap.tif");
   TIFF* tif = TIFFOpen(path.c_str(), "w");
   if (!tif) return {};
-  TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, width);
-  TIFFSetField(tif, TIFFTAG_IMAGELENGTH, height);
-  TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, 1);
-  TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, 1);
-  TIFFSetField(tif, TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX3);
-  TIFFSetField(tif, TIFFTAG_GROUP3OPTIONS, 0);
-  TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE);
-  TIFFSetField(tif, TIFFTAG_FILLORDER, FILLORDER_MSB2LSB);
-  TIFFSetField(tif, TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG);
-  TIFFSetField(tif, TIFFTAG_ROWSPERSTRIP, height);
+  for (auto [tag, value] : std::vector<std::pair<uint32_t, uint32_t>>{
+           {TIFFTAG_IMAGEWIDTH, width}, {TIFFTAG_IMAGELENGTH, height}, {TIFFTAG_ROWSPERSTRIP, height},
+           {TIFFTAG_BITSPERSAMPLE, 1}, {TIFFTAG_SAMPLESPERPIXEL, 1}, {TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX3},
+           {TIFFTAG_GROUP3OPTIONS, 0}, {TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE},
+           {TIFFTAG_FILLORDER, FILLORDER_MSB2LSB}, {TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG}})
+    TIFFSetField(tif, tag, value);
   TIFFWriteRawStrip(tif, 0, const_cast<uint8_t*>(stream.data()), tmsize_t(stream.size()));
   TIFFClose(tif);
   if (!(tif = TIFFOpen(path.c_str(), "r"))) return {};

@@ -289,12 +289,6 @@ TEST(JpegEncoder, ErrorTextsCoverTheirCodesOnly) {
     EXPECT_STREQ(JpegErrorText(code), text) << code;
 }
 
-uint64_t Fnv1a(const std::vector<uint8_t>& bytes) {
-  uint64_t h = 1469598103934665603ull;
-  for (uint8_t b : bytes) h = (h ^ b) * 1099511628211ull;
-  return h;
-}
-
 // The same canvas and quality give the same bytes on every build: these
 // hashes were taken from the plain reference stages, so every faster path
 // (vectorised loops, machine-specific clones) must reproduce them exactly.
@@ -303,9 +297,9 @@ TEST(JpegStream, OutputIsBitExact) {
   raster_test::FillNoise(noise, 21);
   OwnedCanvas f(203, 117);
   raster_test::DrawF(f, 0xFF0000, 0x0000FF);
-  EXPECT_EQ(Fnv1a(Encode(noise, 75)), 0x6afe7a77f5581cf1ull);
-  EXPECT_EQ(Fnv1a(Encode(noise, 100)), 0x9d575c24fcab721aull);
-  EXPECT_EQ(Fnv1a(Encode(f, 30)), 0xa57ef010f9ffdf75ull);
+  EXPECT_EQ(raster_test::Fnv1a(Encode(noise, 75)), 0x6afe7a77f5581cf1ull);
+  EXPECT_EQ(raster_test::Fnv1a(Encode(noise, 100)), 0x9d575c24fcab721aull);
+  EXPECT_EQ(raster_test::Fnv1a(Encode(f, 30)), 0xa57ef010f9ffdf75ull);
 }
 
 }  // namespace
