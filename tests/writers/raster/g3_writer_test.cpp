@@ -4,13 +4,11 @@
 #include <vector>
 
 #include "tests/support/support.h"
-#include "tests/writers/raster/gif_g3_canvas.h"
-#include "tests/writers/raster/gif_g3_decoders.h"
+#include "tests/writers/raster/raster_test.h"
 #include "writers/raster/g3.h"
 
 namespace {
 
-using raster_test::DecodeWithLibtiff;
 using raster_test::HandCanvas;
 using raster_test::Lcg;
 using testing_support::FileExists;
@@ -58,8 +56,8 @@ std::vector<uint8_t> CodedBits(const HandCanvas& c, bool invert) {
 }
 
 void ExpectLibtiffDecodes(const HandCanvas& c, int invert = 0) {
-  std::vector<uint8_t> stream = WriteAndRead(c, invert);
-  std::vector<uint8_t> decoded = DecodeWithLibtiff(stream, uint32_t(c.canvas.width / 8 * 8), uint32_t(c.canvas.height));
+  std::vector<uint8_t> decoded =
+      raster_test::DecodeG3(WriteAndRead(c, invert), uint32_t(c.canvas.width / 8 * 8), uint32_t(c.canvas.height));
   ASSERT_FALSE(decoded.empty()) << "libtiff could not decode " << c.canvas.width << " x " << c.canvas.height;
   EXPECT_TRUE(decoded == CodedBits(c, invert)) << "decoded rows differ, width " << c.canvas.width;
 }
@@ -79,15 +77,19 @@ void FillRuns(HandCanvas& c, uint32_t seed, uint32_t longest) {
 }
 
 TEST(G3Writer, BlankFaxPage) {
-  HandCanvas page(1728, 2287, 1);
-  std::vector<uint8_t> b = WriteAndRead(page);
-  ASSERT_EQ(b.size(), 8300u);
-  EXPECT_EQ(b.front(), 0x00);
-  EXPECT_EQ(b.back(), 0x20);
+  std::vector<uint8_t> b = WriteAndRead(HandCanvas(1728, 2287, 1));
+  EXPECT_EQ(b.size(), 8300u);
   EXPECT_TRUE(b == Stream(std::vector<std::string>(2287, kWhite1728 + kWhite0)));
 }
 
 TEST(G3Writer, RowsCodeExactly) {
+  // One row each: its bytes (zero beyond those given) and its codes.
+  const std::string k2560 = "000000011111";
+  auto ending = [](size_t zeros, uint8_t last) {
+    std::vector<uint8_t> row(zeros, 0);
+    row.push_back(last);
+    return row;
+  };
   struct Case {
     const char* what;
     int32_t width;
@@ -97,38 +99,25 @@ TEST(G3Writer, RowsCodeExactly) {
   const std::vector<Case> cases = {
       {"starts black", 16, {0xF0, 0x0F}, kWhite0 + "011 10011 011"},
       {"64 white, 8 black", 72, {0, 0, 0, 0, 0, 0, 0, 0, 0xFF}, "11011" + kWhite0 + "000101"},
-      {"1730 wide codes 1728", 1730, std::vector<uint8_t>(216, 0), kWhite1728 + kWhite0},
+      {"1730 wide codes 1728, not its 2 inked pixels", 1730, ending(216, 0xC0), kWhite1728 + kWhite0},
       {"alternating", 8, {0x55}, "000111 010 000111 010 000111 010 000111 010"},
       {"black make-up", 200, std::vector<uint8_t>(25, 0xFF), kWhite0 + "000011001001 000101"},
       {"narrower than a byte", 7, {0xFE}, kWhite0},
-      {"2623: longest two-code run", 2624, std::vector<uint8_t>(327, 0), "000000011111 00110100 010"},
+      {"2623: longest two-code run", 2624, ending(327, 0x01), k2560 + "00110100 010"},
       {"1856 black", 1856, std::vector<uint8_t>(232, 0xFF), kWhite0 + "00000001100 0000110111"},
+      // Longer runs repeat the 2560 code, then a make-up code for the rest, then the terminating code.
+      {"2624 white", 2624, {}, k2560 + "11011" + kWhite0},
+      {"5248 black", 5248, std::vector<uint8_t>(656, 0xFF), kWhite0 + k2560 + k2560 + "000011001000 0000110111"},
+      {"5120 white", 5120, {}, k2560 + k2560 + kWhite0},
   };
   for (const Case& t : cases) {
     HandCanvas c(t.width, 1, 1);
     std::copy(t.row.begin(), t.row.end(), c.bytes.begin());
-    if (t.width == 1730) c.bytes[216] = 0xC0;  // the two uncoded pixels are ink
-    if (t.width == 2624) c.bytes[327] = 0x01;
     EXPECT_TRUE(WriteAndRead(c) == Stream({t.codes})) << t.what;
   }
-}
-
-TEST(G3Writer, RunsLongerThan2623UseRepeatedMakeUpCodes) {
-  // The 2560 code as often as needed, then a make-up code for the rest, then the terminating code.
-  const std::string k2560 = "000000011111";
-  HandCanvas white(2624, 1, 1);
-  EXPECT_TRUE(WriteAndRead(white) == Stream({k2560 + "11011" + kWhite0}));
-  HandCanvas black(5248, 1, 1);
-  std::fill(black.bytes.begin(), black.bytes.begin() + 656, 0xFF);
-  EXPECT_TRUE(WriteAndRead(black) == Stream({kWhite0 + k2560 + k2560 + "000011001000" + "0000110111"}));
-  HandCanvas exact(5120, 1, 1);
-  EXPECT_TRUE(WriteAndRead(exact) == Stream({k2560 + k2560 + kWhite0}));
-}
-
-TEST(G3Writer, InvertCodesZeroBitsAsBlack) {
-  HandCanvas c(8, 2, 1);
-  c.Row(1)[0] = 0xFF;
-  EXPECT_TRUE(WriteAndRead(c, 1) == Stream({kWhite0 + "000101", "10011"}));
+  HandCanvas two(8, 2, 1);  // inverted: zero bits code as black
+  two.Row(1)[0] = 0xFF;
+  EXPECT_TRUE(WriteAndRead(two, 1) == Stream({kWhite0 + "000101", "10011"}));
 }
 
 TEST(G3Writer, LibtiffDecodesTheCanvasBits) {
@@ -138,36 +127,26 @@ TEST(G3Writer, LibtiffDecodesTheCanvasBits) {
   FillRuns(page, 11, 1800);
   HandCanvas starts(64, 4, 1);
   for (int32_t y = 0; y < 4; ++y) starts.Row(y)[0] = uint8_t(0x80 >> y);
-  for (HandCanvas* c : {&f, &page, &starts}) {
-    ExpectLibtiffDecodes(*c);
-    ExpectLibtiffDecodes(*c, 1);
-  }
-}
-
-TEST(G3Writer, RowsWiderThan8192DecodeWhole) {
-  HandCanvas wide(10000, 12, 1);
+  HandCanvas wide(10000, 12, 1);  // rows wider than 8192
   FillRuns(wide, 5, 9000);
   std::fill(wide.Row(0), wide.Row(0) + 1250, 0xFF);  // one black run of 10000
-  ExpectLibtiffDecodes(wide);
   HandCanvas huge(70000, 3, 1);  // a run longer than 65535
   FillRuns(huge, 6, 60000);
   std::fill(huge.Row(1), huge.Row(1) + 8750, 0x00);
-  ExpectLibtiffDecodes(huge);
+  for (HandCanvas* c : {&f, &page, &starts, &wide, &huge})
+    for (int invert : {0, 1}) ExpectLibtiffDecodes(*c, invert);
 }
 
 TEST(G3Writer, RefusesCanvasesItCannotCode) {
   TempDir dir;
   std::string path = dir.File("r.g3");
-  HandCanvas bytes(16, 2, 8);
-  EXPECT_EQ(WriteG3File(bytes.canvas, path.c_str(), 0), 0);
-  HandCanvas c(64, 2, 1);
-  Canvas shortRows = c.canvas;
+  HandCanvas c(64, 2, 1), bytes(16, 2, 8);
+  Canvas shortRows = c.canvas, negative = c.canvas, noPixels = c.canvas;
   shortRows.width = 100;  // 12 bytes a row, but rows are 8 apart
-  Canvas negative = c.canvas;
   negative.height = -3;
-  Canvas noPixels = c.canvas;
   noPixels.pixels = nullptr;
-  for (const Canvas& bad : {shortRows, negative, noPixels}) EXPECT_EQ(WriteG3File(bad, path.c_str(), 0), 0);
+  for (const Canvas& bad : {bytes.canvas, shortRows, negative, noPixels})
+    EXPECT_EQ(WriteG3File(bad, path.c_str(), 0), 0);
   EXPECT_FALSE(FileExists(path));
   EXPECT_EQ(WriteG3File(c.canvas, dir.File("no/such/folder.g3").c_str(), 0), 0);
   EXPECT_EQ(WriteG3File(c.canvas, nullptr, 0), 0);
