@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/metafile_writer.h"
 #include "tests/support/support.h"
 
 namespace {
@@ -14,47 +15,61 @@ using testing_support::UsageText;
 
 const std::string kBanner = "Kartex - vector/bitmap convertor\n";
 
-// Each bad command line exits 255 with the banner, its message and the usage;
-// nothing is written.
-TEST(CommandLine, UsageErrorsPrintUsageAndExit255) {
+// Each bad command line, bad input or unwritable output exits 255 with the
+// banner, its message and the usage, and leaves only the inputs behind.
+TEST(CommandLine, FailuresPrintUsageExit255AndWriteNothing) {
+  const std::string error = "Kartex: error!\n";
   struct Case {
     std::vector<std::string> args;
     std::string message = "";
+    std::string folder = "";  // where it runs, when not the folder of the inputs ("DIR/" in args)
   } cases[] = {
       {{"-w0", "a.dxf", "b.bmp"}},
-      {{"-w", "-5", "a.dxf", "b.bmp"}},
-      {{"-wabc", "a.dxf", "b.bmp"}},
-      {{"-w", "99999999999", "a.dxf", "b.bmp"}},
       {{"-q0", "a.dxf", "b.jpg"}},
       {{"-q101", "a.dxf", "b.jpg"}},
       {{"-r", "in.dxf", "out.bmp", "extra"}},
       {{"in.dxf", "-w", "100", "out.bmp"}},
       {{"in.dxf", "out.html"}},
-      {{"in.dxf", "out.jpeg"}},
       {{"in.bmp", "out.bmp"}},
-      {{"in.dxf", "out"}},
       {{"-:", "in.dxf", "out.bmp"}},
       {{"a.dxf"}},
       {{"-w"}, "Kartex: No argument for (-w)\n"},
       {{"-c", "p767.pal", "in.emf", "out.bmp"},
        "Kartex: Unable to load palette p767.pal or bad file size (should be 768)\n"},
       // An unknown option still reaches the conversion.
-      {{"-x", "missing.dxf", "out.bmp"}, "Kartex: Unknown option (-x)\nUnable to fopen missing.dxf\nKartex: error!\n"},
+      {{"-x", "missing.dxf", "out.bmp"}, "Kartex: Unknown option (-x)\nUnable to fopen missing.dxf\n" + error},
+      {{"-w", "30000", "-h", "30000", "in.dxf", "out.bmp"}, error},  // a canvas too large to make
+      {{"bad.wmf", "out.dxf"}, error},
+      {{"cut.emf", "out.dxf"}, "Unable to emf_proc\n" + error},
+      // The vector writer fails after the translation: the temporary file is gone already.
+      {{"in.wmf", "missing/out.htm"}, error},
+      // Even root cannot create files in /proc, so this holds whoever runs the tests.
+      {{"DIR/in.wmf", "DIR/out.dxf"}, error, "/proc"},
   };
+  testing_support::EmfWriter cut;
+  cut.Header(0, 0, 10, 10).Record(70, std::vector<int32_t>(300, 0));
   for (const Case& c : cases) {
+    SCOPED_TRACE(c.args[0] + " " + c.args.back());
     TempDir dir;
     testing_support::WriteFile(dir.File("p767.pal"), std::string(767, 'a'));
-    auto r = RunKartex(c.args, dir.path());
-    EXPECT_EQ(r.status, 255) << c.args[0];
-    EXPECT_EQ(r.output, kBanner + c.message + UsageText()) << c.args[0];
-    EXPECT_EQ(dir.List(), std::vector<std::string>{"p767.pal"});
+    testing_support::WriteFile(dir.File("in.dxf"), "0\nSECTION\n2\nENTITIES\n0\nLINE\n10\n0\n20\n0\n11\n1\n21\n1\n"
+                                                   "0\nENDSEC\n0\nEOF\n");
+    testing_support::WriteFile(dir.File("in.wmf"), testing_support::WmfWriter().Record(0x0213, {5, 5}).Str());
+    testing_support::WriteFile(dir.File("bad.wmf"), std::string("not a metafile at all"));
+    testing_support::WriteFile(dir.File("cut.emf"), cut.Str().substr(0, 600));
+    std::vector<std::string> args = c.args;
+    for (std::string& a : args)
+      if (a.rfind("DIR/", 0) == 0) a = dir.File(a.substr(4));
+    auto r = RunKartex(args, c.folder.empty() ? dir.path() : c.folder);
+    EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(r.output, kBanner + c.message + UsageText());
+    EXPECT_EQ(dir.List(), (std::vector<std::string>{"bad.wmf", "cut.emf", "in.dxf", "in.wmf", "p767.pal"}));
   }
 }
 
 TEST(CommandLine, NoArgumentsPrintsTheBanner) {
   TempDir dir;
-  auto r = RunKartex({}, dir.path());
-  EXPECT_EQ(r.output.rfind(kBanner, 0), 0u);
+  EXPECT_EQ(RunKartex({}, dir.path()).output.rfind(kBanner, 0), 0u);
 }
 
 }  // namespace
