@@ -44,22 +44,15 @@ std::vector<uint8_t> WriteAndRead(const HandCanvas& c, int invert = 0) {
   return ReadFile(path);
 }
 
-// The coded part of each row (whole bytes only), complemented when inverted.
-std::vector<uint8_t> CodedBits(const HandCanvas& c, bool invert) {
-  size_t rowBytes = size_t(c.canvas.width / 8);
-  std::vector<uint8_t> out;
-  for (int32_t y = 0; y < c.canvas.height; ++y) {
-    const uint8_t* row = c.bytes.data() + size_t(y) * c.canvas.stride;
-    for (size_t i = 0; i < rowBytes; ++i) out.push_back(invert ? uint8_t(~row[i]) : row[i]);
-  }
-  return out;
-}
-
-void ExpectLibtiffDecodes(const HandCanvas& c, int invert = 0) {
+// libtiff decodes the coded part of each row (whole bytes only), complemented when inverted.
+void ExpectLibtiffDecodes(const HandCanvas& c, int invert) {
+  const size_t rowBytes = size_t(c.canvas.width / 8);
+  std::vector<uint8_t> coded;
+  for (int32_t y = 0; y < c.canvas.height; ++y)
+    for (size_t i = 0; i < rowBytes; ++i) coded.push_back(uint8_t(c.bytes[size_t(y) * c.canvas.stride + i] ^ -invert));
   std::vector<uint8_t> decoded =
-      raster_test::DecodeG3(WriteAndRead(c, invert), uint32_t(c.canvas.width / 8 * 8), uint32_t(c.canvas.height));
-  ASSERT_FALSE(decoded.empty()) << "libtiff could not decode " << c.canvas.width << " x " << c.canvas.height;
-  EXPECT_TRUE(decoded == CodedBits(c, invert)) << "decoded rows differ, width " << c.canvas.width;
+      raster_test::DecodeG3(WriteAndRead(c, invert), uint32_t(rowBytes * 8), uint32_t(c.canvas.height));
+  EXPECT_TRUE(decoded == coded) << "width " << c.canvas.width << ", inverted " << invert;
 }
 
 // Rows of random runs, short and long, so both colours use many codes.
@@ -102,11 +95,9 @@ TEST(G3Writer, RowsCodeExactly) {
       {"1730 wide codes 1728, not its 2 inked pixels", 1730, ending(216, 0xC0), kWhite1728 + kWhite0},
       {"alternating", 8, {0x55}, "000111 010 000111 010 000111 010 000111 010"},
       {"black make-up", 200, std::vector<uint8_t>(25, 0xFF), kWhite0 + "000011001001 000101"},
-      {"narrower than a byte", 7, {0xFE}, kWhite0},
       {"2623: longest two-code run", 2624, ending(327, 0x01), k2560 + "00110100 010"},
       {"1856 black", 1856, std::vector<uint8_t>(232, 0xFF), kWhite0 + "00000001100 0000110111"},
       // Longer runs repeat the 2560 code, then a make-up code for the rest, then the terminating code.
-      {"2624 white", 2624, {}, k2560 + "11011" + kWhite0},
       {"5248 black", 5248, std::vector<uint8_t>(656, 0xFF), kWhite0 + k2560 + k2560 + "000011001000 0000110111"},
       {"5120 white", 5120, {}, k2560 + k2560 + kWhite0},
   };
@@ -127,13 +118,11 @@ TEST(G3Writer, LibtiffDecodesTheCanvasBits) {
   FillRuns(page, 11, 1800);
   HandCanvas starts(64, 4, 1);
   for (int32_t y = 0; y < 4; ++y) starts.Row(y)[0] = uint8_t(0x80 >> y);
-  HandCanvas wide(10000, 12, 1);  // rows wider than 8192
-  FillRuns(wide, 5, 9000);
-  std::fill(wide.Row(0), wide.Row(0) + 1250, 0xFF);  // one black run of 10000
-  HandCanvas huge(70000, 3, 1);  // a run longer than 65535
+  HandCanvas huge(70000, 3, 1);  // rows wider than 8192; a white run longer than 65535, a black one of 10000
   FillRuns(huge, 6, 60000);
   std::fill(huge.Row(1), huge.Row(1) + 8750, 0x00);
-  for (HandCanvas* c : {&f, &page, &starts, &wide, &huge})
+  std::fill(huge.Row(2), huge.Row(2) + 1250, 0xFF);
+  for (HandCanvas* c : {&f, &page, &starts, &huge})
     for (int invert : {0, 1}) ExpectLibtiffDecodes(*c, invert);
 }
 

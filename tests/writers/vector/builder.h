@@ -21,32 +21,23 @@ inline void AddPolyline(EntitySet& set, std::initializer_list<WorldPoint> points
                         int32_t layer = 0, int32_t lineType = 0, double width = 0) {
   Polyline line{};
   for (WorldPoint p : points) ArrayAppend(line.points, p);
-  line.colour = colour;
-  line.layer = layer;
-  line.lineType = lineType;
-  line.width = width;
+  line.colour = colour, line.layer = layer, line.lineType = lineType, line.width = width;
   ArrayAppend(set.polylines, line);
 }
 
 inline void AddText(EntitySet& set, const char* text, double x, double y, double height, int32_t colour = 7,
                     int32_t style = 0, double rotation = 0) {
   TextItem item{};
-  item.x = x;
-  item.y = y;
-  item.text = set.pool.length;
+  item.x = x, item.y = y, item.text = set.pool.length;
   PoolAppend(set.pool, text);
-  item.colour = colour;
-  item.style = style;
-  item.height = height;
-  item.rotation = rotation;
+  item.colour = colour, item.style = style, item.height = height, item.rotation = rotation;
   ArrayAppend(set.texts, item);
 }
 
 inline int32_t AddLayer(Drawing& d, const char* name, int32_t colour, int32_t lineType = 0) {
   Layer layer{};
   CopyName(layer.name, kNameSize, name);
-  layer.colour = colour;
-  layer.lineType = lineType;
+  layer.colour = colour, layer.lineType = lineType;
   ArrayAppend(d.layers, layer);
   return d.layers.count - 1;
 }
@@ -83,10 +74,7 @@ inline void AddInsert(Drawing& d, int32_t block, double x, double y, double xSca
 // "\n" line ends as CR LF, for stating expected file text readably.
 inline std::string Crlf(const std::string& text) {
   std::string out;
-  for (char c : text) {
-    if (c == '\n') out += '\r';
-    out += c;
-  }
+  for (char c : text) out += c == '\n' ? std::string("\r\n") : std::string(1, c);
   return out;
 }
 

@@ -39,8 +39,7 @@ int32_t PenStyle(const Drawing& d, const Polyline& p) {
 void ExpectSamePolylines(const Drawing& a, const EntitySet& sa, const Drawing& b, const EntitySet& sb) {
   ASSERT_EQ(sa.polylines.count, sb.polylines.count);
   for (int32_t i = 0; i < sa.polylines.count; ++i) {
-    const Polyline& pa = sa.polylines[i];
-    const Polyline& pb = sb.polylines[i];
+    const Polyline &pa = sa.polylines[i], &pb = sb.polylines[i];
     ExpectSameColour(a, pa, b, pb);
     EXPECT_EQ(PenStyle(a, pa), PenStyle(b, pb)) << "polyline " << i;
     ExpectGeneralClose(pa.width, pb.width);
@@ -55,8 +54,7 @@ void ExpectSamePolylines(const Drawing& a, const EntitySet& sa, const Drawing& b
 void ExpectSameTextsRaised(const Drawing& a, const EntitySet& sa, const Drawing& b, const EntitySet& sb) {
   ASSERT_EQ(sa.texts.count, sb.texts.count);
   for (int32_t i = 0; i < sa.texts.count; ++i) {
-    const TextItem& ta = sa.texts[i];
-    const TextItem& tb = sb.texts[i];
+    const TextItem &ta = sa.texts[i], &tb = sb.texts[i];
     EXPECT_STREQ(sa.pool.data + ta.text, sb.pool.data + tb.text);
     ExpectSameColour(a, ta, b, tb);
     ExpectGeneralClose(ta.x, tb.x);
@@ -86,13 +84,10 @@ void RoundTrip(const std::string& path, bool compareTexts) {
   }
   ASSERT_EQ(a.inserts.count, b.inserts.count);
   for (int32_t i = 0; i < a.inserts.count; ++i) {
-    const Insert& ia = a.inserts[i];
-    const Insert& ib = b.inserts[i];
+    const Insert &ia = a.inserts[i], &ib = b.inserts[i];
     EXPECT_EQ(ia.block, ib.block);
-    ExpectGeneralClose(ia.x, ib.x);
-    ExpectGeneralClose(ia.y, ib.y);
-    ExpectGeneralClose(ia.xScale, ib.xScale);
-    ExpectGeneralClose(ia.yScale, ib.yScale);
+    for (auto [va, vb] : {std::pair{ia.x, ib.x}, {ia.y, ib.y}, {ia.xScale, ib.xScale}, {ia.yScale, ib.yScale}})
+      ExpectGeneralClose(va, vb);
     EXPECT_NEAR(ia.rotation, ib.rotation, 1e-5);
   }
 }
