@@ -57,7 +57,8 @@ TEST(Entities, CurvePointsAndCounts) {
     int count;
     std::vector<std::pair<int, WorldPoint>> at;  // negative: from the end
   } const cases[] = {
-      // Arcs run clockwise from the start, a point per 7.5 degrees, the end point twice.
+      // Arcs run clockwise from the end angle to the start angle, a point per 7.5
+      // degrees, the last point twice.
       {"0|CIRCLE|10|0|20|0|40|1", 50, {{0, {1, 0}}, {1, Deg(-7.5)}, {-2, {1, 0}}, {-1, {1, 0}}}},
       {"0|ARC|10|0|20|0|40|1|50|0|51|90", 14, {{0, {0, 1}}, {1, Deg(82.5)}, {-2, {1, 0}}, {-1, {1, 0}}}},
       {"0|ARC|40|1|50|350|51|10", 4, {{2, Deg(-5)}}},
