@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <limits>
+#include <string>
+#include <tuple>
 
 namespace {
 
@@ -20,34 +22,27 @@ class FlattenTest : public ::testing::Test {
   }
   void AddLine(std::initializer_list<WorldPoint> points, int32_t colour = 0, int32_t layer = 0,
                int32_t lineType = 0, EntitySet* set = nullptr) {
-    Polyline line{};
+    Polyline line{{}, colour, layer, lineType, 0, 0};
     for (WorldPoint p : points) ArrayAppend(line.points, p);
-    line.colour = colour;
-    line.layer = layer;
-    line.lineType = lineType;
     ArrayAppend((set ? *set : d.entities).polylines, line);
   }
-  void Flatten(double scale) { FlattenDrawing(d, scale, polylines, texts); }
+  // Each polyline as "colour/pen style: x,y ...", one per line.
+  std::string Flatten(double scale) {
+    FlattenDrawing(d, scale, polylines, texts);
+    std::string out;
+    for (const DevicePolyline& p : polylines) {
+      out += std::to_string(p.colour) + "/" + std::to_string(p.penStyle) + ":";
+      for (const DevicePoint& q : p.points) out += " " + std::to_string(q.x) + "," + std::to_string(q.y);
+      out += "\n";
+    }
+    return out;
+  }
   Drawing d;
   GrowArray<DevicePolyline> polylines{};
   GrowArray<DeviceText> texts{};
 };
 
-TEST_F(FlattenTest, MapsPointsWithFlippedYAndTruncation) {
-  AddLine({{10, 70}, {110, 20}, {60.7, 45.2}, {9.8, 70}});
-  Flatten(2);
-  ASSERT_EQ(polylines.count, 1);
-  const auto& pts = polylines[0].points;
-  // The last point is half a pixel left: truncation goes toward zero.
-  const DevicePoint expected[] = {{0, 0}, {200, 100}, {101, 49}, {0, 0}};
-  ASSERT_EQ(pts.count, 4);
-  for (int i = 0; i < 4; ++i) {
-    EXPECT_EQ(pts[i].x, expected[i].x) << i;
-    EXPECT_EQ(pts[i].y, expected[i].y) << i;
-  }
-}
-
-TEST_F(FlattenTest, ResolvesColoursAndLineTypesThroughTheLayer) {
+TEST_F(FlattenTest, ResolvesColoursAndLineTypesThroughTheLayerOrFallsBackToTheDefaults) {
   LineType dashed{};
   dashed.penStyle = 1;
   ArrayAppend(d.lineTypes, dashed);
@@ -55,30 +50,23 @@ TEST_F(FlattenTest, ResolvesColoursAndLineTypesThroughTheLayer) {
   layer.colour = 5;
   layer.lineType = 1;
   ArrayAppend(d.layers, layer);
-  AddLine({{10, 20}}, -3);
+  AddLine({{10, 20}}, -3);  // an off layer's negative colour
   AddLine({{10, 20}}, 300);
   AddLine({{10, 20}}, 0, 1);
   AddLine({{10, 20}}, 0, 0);
-  Flatten(1);
-  EXPECT_EQ(polylines[0].colour, 3);
-  EXPECT_EQ(polylines[1].colour, 255);
-  EXPECT_EQ(polylines[2].colour, 5);
-  EXPECT_EQ(polylines[2].penStyle, 1);
-  EXPECT_EQ(polylines[3].penStyle, 0);
-}
-
-TEST_F(FlattenTest, TextHeightEscapementAndInsertMovesPositionOnly) {
+  AddLine({{10, 20}}, 0, 99, -4);  // indices outside the tables
+  // A text whose style is outside the table: no face; height and rotation scale.
   PoolAppend(d.entities.pool, "AB");
-  ArrayAppend(d.entities.texts, TextItem{10, 70, 0, 0, 0, 0, 2.5, M_PI / 2});
-  Flatten(3);
+  ArrayAppend(d.entities.texts, TextItem{10, 70, 0, 0, 7, 42, 2.5, M_PI / 2});
+  ArrayAppend(d.inserts, Insert{5, 0, 0, 1, 1, 0});  // names no block
+  EXPECT_EQ(Flatten(3), "3/0: 0,150\n255/0: 0,150\n5/1: 0,150\n0/0: 0,150\n0/0: 0,150\n");
   ASSERT_EQ(texts.count, 1);
-  EXPECT_EQ(texts[0].height, 7);
-  EXPECT_EQ(texts[0].escapement, 900);
+  EXPECT_EQ(std::tuple(texts[0].x, texts[0].y, texts[0].height, texts[0].escapement), std::tuple(0, 0, 7, 900));
   EXPECT_STREQ(texts[0].text, "AB");
   EXPECT_STREQ(texts[0].face, "");
 }
 
-TEST_F(FlattenTest, ModelSpaceFirstThenBlocksInInsertOrder) {
+TEST_F(FlattenTest, MapsPointsModelSpaceFirstThenBlocksInInsertOrder) {
   Block a{}, b{};
   EntitySetInit(a.entities);
   EntitySetInit(b.entities);
@@ -88,33 +76,16 @@ TEST_F(FlattenTest, ModelSpaceFirstThenBlocksInInsertOrder) {
   ArrayAppend(d.blocks, b);
   for (int32_t block : {1, 0, 1}) ArrayAppend(d.inserts, Insert{block, 10, 70, 1, 1, 0});
   AddLine({{10, 20}, {20, 20}}, 7);
-  Flatten(1);
-  ASSERT_EQ(polylines.count, 4);
-  const int32_t colours[] = {7, 2, 1, 2};
-  for (int i = 0; i < 4; ++i) EXPECT_EQ(polylines[i].colour, colours[i]) << i;
-}
-
-TEST_F(FlattenTest, IndicesOutsideTheTablesFallBackToTheDefaults) {
-  AddLine({{1, 1}, {2, 2}}, 0, 99, -4);
-  PoolAppend(d.entities.pool, "t");
-  ArrayAppend(d.entities.texts, TextItem{1, 1, 0, 0, 7, 42, 1, 0});
-  ArrayAppend(d.inserts, Insert{5, 0, 0, 1, 1, 0});  // names no block
-  Flatten(1);
-  ASSERT_EQ(polylines.count, 1);
-  EXPECT_EQ(polylines[0].penStyle, 0);
-  EXPECT_EQ(polylines[0].colour, 0);
-  ASSERT_EQ(texts.count, 1);
-  EXPECT_STREQ(texts[0].face, "");
+  // y flips; the last point is half a unit left: truncation goes toward zero.
+  AddLine({{10, 70}, {110, 20}, {60.7, 45.2}, {9.8, 70}});
+  EXPECT_EQ(Flatten(2), "7/0: 0,100 20,100\n0/0: 0,0 200,100 101,49 0,0\n2/0: 0,0 0,-2\n1/0: 0,0 2,0\n2/0: 0,0 0,-2\n");
 }
 
 TEST(ToDevice, ClampsGiantAndNonFiniteValues) {
   const auto limit = static_cast<int32_t>(kDeviceLimit);
-  EXPECT_EQ(ToDevice(1e300), limit);
-  EXPECT_EQ(ToDevice(-1e300), -limit);
-  EXPECT_EQ(ToDevice(std::numeric_limits<double>::infinity()), limit);
-  EXPECT_EQ(ToDevice(std::nan("")), 0);
-  EXPECT_EQ(ToDevice(-0.5), 0);
-  EXPECT_EQ(ToDevice(7.9), 7);
+  for (auto [v, expected] : {std::pair{1e300, limit}, {-1e300, -limit}, {std::numeric_limits<double>::infinity(), limit},
+                             {std::nan(""), 0}, {-0.5, 0}, {7.9, 7}})
+    EXPECT_EQ(ToDevice(v), expected) << v;
 }
 
 }  // namespace

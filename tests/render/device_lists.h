@@ -15,12 +15,8 @@ struct Lists {
   Lists& operator=(const Lists&) = delete;
   void Line(std::initializer_list<DevicePoint> points, int32_t style, int32_t width, uint8_t colour,
             int32_t filled = 0) {
-    DevicePolyline line{};
+    DevicePolyline line{{}, style, filled, width, colour};
     for (DevicePoint p : points) ArrayAppend(line.points, p);
-    line.penStyle = style;
-    line.penWidth = width;
-    line.colour = colour;
-    line.filled = filled;
     ArrayAppend(polylines, line);
   }
   void Text(const char* text, int32_t height, uint8_t colour, int32_t escapement = 0, const char* face = "Arial",

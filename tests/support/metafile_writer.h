@@ -1,14 +1,17 @@
 // Small EMF and WMF record writers for building test metafiles inline.
 #pragma once
 
+#include <bit>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 namespace testing_support {
 
+inline std::string ToString(const std::vector<uint8_t>& b) { return {b.begin(), b.end()}; }
+
 // The bits of a 32-bit float, for transform fields.
-int32_t FloatBits(float f);
+inline int32_t FloatBits(float f) { return std::bit_cast<int32_t>(f); }
 
 class EmfWriter {
  public:
@@ -20,7 +23,10 @@ class EmfWriter {
   // A record with a raw body, padded to a multiple of 4.
   EmfWriter& RecordBytes(uint32_t type, const std::vector<uint8_t>& body);
   // Raw bytes with no framing, for broken files.
-  EmfWriter& Raw(const std::vector<uint8_t>& bytes);
+  EmfWriter& Raw(const std::vector<uint8_t>& bytes) {
+    bytes_.insert(bytes_.end(), bytes.begin(), bytes.end());
+    return *this;
+  }
   EmfWriter& MoveTo(int32_t x, int32_t y) { return Record(27, {x, y}); }
   EmfWriter& LineTo(int32_t x, int32_t y) { return Record(54, {x, y}); }
   // EMR_POLYLINE/POLYGON/POLYBEZIER (and the -TO forms): bounds, count, points.
@@ -39,7 +45,7 @@ class EmfWriter {
   EmfWriter& TextA(int32_t x, int32_t y, const std::string& text);
   EmfWriter& Eof() { return Record(14, {0, 0x10, 0x14}); }
   std::vector<uint8_t> Bytes() const;
-  std::string Str() const;
+  std::string Str() const { return ToString(Bytes()); }
 
  private:
   std::vector<uint8_t> bytes_;
@@ -53,8 +59,7 @@ class WmfWriter {
   // The bytes with the 18-byte header (and the end record unless `noEnd`);
   // `placeable` puts the 22-byte placeable header with the given box first.
   std::vector<uint8_t> Bytes(bool placeable = false, bool noEnd = false) const;
-  std::string Str(bool placeable = false, bool noEnd = false) const;
-  uint16_t objects = 8;
+  std::string Str(bool placeable = false, bool noEnd = false) const { return ToString(Bytes(placeable, noEnd)); }
 
  private:
   std::vector<uint8_t> records_;

@@ -2,8 +2,10 @@
 // drawing code can be tested through its calls instead of its pixels.
 #pragma once
 
-#include <memory>
+#include <deque>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/gdi.h"
@@ -16,7 +18,7 @@ struct RecordedObject : platform::GdiObject {
   platform::LogFont font{};
 };
 
-// One drawing call: "polyline", "polygon", "fillrect" or "textout", with the
+// One drawing call: "polyline", "polygon" or "textout", with the
 // objects and colours in effect when it was made.
 struct Recorded {
   std::string what;
@@ -29,75 +31,53 @@ struct Recorded {
 };
 
 class RecordingDevice : public platform::DeviceContext {
+  using Kind = platform::ObjectKind;
+  using Object = platform::GdiObject;
+
  public:
+  // Starts with stock pen, brush (white) and font selected.
   RecordingDevice() {
-    pen_ = Make(platform::ObjectKind::kPen, true);
-    brush_ = Make(platform::ObjectKind::kBrush, true);
-    brush_->brush.colour = 0xFFFFFF;
-    font_ = Make(platform::ObjectKind::kFont, true);
+    for (Kind kind : {Kind::kPen, Kind::kBrush, Kind::kFont}) selected_[kind] = Make(kind, true);
+    selected_[Kind::kBrush]->brush.colour = 0xFFFFFF;
   }
 
   std::vector<Recorded> calls;
   int pensMade = 0, brushesMade = 0, fontsMade = 0, deleted = 0, textColoursSet = 0;
 
-  platform::GdiObject* CreatePenIndirect(const platform::LogPen& pen) override {
-    ++pensMade;
-    RecordedObject* o = Make(platform::ObjectKind::kPen, false);
-    o->pen = pen;
-    return o;
+  Object* CreatePenIndirect(const platform::LogPen& pen) override {
+    return Create(pensMade, Kind::kPen, &RecordedObject::pen, pen);
   }
-  platform::GdiObject* CreateBrushIndirect(const platform::LogBrush& brush) override {
-    ++brushesMade;
-    RecordedObject* o = Make(platform::ObjectKind::kBrush, false);
-    o->brush = brush;
-    return o;
+  Object* CreateBrushIndirect(const platform::LogBrush& brush) override {
+    return Create(brushesMade, Kind::kBrush, &RecordedObject::brush, brush);
   }
-  platform::GdiObject* CreateFontIndirect(const platform::LogFont& font) override {
-    ++fontsMade;
-    RecordedObject* o = Make(platform::ObjectKind::kFont, false);
-    o->font = font;
-    return o;
+  Object* CreateFontIndirect(const platform::LogFont& font) override {
+    return Create(fontsMade, Kind::kFont, &RecordedObject::font, font);
   }
-  platform::GdiObject* CreatePalette(const uint8_t*, int) override {
-    return Make(platform::ObjectKind::kPalette, false);
-  }
-  platform::GdiObject* CreateDIBSection(const uint8_t*, int, int, uint8_t**) override { return nullptr; }
-  platform::GdiObject* GetStockObject(platform::StockObject) override { return brush_; }
-  platform::GdiObject* SelectObject(platform::GdiObject* object) override {
+  Object* CreatePalette(const uint8_t*, int) override { return Make(Kind::kPalette, false); }
+  Object* CreateDIBSection(const uint8_t*, int, int, uint8_t**) override { return nullptr; }
+  Object* GetStockObject(platform::StockObject) override { return selected_[Kind::kBrush]; }
+  // Pens, brushes and fonts each have a slot; selecting gives back the one replaced.
+  Object* SelectObject(Object* object) override {
     auto* o = static_cast<RecordedObject*>(object);
-    if (!o) return nullptr;
-    RecordedObject** slot = o->kind == platform::ObjectKind::kPen     ? &pen_
-                            : o->kind == platform::ObjectKind::kBrush ? &brush_
-                            : o->kind == platform::ObjectKind::kFont  ? &font_
-                                                                      : nullptr;
-    if (!slot) return nullptr;
-    RecordedObject* previous = *slot;
-    *slot = o;
-    return previous;
+    return o && selected_.count(o->kind) ? std::exchange(selected_[o->kind], o) : nullptr;
   }
-  int DeleteObject(platform::GdiObject* object) override {
-    if (!object) return 0;
-    if (!object->stock) ++deleted;
-    return 1;
+  int DeleteObject(Object* object) override {
+    if (object && !object->stock) ++deleted;
+    return object ? 1 : 0;
   }
-  platform::GdiObject* SelectPalette(platform::GdiObject* palette, int) override { return palette; }
+  Object* SelectPalette(Object* palette, int) override { return palette; }
   int RealizePalette() override { return 1; }
   int SetBkMode(int) override { return platform::kOpaque; }
   platform::ColourRef SetBkColor(platform::ColourRef) override { return 0; }
   platform::ColourRef SetTextColor(platform::ColourRef colour) override {
     ++textColoursSet;
-    platform::ColourRef previous = textColour_;
-    textColour_ = colour;
-    return previous;
+    return std::exchange(textColour_, colour);
   }
   uint32_t SetTextAlign(uint32_t) override { return 0; }
   int SetStretchBltMode(int) override { return 1; }
   int Polyline(const platform::Point* points, int count) override { return Record("polyline", points, count); }
   int Polygon(const platform::Point* points, int count) override { return Record("polygon", points, count); }
-  int FillRect(const platform::Rect& r, platform::GdiObject*) override {
-    platform::Point corners[2] = {{r.left, r.top}, {r.right, r.bottom}};
-    return Record("fillrect", corners, 2);
-  }
+  int FillRect(const platform::Rect&, Object*) override { return 1; }
   int TextOut(int32_t x, int32_t y, const char* text, int64_t length) override {
     platform::Point at{x, y};
     Record("textout", &at, 1);
@@ -107,21 +87,25 @@ class RecordingDevice : public platform::DeviceContext {
   int GdiFlush() override { return 1; }
 
  private:
-  RecordedObject* Make(platform::ObjectKind kind, bool stock) {
-    objects_.push_back(std::make_unique<RecordedObject>());
-    objects_.back()->kind = kind;
-    objects_.back()->stock = stock;
-    return objects_.back().get();
+  RecordedObject* Make(Kind kind, bool stock) {
+    RecordedObject& o = objects_.emplace_back();  // a deque: the objects stay where they are
+    o.kind = kind, o.stock = stock;
+    return &o;
+  }
+  template <class T>
+  RecordedObject* Create(int& counter, Kind kind, T RecordedObject::*field, const T& value) {
+    ++counter;
+    RecordedObject* o = Make(kind, false);
+    o->*field = value;
+    return o;
   }
   int Record(const char* what, const platform::Point* points, int count) {
-    calls.push_back({what, std::vector<platform::Point>(points, points + count), pen_->pen, brush_->brush,
-                     font_->font, textColour_, {}});
+    calls.push_back({what, {points, points + count}, selected_[Kind::kPen]->pen, selected_[Kind::kBrush]->brush,
+                     selected_[Kind::kFont]->font, textColour_, {}});
     return 1;
   }
-  std::vector<std::unique_ptr<RecordedObject>> objects_;
-  RecordedObject* pen_;
-  RecordedObject* brush_;
-  RecordedObject* font_;
+  std::deque<RecordedObject> objects_;
+  std::map<Kind, RecordedObject*> selected_;
   platform::ColourRef textColour_ = 0;
 };
 

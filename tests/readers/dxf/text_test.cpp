@@ -43,26 +43,13 @@ TEST(TextEntity, PlacementAndAlignment) {
       {"0|MTEXT|10|0|20|0|40|1|71|5|3|AB|1|CD", Item("(-2,0.8)", "ABCD")},
       {"0|MTEXT|40|1|71|9|1|X|11|0|21|1", Item("(-1,1.4)", "X", "1", "1.57079633")},
       {"0|MTEXT|40|1|50|45|72|2|1|X", Item("(0,0.2)", "X", "1", "3.14159265")},
+      // Paragraphs start new lines; colours follow braces.
+      {"0|MTEXT|10|3|20|10|40|2|1|Line1\\PLine2\\P\\PEnd",
+       Item("(3,10.4)", "Line1", "2") + Item("(3,8.4)", "Line2", "2") + Item("(3,6.4)", "End", "2")},
+      {"0|MTEXT|40|1|62|4|1|{\\C1;AB}CD\\c3;E",
+       Item("(0,0.2)", "AB", "1", "0", 1) + Item("(3,0.2)", "CD") + Item("(5,0.2)", "E", "1", "0", 3)},
   };
   for (const auto& [entity, expected] : cases) EXPECT_EQ(Texts(entity), expected) << entity;
-}
-
-TEST(MTextEntity, ParagraphsStartNewLines) {
-  EXPECT_EQ(Texts("0|MTEXT|10|3|20|10|40|2", "Line1\\PLine2\\P\\PEnd"),
-            Item("(3,10.4)", "Line1", "2") + Item("(3,8.4)", "Line2", "2") + Item("(3,6.4)", "End", "2"));
-}
-
-TEST(MTextEntity, FontsMakeOneStylePerFace) {
-  Read r(EntitiesFile(L("0|MTEXT|40|1") + "1\n{\\fArial|b0|i0;Hi}{\\fArial|b1;Yo}\\F txt.shx;Z\n"));
-  ASSERT_TRUE(r.ok);
-  EXPECT_EQ(r.All(), "extents (0,-0.8) (6.6,0.2)\nstyle 1 \"Arial\" face \"Arial\"\nstyle 2 \"txt\" face \"txt\"\n" +
-                         Item("(0,0.2)", "Hi", "1", "0", 0, 1) + Item("(3,0.2)", "Yo", "1", "0", 0, 1) +
-                         Item("(6,0.2)", "Z", "1", "0", 0, 2));
-}
-
-TEST(MTextEntity, ColoursFollowBraces) {
-  EXPECT_EQ(Texts("0|MTEXT|40|1|62|4", "{\\C1;AB}CD\\c3;E"),
-            Item("(0,0.2)", "AB", "1", "0", 1) + Item("(3,0.2)", "CD") + Item("(5,0.2)", "E", "1", "0", 3));
 }
 
 TEST(MTextEntity, InlineCodes) {
@@ -91,20 +78,6 @@ TEST(MTextEntity, DeepBracesAndLongContent) {
   Read r(EntitiesFile("0\nMTEXT\n3\n" + piece + "\n3\n" + std::string(600, 'b') + "\n1\nc\n"));
   ASSERT_EQ(r.d.entities.texts.count, 1);
   EXPECT_EQ(std::string(r.d.entities.pool.data), piece + "c");
-}
-
-TEST(TextEntity, StyleAndLayerLookups) {
-  Read r(L("0|SECTION|2|TABLES|0|TABLE|2|STYLE|70|1|0|STYLE|2|Standard|3|txt|0|STYLE|2|Fancy|3|f.ttf|1001|ACAD"
-           "|1000|Arial Narrow|0|ENDTAB|0|TABLE|2|LAYER|0|LAYER|2|T|62|7|0|ENDTAB|0|ENDSEC") +
-         EntitiesFile(L("0|TEXT|7|Fancy|8|T|1|a|0|TEXT|7|BYLAYER|1|b")));
-  ASSERT_TRUE(r.ok);
-  EXPECT_EQ(r.All(),
-            "extents (0,0.1) (0.3,0.6)\n"
-            "layer 1 \"T\\n\" colour 7 linetype 0\n"
-            "style 1 \"Standard\\n\" face \"\"\n"
-            "style 2 \"Fancy\\n\" face \"Arial Narrow\"\n"
-            "text (0,0.6) height 0.5 rotation 0 colour 0 layer 1 style 2 \"a\"\n" +
-                Item("(0,0.6)", "b", "0.5"));
 }
 
 }  // namespace
