@@ -8,6 +8,7 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "platform/emf_records.h"
 #include "platform/wmf_cp1252.h"
 
 namespace platform {
@@ -75,48 +76,6 @@ enum : uint16_t {
   kMetaStretchDib = 0x0F43,
 };
 
-// EMF record types written here.
-enum : uint32_t {
-  kEmrHeader = 1,
-  kEmrPolygon16 = 86,
-  kEmrPolyline16 = 87,
-  kEmrPolyPolygon16 = 91,
-  kEmrSetWindowExtEx = 9,
-  kEmrSetWindowOrgEx = 10,
-  kEmrSetViewportExtEx = 11,
-  kEmrSetViewportOrgEx = 12,
-  kEmrEof = 14,
-  kEmrSetMapMode = 17,
-  kEmrSetBkMode = 18,
-  kEmrSetPolyFillMode = 19,
-  kEmrSetRop2 = 20,
-  kEmrSetStretchBltMode = 21,
-  kEmrSetTextAlign = 22,
-  kEmrSetTextColor = 24,
-  kEmrSetBkColor = 25,
-  kEmrMoveToEx = 27,
-  kEmrExcludeClipRect = 29,
-  kEmrIntersectClipRect = 30,
-  kEmrScaleViewportExtEx = 31,
-  kEmrScaleWindowExtEx = 32,
-  kEmrSaveDc = 33,
-  kEmrRestoreDc = 34,
-  kEmrSelectObject = 37,
-  kEmrCreatePen = 38,
-  kEmrCreateBrushIndirect = 39,
-  kEmrDeleteObject = 40,
-  kEmrEllipse = 42,
-  kEmrRectangle = 43,
-  kEmrRoundRect = 44,
-  kEmrArc = 45,
-  kEmrChord = 46,
-  kEmrPie = 47,
-  kEmrLineTo = 54,
-  kEmrStretchDiBits = 81,
-  kEmrExtCreateFontIndirectW = 82,
-  kEmrExtTextOutW = 84,
-  kEmrCreateDibPatternBrushPt = 94,
-};
 
 constexpr uint32_t kMapModeIsotropic = 7;
 constexpr uint32_t kMapModeAnisotropic = 8;

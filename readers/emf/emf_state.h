@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "model/drawing.h"
+#include "platform/emf_records.h"
 #include "render/colours.h"
 
 // One record as read: its bytes (head included) and size. Every field read goes
@@ -33,58 +34,6 @@ inline uint16_t RecordU16(const EmfRecord& r, uint32_t at) {
 }
 inline int16_t RecordI16(const EmfRecord& r, uint32_t at) { return static_cast<int16_t>(RecordU16(r, at)); }
 float RecordF32(const EmfRecord& r, uint32_t at);
-
-// Record types by their published numbers.
-enum EmfType : uint32_t {
-  kEmrHeader = 1,
-  kEmrPolyBezier = 2,
-  kEmrPolygon = 3,
-  kEmrPolyline = 4,
-  kEmrPolyBezierTo = 5,
-  kEmrPolylineTo = 6,
-  kEmrPolyPolyline = 7,
-  kEmrPolyPolygon = 8,
-  kEmrSetWindowExtEx = 9,
-  kEmrSetWindowOrgEx = 10,
-  kEmrSetViewportExtEx = 11,
-  kEmrSetViewportOrgEx = 12,
-  kEmrEof = 14,
-  kEmrSetMapMode = 17,
-  kEmrSetTextColor = 24,
-  kEmrMoveToEx = 27,
-  kEmrScaleViewportExtEx = 31,
-  kEmrScaleWindowExtEx = 32,
-  kEmrSaveDc = 33,
-  kEmrRestoreDc = 34,
-  kEmrSetWorldTransform = 35,
-  kEmrModifyWorldTransform = 36,
-  kEmrSelectObject = 37,
-  kEmrCreatePen = 38,
-  kEmrCreateBrushIndirect = 39,
-  kEmrDeleteObject = 40,
-  kEmrEllipse = 42,
-  kEmrRectangle = 43,
-  kEmrArc = 45,
-  kEmrChord = 46,
-  kEmrPie = 47,
-  kEmrLineTo = 54,
-  kEmrArcTo = 55,
-  kEmrBeginPath = 59,
-  kEmrEndPath = 60,
-  kEmrExtCreateFontIndirectW = 82,
-  kEmrExtTextOutA = 83,
-  kEmrExtTextOutW = 84,
-  kEmrPolyBezier16 = 85,
-  kEmrPolygon16 = 86,
-  kEmrPolyline16 = 87,
-  kEmrPolyBezierTo16 = 88,
-  kEmrPolylineTo16 = 89,
-  kEmrPolyPolyline16 = 90,
-  kEmrPolyPolygon16 = 91,
-  kEmrExtCreatePen = 95,
-  kEmrPolyTextOutA = 96,
-  kEmrPolyTextOutW = 97,
-};
 
 constexpr int kFontFaceUnits = 16;
 constexpr int kFontBytes = 60;  // LOGFONTW up to the first 16 face-name units
