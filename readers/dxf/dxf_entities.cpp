@@ -49,36 +49,31 @@ void AppendPolyline(EntitySet& set, Polyline& polyline, PointBuffer& points) {
 }
 
 int ReadLineEntity(LineSource& source, EntitySet& set, const Drawing& tables) {
-  char code[kLineSize];
-  char value[kLineSize];
   Polyline polyline = {};
   double x = 0;
-  for (;;) {
-    if (!ReadGroupLine(source, code)) break;
-    const LineClass c = ClassifyLine(code);
-    if (c == LineClass::kG0) {
-      AppendPolyline(set, polyline, source.points);
-      return 1;
-    }
-    if (!ReadGroupLine(source, value)) break;
+  int ok = ReadItemPairs(source, [&](LineClass c, const char* value) {
     switch (c) {
       case LineClass::kG10:
       case LineClass::kG11:
-        x = ParseDouble(value);
-        break;
+          x = ParseDouble(value);
+          break;
       case LineClass::kG20:
       case LineClass::kG21:
-        PointAppend(source.points, {x, ParseDouble(value)});
-        break;
+          PointAppend(source.points, {x, ParseDouble(value)});
+          break;
       case LineClass::kG39:
-        polyline.width = ParseDouble(value);
-        break;
+          polyline.width = ParseDouble(value);
+          break;
       default:
-        ApplyCommonGroup(c, value, tables, polyline);
+          ApplyCommonGroup(c, value, tables, polyline);
     }
+  });
+  if (!ok) {
+    source.points.count = 0;
+    return 0;
   }
-  source.points.count = 0;
-  return 0;
+  AppendPolyline(set, polyline, source.points);
+  return 1;
 }
 
 enum class VertexState { kHeader, kFirstNext, kTaking };
@@ -104,32 +99,32 @@ int ReadPolylineEntity(LineSource& source, EntitySet& set, const Drawing& tables
       case LineClass::kG40:
       case LineClass::kG41:
       case LineClass::kG43:
-        polyline.width = ParseDouble(value);
-        break;
+          polyline.width = ParseDouble(value);
+          break;
       case LineClass::kG42:
-        bulge = ParseDouble(value);
-        bulgePending = true;
-        break;
+          bulge = ParseDouble(value);
+          bulgePending = true;
+          break;
       case LineClass::kG10:
-        current.x = ParseDouble(value);
-        break;
+          current.x = ParseDouble(value);
+          break;
       case LineClass::kG20:
-        if (state == VertexState::kHeader) break;
-        current.y = ParseDouble(value);
-        if (state == VertexState::kFirstNext) {
+          if (state == VertexState::kHeader) break;
+          current.y = ParseDouble(value);
+          if (state == VertexState::kFirstNext) {
           first = current;
           state = VertexState::kTaking;
-        }
-        if (bulgePending) BulgeArcPoints(previous, current, bulge, source.points);
-        PointAppend(source.points, current);
-        previous = current;
-        bulgePending = false;
-        break;
+          }
+          if (bulgePending) BulgeArcPoints(previous, current, bulge, source.points);
+          PointAppend(source.points, current);
+          previous = current;
+          bulgePending = false;
+          break;
       case LineClass::kG70:
-        closed = (ParseInt(value) & 1) != 0;
-        break;
+          closed = (ParseInt(value) & 1) != 0;
+          break;
       case LineClass::kG0:
-        switch (ClassifyLine(value)) {
+          switch (ClassifyLine(value)) {
           case LineClass::kVertex:
             if (state == VertexState::kHeader) state = VertexState::kFirstNext;
             break;
@@ -139,10 +134,10 @@ int ReadPolylineEntity(LineSource& source, EntitySet& set, const Drawing& tables
             break;
           default:
             break;
-        }
-        break;
+          }
+          break;
       default:
-        ApplyCommonGroup(c, value, tables, polyline);
+          ApplyCommonGroup(c, value, tables, polyline);
     }
   }
   // A closed polyline without vertices has nothing to close. The last
@@ -159,22 +154,12 @@ fail:
 }
 
 int ReadArcEntity(LineSource& source, EntitySet& set, const Drawing& tables) {
-  char code[kLineSize];
-  char value[kLineSize];
   Polyline polyline = {};
   WorldPoint centre = {0, 0};
   double radius = 0;
   double start = 0;
   double end = kTwoPi;
-  for (;;) {
-    if (!ReadGroupLine(source, code)) break;
-    const LineClass c = ClassifyLine(code);
-    if (c == LineClass::kG0) {
-      ArcPoints(centre, radius, end, start, source.points);
-      AppendPolyline(set, polyline, source.points);
-      return 1;
-    }
-    if (!ReadGroupLine(source, value)) break;
+  int ok = ReadItemPairs(source, [&](LineClass c, const char* value) {
     switch (c) {
       case LineClass::kG10:
         centre.x = ParseDouble(value);
@@ -194,8 +179,11 @@ int ReadArcEntity(LineSource& source, EntitySet& set, const Drawing& tables) {
       default:
         ApplyCommonGroup(c, value, tables, polyline);
     }
-  }
-  return 0;
+  });
+  if (!ok) return 0;
+  ArcPoints(centre, radius, end, start, source.points);
+  AppendPolyline(set, polyline, source.points);
+  return 1;
 }
 
 // Follows the DXF definition: the minor axis is the major axis turned a
@@ -222,23 +210,13 @@ void EllipsePoints(WorldPoint centre, WorldPoint major, double ratio, double sta
 }
 
 int ReadEllipseEntity(LineSource& source, EntitySet& set, const Drawing& tables) {
-  char code[kLineSize];
-  char value[kLineSize];
   Polyline polyline = {};
   WorldPoint centre = {0, 0};
   WorldPoint major = {0, 0};
   double ratio = 1.0;
   double start = 0;
   double end = kTwoPi;
-  for (;;) {
-    if (!ReadGroupLine(source, code)) break;
-    const LineClass c = ClassifyLine(code);
-    if (c == LineClass::kG0) {
-      EllipsePoints(centre, major, ratio, start, end, source.points);
-      AppendPolyline(set, polyline, source.points);
-      return 1;
-    }
-    if (!ReadGroupLine(source, value)) break;
+  int ok = ReadItemPairs(source, [&](LineClass c, const char* value) {
     switch (c) {
       case LineClass::kG10:
         centre.x = ParseDouble(value);
@@ -264,27 +242,25 @@ int ReadEllipseEntity(LineSource& source, EntitySet& set, const Drawing& tables)
       default:
         ApplyCommonGroup(c, value, tables, polyline);
     }
-  }
-  return 0;
+  });
+  if (!ok) return 0;
+  EllipsePoints(centre, major, ratio, start, end, source.points);
+  AppendPolyline(set, polyline, source.points);
+  return 1;
 }
 
 int ReadSolidEntity(LineSource& source, EntitySet& set, const Drawing& tables) {
-  char code[kLineSize];
-  char value[kLineSize];
   Polyline polyline = {};
   WorldPoint corner[4] = {};
-  for (;;) {
-    if (!ReadGroupLine(source, code)) return 0;
-    const LineClass c = ClassifyLine(code);
-    if (c == LineClass::kG0) break;
-    if (!ReadGroupLine(source, value)) return 0;
+  int ok = ReadItemPairs(source, [&](LineClass c, const char* value) {
     if (c >= LineClass::kG10 && c <= LineClass::kG13)
       corner[static_cast<int>(c) - static_cast<int>(LineClass::kG10)].x = ParseDouble(value);
     else if (c >= LineClass::kG20 && c <= LineClass::kG23)
       corner[static_cast<int>(c) - static_cast<int>(LineClass::kG20)].y = ParseDouble(value);
     else
       ApplyCommonGroup(c, value, tables, polyline);
-  }
+  });
+  if (!ok) return 0;
   // SOLID and TRACE give their corners in zigzag order.
   for (int i : {0, 1, 3, 2, 0}) PointAppend(source.points, corner[i]);
   AppendPolyline(set, polyline, source.points);
@@ -292,14 +268,8 @@ int ReadSolidEntity(LineSource& source, EntitySet& set, const Drawing& tables) {
 }
 
 int ReadInsertEntity(LineSource& source, const GrowArray<Block>& blocks, GrowArray<Insert>& inserts) {
-  char code[kLineSize];
-  char value[kLineSize];
   Insert insert = {-1, 0, 0, 1.0, 1.0, 0};
-  for (;;) {
-    if (!ReadGroupLine(source, code)) return 0;
-    const LineClass c = ClassifyLine(code);
-    if (c == LineClass::kG0) break;
-    if (!ReadGroupLine(source, value)) return 0;
+  int ok = ReadItemPairs(source, [&](LineClass c, const char* value) {
     switch (c) {
       case LineClass::kG2: {
         char key[kNameSize];
@@ -330,7 +300,8 @@ int ReadInsertEntity(LineSource& source, const GrowArray<Block>& blocks, GrowArr
       default:
         break;
     }
-  }
+  });
+  if (!ok) return 0;
   if (insert.block >= 0) ArrayAppend(inserts, insert);
   return 1;
 }
@@ -403,34 +374,34 @@ int ReadEntities(LineSource& source, EntitySet& set, Drawing& tables, const Grow
     int ok;
     switch (c) {
       case LineClass::kArcOrCircle:
-        ok = ReadArcEntity(source, set, tables);
-        break;
+          ok = ReadArcEntity(source, set, tables);
+          break;
       case LineClass::kEllipse:
-        ok = ReadEllipseEntity(source, set, tables);
-        break;
+          ok = ReadEllipseEntity(source, set, tables);
+          break;
       case LineClass::kInsert:
-        ok = blocks && inserts ? ReadInsertEntity(source, *blocks, *inserts) : SkipToGroupZero(source);
-        break;
+          ok = blocks && inserts ? ReadInsertEntity(source, *blocks, *inserts) : SkipToGroupZero(source);
+          break;
       case LineClass::kLine:
-        ok = ReadLineEntity(source, set, tables);
-        break;
+          ok = ReadLineEntity(source, set, tables);
+          break;
       case LineClass::kLwPolyline:
-        ok = ReadPolylineEntity(source, set, tables, true);
-        break;
+          ok = ReadPolylineEntity(source, set, tables, true);
+          break;
       case LineClass::kPolyline:
-        ok = ReadPolylineEntity(source, set, tables, false);
-        break;
+          ok = ReadPolylineEntity(source, set, tables, false);
+          break;
       case LineClass::kMText:
-        ok = ReadTextEntity(source, set, tables, 1);
-        break;
+          ok = ReadTextEntity(source, set, tables, 1);
+          break;
       case LineClass::kTextOrAttrib:
-        ok = ReadTextEntity(source, set, tables, 0);
-        break;
+          ok = ReadTextEntity(source, set, tables, 0);
+          break;
       case LineClass::kSolidLike:
-        ok = ReadSolidEntity(source, set, tables);
-        break;
+          ok = ReadSolidEntity(source, set, tables);
+          break;
       default:
-        ok = SkipToGroupZero(source);
+          ok = SkipToGroupZero(source);
     }
     if (!ok) return 0;
   }

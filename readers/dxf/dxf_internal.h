@@ -64,6 +64,22 @@ int ReadGroupLine(LineSource& source, char* line);
 LineClass ClassifyLine(const char* line);
 // Reads pairs until a group 0 code line: 1, or 0 when a read fails.
 int SkipToGroupZero(LineSource& source);
+
+// The loop every item reader shares: reads the pairs of one item up to the code
+// line of the next group 0 (its value, the next item's name, stays unread) and
+// hands each pair to `take(code class, value)`. 1, or 0 when a read fails.
+template <class Take>
+int ReadItemPairs(LineSource& source, Take take) {
+  char code[kLineSize];
+  char value[kLineSize];
+  for (;;) {
+    if (!ReadGroupLine(source, code)) return 0;
+    const LineClass c = ClassifyLine(code);
+    if (c == LineClass::kG0) return 1;
+    if (!ReadGroupLine(source, value)) return 0;
+    take(c, value);
+  }
+}
 // Reads pairs until a group 0 whose value is `wanted` (1) or `stop` (-1); 0
 // when a read fails.
 int SeekGroupZero(LineSource& source, LineClass wanted, LineClass stop);

@@ -217,8 +217,6 @@ void FormatMText(char* content, EntitySet& set, GrowArray<TextStyle>& textStyles
 }
 
 int ReadTextEntity(LineSource& source, EntitySet& set, Drawing& tables, int isMText) {
-  char code[kLineSize];
-  char value[kLineSize];
   char content[kLineSize] = {};
   size_t contentLength = 0;
   TextItem item = {};
@@ -228,11 +226,7 @@ int ReadTextEntity(LineSource& source, EntitySet& set, Drawing& tables, int isMT
   int vFactor = isMText ? 1 : 6;  // fifths of the height from the reference point up to the top
   int hAlign = 0;
   int32_t justification = 0;
-  for (;;) {
-    if (!ReadGroupLine(source, code)) return 0;
-    const LineClass c = ClassifyLine(code);
-    if (c == LineClass::kG0) break;
-    if (!ReadGroupLine(source, value)) return 0;
+  int ok = ReadItemPairs(source, [&](LineClass c, char* value) {
     switch (c) {
       case LineClass::kG1:
       case LineClass::kG3: {
@@ -300,7 +294,8 @@ int ReadTextEntity(LineSource& source, EntitySet& set, Drawing& tables, int isMT
       default:
         break;
     }
-  }
+  });
+  if (!ok) return 0;
   const double d = vFactor * item.height * 0.2;
   item.y += d;
   if (!isMText && justification != 0) {
