@@ -69,12 +69,10 @@ void ForwardDct8x8Reference(int16_t block[64]) {
 
 namespace {
 
-// An 8 x 8 transpose of 16-bit values: in[r][c] -> out[c][r].
-inline void Transpose(const int16_t* in, int16_t* out) {
 #if defined(__SSE2__)
-  __m128i r[8];
-  for (int i = 0; i < 8; ++i) r[i] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 8 * i));
-  // Interleave 16-bit, then 32-bit, then 64-bit pieces of row pairs.
+// An 8 x 8 transpose of 16-bit values held in eight registers (SSE2, so the
+// plain path and the AVX2 path share it).
+inline void TransposeRegisters(__m128i (&r)[8]) {
   const __m128i a0 = _mm_unpacklo_epi16(r[0], r[1]), a1 = _mm_unpackhi_epi16(r[0], r[1]);
   const __m128i a2 = _mm_unpacklo_epi16(r[2], r[3]), a3 = _mm_unpackhi_epi16(r[2], r[3]);
   const __m128i a4 = _mm_unpacklo_epi16(r[4], r[5]), a5 = _mm_unpackhi_epi16(r[4], r[5]);
@@ -83,10 +81,24 @@ inline void Transpose(const int16_t* in, int16_t* out) {
   const __m128i b2 = _mm_unpacklo_epi32(a1, a3), b3 = _mm_unpackhi_epi32(a1, a3);
   const __m128i b4 = _mm_unpacklo_epi32(a4, a6), b5 = _mm_unpackhi_epi32(a4, a6);
   const __m128i b6 = _mm_unpacklo_epi32(a5, a7), b7 = _mm_unpackhi_epi32(a5, a7);
-  const __m128i c[8] = {_mm_unpacklo_epi64(b0, b4), _mm_unpackhi_epi64(b0, b4), _mm_unpacklo_epi64(b1, b5),
-                        _mm_unpackhi_epi64(b1, b5), _mm_unpacklo_epi64(b2, b6), _mm_unpackhi_epi64(b2, b6),
-                        _mm_unpacklo_epi64(b3, b7), _mm_unpackhi_epi64(b3, b7)};
-  for (int i = 0; i < 8; ++i) _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8 * i), c[i]);
+  r[0] = _mm_unpacklo_epi64(b0, b4);
+  r[1] = _mm_unpackhi_epi64(b0, b4);
+  r[2] = _mm_unpacklo_epi64(b1, b5);
+  r[3] = _mm_unpackhi_epi64(b1, b5);
+  r[4] = _mm_unpacklo_epi64(b2, b6);
+  r[5] = _mm_unpackhi_epi64(b2, b6);
+  r[6] = _mm_unpacklo_epi64(b3, b7);
+  r[7] = _mm_unpackhi_epi64(b3, b7);
+}
+#endif
+
+// An 8 x 8 transpose of 16-bit values: in[r][c] -> out[c][r].
+inline void Transpose(const int16_t* in, int16_t* out) {
+#if defined(__SSE2__)
+  __m128i r[8];
+  for (int i = 0; i < 8; ++i) r[i] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + 8 * i));
+  TransposeRegisters(r);
+  for (int i = 0; i < 8; ++i) _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 8 * i), r[i]);
 #else
   for (int r = 0; r < 8; ++r)
     for (int c = 0; c < 8; ++c) out[8 * c + r] = in[8 * r + c];
@@ -167,25 +179,6 @@ __attribute__((target("avx2"))) inline void Avx2Pass(__m256i (&x)[8]) {
   x[3] = RoundShift(_mm256_sub_epi32(Mul(q, kFix0_831469612), Mul(s, kFix0_555570233)), round, shift);
 }
 
-// 8 x 8 16-bit transpose in registers.
-__attribute__((target("avx2"))) inline void TransposeRegisters(__m128i (&r)[8]) {
-  const __m128i a0 = _mm_unpacklo_epi16(r[0], r[1]), a1 = _mm_unpackhi_epi16(r[0], r[1]);
-  const __m128i a2 = _mm_unpacklo_epi16(r[2], r[3]), a3 = _mm_unpackhi_epi16(r[2], r[3]);
-  const __m128i a4 = _mm_unpacklo_epi16(r[4], r[5]), a5 = _mm_unpackhi_epi16(r[4], r[5]);
-  const __m128i a6 = _mm_unpacklo_epi16(r[6], r[7]), a7 = _mm_unpackhi_epi16(r[6], r[7]);
-  const __m128i b0 = _mm_unpacklo_epi32(a0, a2), b1 = _mm_unpackhi_epi32(a0, a2);
-  const __m128i b2 = _mm_unpacklo_epi32(a1, a3), b3 = _mm_unpackhi_epi32(a1, a3);
-  const __m128i b4 = _mm_unpacklo_epi32(a4, a6), b5 = _mm_unpackhi_epi32(a4, a6);
-  const __m128i b6 = _mm_unpacklo_epi32(a5, a7), b7 = _mm_unpackhi_epi32(a5, a7);
-  r[0] = _mm_unpacklo_epi64(b0, b4);
-  r[1] = _mm_unpackhi_epi64(b0, b4);
-  r[2] = _mm_unpacklo_epi64(b1, b5);
-  r[3] = _mm_unpackhi_epi64(b1, b5);
-  r[4] = _mm_unpacklo_epi64(b2, b6);
-  r[5] = _mm_unpackhi_epi64(b2, b6);
-  r[6] = _mm_unpacklo_epi64(b3, b7);
-  r[7] = _mm_unpackhi_epi64(b3, b7);
-}
 
 // Row outputs fit 16 bits (see the budget above), so saturating packs are
 // plain truncations here.
