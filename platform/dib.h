@@ -111,17 +111,6 @@ struct Affine {
   double yx = 0, yy = 1, y0 = 0;
 };
 
-// The mapping a StretchBlt-shaped record means: source rectangle (x, y, width,
-// height) onto the destination rectangle. A negative extent mirrors, and as in
-// GDI it then covers the pixels from x + extent + 1 to x, so that (x + w - 1, -w)
-// mirrors (x, w) in place. False when an extent is 0.
-bool MapRect(int32_t srcX, int32_t srcY, int32_t srcWidth, int32_t srcHeight, int32_t dstX, int32_t dstY,
-             int32_t dstWidth, int32_t dstHeight, Affine& map);
-// The mapping of a parallelogram blit: the source rectangle's top-left, top-right
-// and bottom-left corners go to the three points. False when degenerate.
-bool MapParallelogram(int32_t srcX, int32_t srcY, int32_t srcWidth, int32_t srcHeight, const Point corners[3],
-                      Affine& map);
-
 struct BlitTarget {
   uint8_t* data = nullptr;  // cairo image surface rows
   int32_t stride = 0;  // bytes
@@ -153,6 +142,17 @@ struct BlitSource {
   Affine toDevice;
   int stretchMode = kColourOnColour;
 };
+
+// The source a StretchBlt-shaped record means: source rectangle (x, y, width,
+// height) onto the destination rectangle; sets `rect` and `toDevice`. A negative
+// extent mirrors, and as in GDI it then covers the pixels from x + extent + 1 to
+// x, so that (x + w - 1, -w) mirrors (x, w) in place. False when an extent is 0.
+bool MapRect(int32_t srcX, int32_t srcY, int32_t srcWidth, int32_t srcHeight, int32_t dstX, int32_t dstY,
+             int32_t dstWidth, int32_t dstHeight, BlitSource& source);
+// The source of a parallelogram blit: the source rectangle's top-left, top-right
+// and bottom-left corners go to the three points. False when degenerate.
+bool MapParallelogram(int32_t srcX, int32_t srcY, int32_t srcWidth, int32_t srcHeight, const Point corners[3],
+                      BlitSource& source);
 
 enum class BlitKind {
   kRop,  // `rop` is a ROP3
