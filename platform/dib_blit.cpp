@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <vector>
 
 #include "platform/dib.h"
 
@@ -91,10 +92,11 @@ struct Sampler {
     } else {
       // Clamped as doubles: the reach may be enormous for a near-singular mapping.
       auto cut = [](double a, int32_t lo, int32_t hi) { return static_cast<int64_t>(std::clamp<double>(a, lo, hi)); };
-      int64_t x0 = cut(std::floor(u - du / 2), rect.left, rect.right);
-      int64_t x1 = cut(std::ceil(u + du / 2), rect.left, rect.right);
-      int64_t y0 = cut(std::floor(v - dv / 2), rect.top, rect.bottom);
-      int64_t y1 = cut(std::ceil(v + dv / 2), rect.top, rect.bottom);
+      // An axis that does not shrink keeps its one nearest pixel.
+      int64_t x0 = du > 1 ? cut(std::floor(u - du / 2), rect.left, rect.right) : x;
+      int64_t x1 = du > 1 ? cut(std::ceil(u + du / 2), rect.left, rect.right) : x + 1;
+      int64_t y0 = dv > 1 ? cut(std::floor(v - dv / 2), rect.top, rect.bottom) : y;
+      int64_t y1 = dv > 1 ? cut(std::ceil(v + dv / 2), rect.top, rect.bottom) : y + 1;
       int64_t stepX = std::max<int64_t>(1, (x1 - x0 + kMaxFootprint - 1) / kMaxFootprint);
       int64_t stepY = std::max<int64_t>(1, (y1 - y0 + kMaxFootprint - 1) / kMaxFootprint);
       uint32_t all = 0xFFFFFFFF, any = 0, sum[4] = {}, n = 0;
@@ -145,6 +147,28 @@ bool MaskBit(const BlitOp& op, const Rect& rect, double u, double v) {
 bool Finite(const Affine& a) {
   return std::isfinite(a.xx) && std::isfinite(a.xy) && std::isfinite(a.x0) && std::isfinite(a.yx) &&
          std::isfinite(a.yy) && std::isfinite(a.y0);
+}
+
+// The common case, an upright copy sampled nearest: one lookup per column
+// instead of mapping every pixel, with the same arithmetic as the general loop.
+void CopyUpright(const BlitTarget& t, const DibImage& im, const Rect& r, const Affine& m, double ia, double id,
+                 int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
+  std::vector<int32_t> columns(static_cast<size_t>(x1 - x0));
+  for (int32_t x = x0; x < x1; ++x) {
+    double u = ia * (x + 0.5 - m.x0);
+    columns[x - x0] = u >= r.left && u < r.right ? static_cast<int32_t>(u) : -1;
+  }
+  for (int32_t y = y0; y < y1; ++y) {
+    double v = id * (y + 0.5 - m.y0);
+    if (!(v >= r.top && v < r.bottom)) continue;
+    const uint32_t* src = im.pixels.data() + static_cast<int64_t>(v) * im.width;
+    auto* row = reinterpret_cast<uint32_t*>(t.data + int64_t{y} * t.stride);
+    const uint8_t* clip = t.clipMask ? t.clipMask + int64_t{y} * t.clipMaskStride : nullptr;
+    for (int32_t x = x0; x < x1; ++x) {
+      int32_t c = columns[x - x0];
+      if (c >= 0 && (!clip || clip[x] >= 128)) row[x] = kOpaqueAlpha | src[c];
+    }
+  }
 }
 
 }  // namespace
@@ -239,6 +263,7 @@ int Blit(const BlitTarget& target, const BlitSource& source, const BlitOp& op) {
     y0 = std::max(y0, target.clipRect.top);
     x1 = std::min(x1, target.clipRect.right);
     y1 = std::min(y1, target.clipRect.bottom);
+    if (x0 >= x1 || y0 >= y1) return 1;
   }
 
   // Device to source space, and how far one device pixel reaches there.
@@ -246,6 +271,11 @@ int Blit(const BlitTarget& target, const BlitSource& source, const BlitOp& op) {
   const double du = std::abs(ia) + std::abs(ib), dv = std::abs(ic) + std::abs(id);
   bool perPixel = op.kind == BlitKind::kAlpha && op.sourceAlpha && image && image->alpha == DibAlpha::kStored;
   Sampler sampler{image, r, source.stretchMode, image && image->alpha == DibAlpha::kHoles, perPixel};
+  if (op.kind == BlitKind::kRop && RopIndex(op.rop) == 0xCC && m.xy == 0 && m.yx == 0 && !sampler.holes &&
+      (source.stretchMode == kColourOnColour || (du <= 1 && dv <= 1))) {
+    CopyUpright(target, *image, r, m, ia, id, x0, y0, x1, y1);
+    return 1;
+  }
   const uint32_t key = RgbFromColourRef(op.transparent);
 
   for (int32_t y = y0; y < y1; ++y) {
