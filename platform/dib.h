@@ -152,7 +152,8 @@ struct BlitSource {
 bool MapRect(int32_t srcX, int32_t srcY, int32_t srcWidth, int32_t srcHeight, int32_t dstX, int32_t dstY,
              int32_t dstWidth, int32_t dstHeight, BlitSource& source);
 // The source of a parallelogram blit: the source rectangle's top-left, top-right
-// and bottom-left corners go to the three points. False when degenerate.
+// and bottom-left corners go to the three points. A negative source extent
+// mirrors as above. False when degenerate.
 bool MapParallelogram(int32_t srcX, int32_t srcY, int32_t srcWidth, int32_t srcHeight, const Point corners[3],
                       BlitSource& source);
 

@@ -171,6 +171,29 @@ void CopyUpright(const BlitTarget& t, const DibImage& im, const Rect& r, const A
   }
 }
 
+// Where an extent starts: a negative one runs back from the far edge of the
+// pixel it starts at, so that (x + w - 1, -w) covers the pixels of (x, w).
+int64_t StartEdge(int32_t at, int32_t extent) { return int64_t{at} + (extent < 0 ? 1 : 0); }
+
+// The source rectangle's starting corner, the ends of its first row and of its
+// first column go to the three corners.
+bool MapCorners(int32_t srcX, int32_t srcY, int32_t srcWidth, int32_t srcHeight, const double c[3][2],
+                BlitSource& source) {
+  if (srcWidth == 0 || srcHeight == 0) return false;
+  int64_t su = StartEdge(srcX, srcWidth), sv = StartEdge(srcY, srcHeight);
+  Affine& m = source.toDevice;
+  m.xx = (c[1][0] - c[0][0]) / srcWidth;
+  m.yx = (c[1][1] - c[0][1]) / srcWidth;
+  m.xy = (c[2][0] - c[0][0]) / srcHeight;
+  m.yy = (c[2][1] - c[0][1]) / srcHeight;
+  m.x0 = c[0][0] - m.xx * static_cast<double>(su) - m.xy * static_cast<double>(sv);
+  m.y0 = c[0][1] - m.yx * static_cast<double>(su) - m.yy * static_cast<double>(sv);
+  int64_t u1 = su + srcWidth, v1 = sv + srcHeight;
+  auto clamp = [](int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); };
+  source.rect = {clamp(std::min(su, u1)), clamp(std::min(sv, v1)), clamp(std::max(su, u1)), clamp(std::max(sv, v1))};
+  return m.xx * m.yy - m.xy * m.yx != 0;
+}
+
 }  // namespace
 
 bool RopUsesSource(uint32_t rop) {
@@ -189,37 +212,17 @@ uint32_t ApplyRop3(uint32_t rop, uint32_t pattern, uint32_t source, uint32_t des
 
 bool MapRect(int32_t srcX, int32_t srcY, int32_t srcWidth, int32_t srcHeight, int32_t dstX, int32_t dstY,
              int32_t dstWidth, int32_t dstHeight, BlitSource& source) {
-  if (srcWidth == 0 || srcHeight == 0 || dstWidth == 0 || dstHeight == 0) return false;
-  // A negative extent runs from the far edge of the pixel it starts at.
-  auto start = [](int32_t at, int32_t extent) { return int64_t{at} + (extent < 0 ? 1 : 0); };
-  int64_t su = start(srcX, srcWidth), sv = start(srcY, srcHeight);
-  int64_t dx = start(dstX, dstWidth), dy = start(dstY, dstHeight);
-  Affine& m = source.toDevice;
-  m = Affine{};
-  m.xx = static_cast<double>(dstWidth) / srcWidth;
-  m.yy = static_cast<double>(dstHeight) / srcHeight;
-  m.x0 = static_cast<double>(dx) - static_cast<double>(su) * m.xx;
-  m.y0 = static_cast<double>(dy) - static_cast<double>(sv) * m.yy;
-  int64_t u1 = su + srcWidth, v1 = sv + srcHeight;
-  auto clamp = [](int64_t v) { return static_cast<int32_t>(std::clamp<int64_t>(v, INT32_MIN, INT32_MAX)); };
-  source.rect = {clamp(std::min(su, u1)), clamp(std::min(sv, v1)), clamp(std::max(su, u1)), clamp(std::max(sv, v1))};
-  return true;
+  if (dstWidth == 0 || dstHeight == 0) return false;
+  double x = static_cast<double>(StartEdge(dstX, dstWidth)), y = static_cast<double>(StartEdge(dstY, dstHeight));
+  const double corners[3][2] = {{x, y}, {x + dstWidth, y}, {x, y + dstHeight}};
+  return MapCorners(srcX, srcY, srcWidth, srcHeight, corners, source);
 }
 
 bool MapParallelogram(int32_t srcX, int32_t srcY, int32_t srcWidth, int32_t srcHeight, const Point corners[3],
                       BlitSource& source) {
-  if (srcWidth <= 0 || srcHeight <= 0) return false;
-  Affine& m = source.toDevice;
-  m.xx = (static_cast<double>(corners[1].x) - corners[0].x) / srcWidth;
-  m.yx = (static_cast<double>(corners[1].y) - corners[0].y) / srcWidth;
-  m.xy = (static_cast<double>(corners[2].x) - corners[0].x) / srcHeight;
-  m.yy = (static_cast<double>(corners[2].y) - corners[0].y) / srcHeight;
-  m.x0 = corners[0].x - m.xx * srcX - m.xy * srcY;
-  m.y0 = corners[0].y - m.yx * srcX - m.yy * srcY;
-  int64_t right = int64_t{srcX} + srcWidth, bottom = int64_t{srcY} + srcHeight;
-  source.rect = {srcX, srcY, static_cast<int32_t>(std::min<int64_t>(right, INT32_MAX)),
-                 static_cast<int32_t>(std::min<int64_t>(bottom, INT32_MAX))};
-  return m.xx * m.yy - m.xy * m.yx != 0;
+  double c[3][2];
+  for (int i = 0; i < 3; ++i) c[i][0] = corners[i].x, c[i][1] = corners[i].y;
+  return MapCorners(srcX, srcY, srcWidth, srcHeight, c, source);
 }
 
 int Blit(const BlitTarget& target, const BlitSource& source, const BlitOp& op) {
