@@ -149,7 +149,7 @@ LineClass ClassifyLine(const char* line) {
   if (c0 < '$' || c0 > 'V') return LineClass::kNone;
   if (IsDigit(c0)) {
     // Code lines never begin with "3D", so the keyword goes first here.
-    if (c0 == '3' && StartsWith(line, "3DFACE")) return LineClass::kSolidLike;
+    if (c0 == '3' && StartsWith(line, "3DFACE")) return LineClass::kFace3d;
     return ClassifyCode(line);
   }
   for (const Keyword& k : kKeywords) {

@@ -19,7 +19,7 @@ TEST(ClassifyLine, GroupCodesAndKeywordsByPrefixAndCase) {
       {"390\n", kNone},      {"  10\n", kG10},        {"13\n", kG13},          {"14\n", kNone},
       {"23\n", kG23},        {"30\n", kNone},         {"49\n", kG49},          {"51\n", kG51},
       {"5\n", kNone},        {"62\n", kG62},          {"73\n", kG73},          {"74\n", kNone},
-      {"8\r\n", kG8},        {"", kNone},              {"3DFACE\n", kSolidLike}, {"3D\n", kG3},
+      {"8\r\n", kG8},        {"", kNone},              {"3DFACE\n", kFace3d}, {"3D\n", kG3},
       {"TABLES\n", kTables}, {"TABLE\n", kTable},     {"BLOCKS\n", kBlocks},   {"BLOCK\n", kBlock},
       {"CIRCLE\n", kArcOrCircle}, {"ARCHIVE\n", kArcOrCircle}, {"ATTRIB\n", kTextOrAttrib},
       {"TRACE\n", kSolidLike}, {"LINEX\n", kLine},   {"LWPOLYLINE\n", kLwPolyline}, {"  $EXTMAX\n", kExtMax},
