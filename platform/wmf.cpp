@@ -94,7 +94,7 @@ struct WmfRecord {
   uint32_t Params() const { return (size - kRecordHeadBytes) / 2; }
   uint16_t U16(uint32_t i) const {
     uint32_t at = kRecordHeadBytes + 2 * i;
-    return at + 2 <= size ? static_cast<uint16_t>(bytes[at] | bytes[at + 1] << 8) : 0;
+    return at + 2 <= size ? Le16(bytes + at) : 0;
   }
   int16_t I16(uint32_t i) const { return static_cast<int16_t>(U16(i)); }
   uint32_t U32(uint32_t i) const { return U16(i) | static_cast<uint32_t>(U16(i + 1)) << 16; }
@@ -105,9 +105,6 @@ struct WmfRecord {
     return at < size ? static_cast<uint32_t>(size - at) : 0;
   }
 };
-
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t Le32(const uint8_t* p) { return Le16(p) | static_cast<uint32_t>(Le16(p + 2)) << 16; }
 
 // Walks the records after the 18-byte header. A record shorter than its head
 // or running past the end of the bytes ends the walk, as the end record does.
