@@ -77,8 +77,6 @@ enum : uint16_t {
 };
 
 
-constexpr uint32_t kMapModeIsotropic = 7;
-constexpr uint32_t kMapModeAnisotropic = 8;
 constexpr uint32_t kGraphicsModeCompatible = 1;
 constexpr uint16_t kTextOptionsWithRect = 0x0006;  // ETO_OPAQUE | ETO_CLIPPED
 constexpr uint32_t kLogFontWBytes = 92;
@@ -633,7 +631,7 @@ void Translate(Converter& c, const WmfRecord& r) {
     case kMetaSetMapMode:
       // The picture keeps the frame the prologue set; only the scaled modes
       // (which leave that frame in place) pass through.
-      if (n >= 1 && (r.U16(0) == kMapModeIsotropic || r.U16(0) == kMapModeAnisotropic))
+      if (n >= 1 && (r.U16(0) == kMmIsotropic || r.U16(0) == kMmAnisotropic))
         Simple(o, kEmrSetMapMode, {r.U16(0)});
       break;
     case kMetaSaveDc:
@@ -701,7 +699,7 @@ void DeviceSize(const Frame& f, int32_t& width, int32_t& height) {
 // Maps the picture's window onto device units one for one, corner at (0, 0).
 void Prologue(Converter& c, const Frame& f) {
   Output& o = c.out;
-  Simple(o, kEmrSetMapMode, {static_cast<int32_t>(kMapModeAnisotropic)});
+  Simple(o, kEmrSetMapMode, {static_cast<int32_t>(kMmAnisotropic)});
   if (f.hasExt) {
     // A zero extent would divide by zero in every reader; it maps as one unit.
     int32_t ex = f.extX ? f.extX : 1, ey = f.extY ? f.extY : 1;
