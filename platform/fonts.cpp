@@ -11,13 +11,15 @@ namespace platform {
 
 namespace {
 
-cairo_font_face_t* MatchFace(const char* name, bool bold, bool italic) {
+cairo_font_face_t* MatchFace(const char* name, bool bold, bool italic, const char* language) {
   FcPattern* pattern = FcPatternCreate();
   if (!pattern) return nullptr;
   FcPatternAddString(pattern, FC_FAMILY,
                      reinterpret_cast<const FcChar8*>(name && *name ? name : "sans-serif"));
   FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
   FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+  // Outranks the default families, not a family that is installed.
+  if (*language) FcPatternAddString(pattern, FC_LANG, reinterpret_cast<const FcChar8*>(language));
   FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
   FcDefaultSubstitute(pattern);
   FcResult result = FcResultNoMatch;
@@ -39,13 +41,14 @@ FontLibrary::~FontLibrary() {
   for (Entry& e : entries_) cairo_font_face_destroy(e.face);
 }
 
-cairo_font_face_t* FontLibrary::Face(const char* name, bool bold, bool italic) {
+cairo_font_face_t* FontLibrary::Face(const char* name, bool bold, bool italic, const char* language) {
   std::string key = name ? name : "";
+  std::string lang = language ? language : "";
   for (const Entry& e : entries_)
-    if (e.bold == bold && e.italic == italic && e.name == key) return e.face;
-  cairo_font_face_t* face = MatchFace(key.c_str(), bold, italic);
+    if (e.bold == bold && e.italic == italic && e.name == key && e.language == lang) return e.face;
+  cairo_font_face_t* face = MatchFace(key.c_str(), bold, italic, lang.c_str());
   if (!face) return nullptr;
-  entries_.push_back({key, bold, italic, face});
+  entries_.push_back({key, lang, bold, italic, face});
   return face;
 }
 
