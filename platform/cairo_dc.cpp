@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/bytes.h"
 #include "platform/clip.h"
 #include "platform/fonts.h"
 #include "platform/gdi.h"
@@ -63,8 +64,6 @@ struct Object : GdiObject {
     std::free(bits);
   }
 };
-
-uint32_t Le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24; }
 
 void SetSource(cairo_t* cr, ColourRef c) {
   cairo_set_source_rgb(cr, (c & 0xFF) / 255.0, ((c >> 8) & 0xFF) / 255.0, ((c >> 16) & 0xFF) / 255.0);
