@@ -5,14 +5,12 @@
 #include <cstddef>
 #include <new>
 
+#include "platform/bytes.h"
 #include "platform/dib.h"
 
 namespace platform {
 
 namespace {
-
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t Le32(const uint8_t* p) { return Le16(p) | static_cast<uint32_t>(Le16(p + 2)) << 16; }
 
 constexpr uint32_t kOpaqueBlack = 0xFF000000;
 // A run of 255 pixels takes two bytes; a run-length image claiming far more
