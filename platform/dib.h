@@ -78,7 +78,7 @@ int DecodeDib(const uint8_t* info, int64_t infoSize, const uint8_t* bits, int64_
 // Stretch modes, with their GDI values (kColourOnColour is in gdi.h). Only
 // shrinking differs: colour-on-colour keeps the nearest source pixel, black-on-
 // white ANDs and white-on-black ORs the source pixels a device pixel covers,
-// and halftone averages them.
+// and halftone averages them. Other values act as colour-on-colour.
 constexpr int kBlackOnWhite = 1;
 constexpr int kWhiteOnBlack = 2;
 constexpr int kHalftone = 4;

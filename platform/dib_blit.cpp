@@ -75,6 +75,10 @@ uint32_t Blend(uint32_t s, uint32_t d, const BlitOp& op, bool perPixel) {
   return out;
 }
 
+// Whether shrinking in this stretch mode combines source pixels; any other
+// mode, colour-on-colour or unknown, keeps the nearest.
+bool Combines(int mode) { return mode == kBlackOnWhite || mode == kWhiteOnBlack || mode == kHalftone; }
+
 struct Sampler {
   const DibImage* image;
   Rect rect;  // cut to the image
@@ -87,7 +91,7 @@ struct Sampler {
   bool At(double u, double v, double du, double dv, uint32_t& out) const {
     if (!(u >= rect.left && u < rect.right && v >= rect.top && v < rect.bottom)) return false;
     int64_t x = static_cast<int64_t>(u), y = static_cast<int64_t>(v);
-    if (mode == kColourOnColour || (du <= 1 && dv <= 1)) {
+    if (!Combines(mode) || (du <= 1 && dv <= 1)) {
       out = image->pixels[y * image->width + x];
     } else {
       // Clamped as doubles: the reach may be enormous for a near-singular mapping.
@@ -275,7 +279,7 @@ int Blit(const BlitTarget& target, const BlitSource& source, const BlitOp& op) {
   bool perPixel = op.kind == BlitKind::kAlpha && op.sourceAlpha && image && image->alpha == DibAlpha::kStored;
   Sampler sampler{image, r, source.stretchMode, image && image->alpha == DibAlpha::kHoles, perPixel};
   if (op.kind == BlitKind::kRop && RopIndex(op.rop) == 0xCC && m.xy == 0 && m.yx == 0 && !sampler.holes &&
-      (source.stretchMode == kColourOnColour || (du <= 1 && dv <= 1))) {
+      (!Combines(source.stretchMode) || (du <= 1 && dv <= 1))) {
     CopyUpright(target, *image, r, m, ia, id, x0, y0, x1, y1);
     return 1;
   }
