@@ -237,7 +237,7 @@ int Blit(const BlitTarget& target, const BlitSource& source, const BlitOp& op) {
   if (image && (image->width < 1 || image->height < 1 ||
                 image->pixels.size() != static_cast<size_t>(int64_t{image->width} * image->height)))
     return 0;
-  bool needsSource = op.kind != BlitKind::kRop || RopUsesSource(op.rop) ||
+  bool needsSource = op.kind == BlitKind::kTransparent || op.kind == BlitKind::kAlpha || RopUsesSource(op.rop) ||
                      (op.kind == BlitKind::kMask && RopUsesSource(op.rop >> 8 & 0xFF0000));
   if (needsSource && !image) return 0;
 
