@@ -39,8 +39,6 @@ constexpr double kDot[] = {3, 3};
 constexpr double kDashDot[] = {9, 6, 3, 6};
 constexpr double kDashDotDot[] = {9, 3, 3, 3, 3, 3};
 
-constexpr double kPi = 3.14159265358979323846;
-
 struct Object : GdiObject {
   LogPen pen{};
   LogBrush brush{};
