@@ -141,7 +141,8 @@ DecodedText AnsiToUtf8(const uint8_t* bytes, int64_t length, uint8_t charSet) {
   out.spans.reserve(static_cast<size_t>(length));
   for (int64_t i = 0; i < length; ++i) {
     uint8_t b = bytes[i];
-    Put(out, charSet == kSymbolCharset ? SymbolCharacter(b) : cp1252::ToCodePoint(b, cp1252::Unassigned::kControl), 1);
+    const bool symbol = charSet == kSymbolCharset;
+    Put(out, symbol ? SymbolCharacter(b) : cp1252::ToCodePoint(b, cp1252::Unassigned::kControl), 1);
   }
   return out;
 }

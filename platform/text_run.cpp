@@ -30,7 +30,9 @@ constexpr double kMinStretch = 0.05, kMaxStretch = 20;
 constexpr double kGuardMargin = 64;
 
 // A glyph index 0 is the face's missing-glyph box.
-bool Missing(const cairo_glyph_t& g, const char* bytes) { return g.index == 0 && static_cast<uint8_t>(*bytes) >= 0x20; }
+bool Missing(const cairo_glyph_t& g, const char* bytes) {
+  return g.index == 0 && static_cast<uint8_t>(*bytes) >= 0x20;
+}
 
 // The script a missing character needs, as a language tag fontconfig knows.
 const char* LanguageOf(char32_t c) {
