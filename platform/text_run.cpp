@@ -268,7 +268,7 @@ void SetAliased(cairo_t* cr) {
 bool MeasureTextRun(cairo_t* cr, FontLibrary& fonts, const TextFont& font, std::string_view utf8,
                     const double* advances, int64_t advanceCount, TextMeasure* measure) {
   if (measure) *measure = {};
-  if (!cr || font.height == 0 || !Usable(utf8)) return true;
+  if (!cr || font.height == 0 || !Usable(utf8) || !std::isfinite(font.escapement)) return true;
   cairo_save(cr);
   SetAliased(cr);
   Layout layout;
@@ -283,7 +283,9 @@ bool DrawTextRun(cairo_t* cr, FontLibrary& fonts, const TextFont& font, std::str
                  const double* advances, int64_t advanceCount, DPoint at, const TextStyle& style,
                  TextMeasure* measure) {
   if (measure) *measure = {};
-  if (!cr || !std::isfinite(at.x) || !std::isfinite(at.y)) return true;
+  if (!cr || !std::isfinite(at.x) || !std::isfinite(at.y) || !std::isfinite(font.escapement) ||
+      !std::isfinite(font.orientation))
+    return true;
   cairo_save(cr);
   SetAliased(cr);
   double left, top, right, bottom;

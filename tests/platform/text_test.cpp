@@ -234,6 +234,8 @@ TEST(DrawTextRun, HostileInputDrawsNothingAndNeverFails) {
   EXPECT_TRUE(DrawTextRun(canvas.cr, canvas.fonts, Arial(), "a", nullptr, 0, {-1e12, 1e12}, style, nullptr));
   EXPECT_TRUE(canvas.Draw(Arial(INT32_MIN), "a"));
   EXPECT_TRUE(canvas.Draw(Arial(INT32_MAX), "a"));
+  font.escapement = NAN;
+  EXPECT_TRUE(canvas.Draw(font, "a", style));
   EXPECT_EQ(cairo_status(canvas.cr), CAIRO_STATUS_SUCCESS);
 }
 
