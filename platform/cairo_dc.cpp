@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/bytes.h"
+#include "platform/charset.h"
 #include "platform/clip.h"
 #include "platform/fonts.h"
 #include "platform/gdi.h"
@@ -281,7 +282,10 @@ class CairoDC final : public DeviceContext {
     if (!cr_ || !text || length < 0) return 0;
     const LogFont& lf = font_->font;
     if (lf.height == 0 || length == 0) return 1;  // a zero height draws nothing, never a default size
-    std::string utf8 = Cp1252ToUtf8(text, length);
+    // A NUL byte ends the text early.
+    if (const void* nul = std::memchr(text, 0, static_cast<size_t>(length)))
+      length = static_cast<const char*>(nul) - text;
+    std::string utf8 = AnsiToUtf8(reinterpret_cast<const uint8_t*>(text), length, kAnsiCharset).utf8;
     if (utf8.empty()) return 1;
     return DrawText(lf, x, y, utf8) ? 1 : 0;
   }
