@@ -36,11 +36,6 @@ constexpr double kGlyphBitmapLimit = 512;
 // How far beyond the canvas geometry is kept, besides the pen's own width.
 constexpr double kGuardMargin = 64;
 
-constexpr double kDash[] = {18, 6};
-constexpr double kDot[] = {3, 3};
-constexpr double kDashDot[] = {9, 6, 3, 6};
-constexpr double kDashDotDot[] = {9, 3, 3, 3, 3, 3};
-
 constexpr double kPi = 3.14159265358979323846;
 
 struct Object : GdiObject {

@@ -22,6 +22,9 @@ class FontLibrary {
   // An empty or unknown name gets the default sans face. Null only when no
   // font at all can be found.
   cairo_font_face_t* Face(const char* name, bool bold, bool italic);
+  // The regular face's ascent per unit of em height, unhinted: how far below
+  // the top of a text's cell its baseline lies. 0 when no font can be found.
+  double AscentPerEm(const char* name);
 
  private:
   struct Entry {
