@@ -74,20 +74,6 @@ TEST(PngWriter, DecodesToTheCanvasPixels) {
   }
 }
 
-// The most colours a palette holds, and one more, decode exactly.
-TEST(PngWriter, ManyColoursStayExact) {
-  for (int colours : {256, 257}) {
-    HandCanvas h(colours, 3, 24);
-    for (int32_t x = 0; x < colours; ++x)
-      for (int32_t y = 0; y < 3; ++y) h.Set(x, y, uint32_t(x * 0x010305 + y));
-    TempDir dir;
-    ASSERT_EQ(WritePngFile(h.canvas, dir.File("out.png").c_str()), 1);
-    Decoded d = DecodePng(dir.File("out.png"));
-    ASSERT_TRUE(d.ok) << d.error;
-    EXPECT_TRUE(d.pixels == Rgb(h)) << colours;
-  }
-}
-
 TEST(PngWriter, BadCanvasesAndPlacesFailLeavingNoFile) {
   TempDir dir;
   const std::string out = dir.File("out.png");
