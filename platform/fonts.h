@@ -19,9 +19,10 @@ class FontLibrary {
   FontLibrary(const FontLibrary&) = delete;
   FontLibrary& operator=(const FontLibrary&) = delete;
   ~FontLibrary();
-  // An empty or unknown name gets the default sans face. Null only when no
-  // font at all can be found.
-  cairo_font_face_t* Face(const char* name, bool bold, bool italic);
+  // An empty or unknown name gets the default sans face, or with a language
+  // tag ("ja", "ru"; empty for none) a face that has that language's script.
+  // Null only when no font at all can be found.
+  cairo_font_face_t* Face(const char* name, bool bold, bool italic, const char* language = "");
   // The regular face's ascent per unit of em height, unhinted: how far below
   // the top of a text's cell its baseline lies. 0 when no font can be found.
   double AscentPerEm(const char* name);
@@ -29,6 +30,7 @@ class FontLibrary {
  private:
   struct Entry {
     std::string name;
+    std::string language;
     bool bold;
     bool italic;
     cairo_font_face_t* face;

@@ -18,7 +18,9 @@
 #include <string>
 
 #include "app/supl.h"
+#include "model/cp1252.h"
 #include "model/flatten.h"
+#include "model/utf8.h"
 #include "platform/fonts.h"
 #include "platform/gdi.h"
 #include "render/colours.h"
@@ -36,8 +38,7 @@ constexpr int32_t kEmptyPageUnits = 1000;
 constexpr size_t kNumberSize = 32;
 constexpr int kBaselineDecimals = 2;
 constexpr int kAngleDigits = 10;
-// Stands for the control characters XML does not allow.
-constexpr char kReplacement[] = "\xEF\xBF\xBD";
+constexpr char32_t kReplacement = 0xFFFD;
 
 void PutInteger(std::string& s, int64_t v) {
   char buffer[kNumberSize];
@@ -64,7 +65,8 @@ void PutColour(std::string& s, ColourRef c) { PutRgb(s, RedOf(c), GreenOf(c), Bl
 
 // Windows-1252 text as UTF-8 fit for element content and attribute values.
 void PutEscaped(std::string& s, const char* text) {
-  for (unsigned char c : platform::Cp1252ToUtf8(text, static_cast<int64_t>(std::strlen(text)))) {
+  for (const char* p = text; *p; ++p) {
+    unsigned char c = static_cast<unsigned char>(*p);
     switch (c) {
       case '&': s += "&amp;"; break;
       case '<': s += "&lt;"; break;
@@ -75,10 +77,8 @@ void PutEscaped(std::string& s, const char* text) {
       case '\n': s += "&#10;"; break;
       case '\r': s += "&#13;"; break;
       default:
-        if (c < 0x20)
-          s += kReplacement;
-        else
-          s += static_cast<char>(c);
+        // Other control characters are not allowed in XML at all.
+        AppendUtf8(s, c < 0x20 ? kReplacement : cp1252::ToCodePoint(c, cp1252::Unassigned::kReplacement));
     }
   }
 }
