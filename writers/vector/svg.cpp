@@ -145,7 +145,7 @@ void PutText(std::string& s, const DeviceText& text, double ascentPerEm, const C
   if (text.escapement != 0) {
     // SVG turns clockwise; the escapement counts counter-clockwise tenths.
     s += "\" transform=\"rotate(";
-    PutReal(s, -text.escapement / 10.0, std::chars_format::general, kAngleDigits);
+    PutReal(s, -static_cast<double>(text.escapement) / 10, std::chars_format::general, kAngleDigits);
     s += ' ';
     PutInteger(s, text.x);
     s += ' ';
