@@ -79,7 +79,3 @@ std::string Cp1252ToUtf8(const char* text, int64_t length) {
 }
 
 }  // namespace platform
-
-// fontconfig keeps its configuration for the life of the process, in memory
-// that leak checkers cannot trace; it is not ours to free.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
