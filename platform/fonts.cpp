@@ -49,4 +49,20 @@ cairo_font_face_t* FontLibrary::Face(const char* name, bool bold, bool italic, c
   return face;
 }
 
+double FontLibrary::AscentPerEm(const char* name) {
+  cairo_font_face_t* face = Face(name, false, false);
+  if (!face) return 0;
+  cairo_matrix_t unit;
+  cairo_matrix_init_identity(&unit);
+  cairo_font_options_t* options = cairo_font_options_create();
+  cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+  cairo_scaled_font_t* scaled = cairo_scaled_font_create(face, &unit, &unit, options);
+  cairo_font_options_destroy(options);
+  cairo_font_extents_t extents{};
+  cairo_scaled_font_extents(scaled, &extents);
+  bool ok = cairo_scaled_font_status(scaled) == CAIRO_STATUS_SUCCESS;
+  cairo_scaled_font_destroy(scaled);
+  return ok ? extents.ascent : 0;
+}
+
 }  // namespace platform

@@ -23,6 +23,9 @@ class FontLibrary {
   // tag ("ja", "ru"; empty for none) a face that has that language's script.
   // Null only when no font at all can be found.
   cairo_font_face_t* Face(const char* name, bool bold, bool italic, const char* language = "");
+  // The regular face's ascent per unit of em height, unhinted: how far below
+  // the top of a text's cell its baseline lies. 0 when no font can be found.
+  double AscentPerEm(const char* name);
 
  private:
   struct Entry {
