@@ -22,6 +22,8 @@ constexpr uint32_t kOpaqueAlpha = 0xFF000000;
 constexpr int64_t kMaxFootprint = 16;
 
 int RopIndex(uint32_t rop) { return rop >> 16 & 0xFF; }
+// The ROP3 a ROP4 applies where its mask is 0.
+uint32_t BackgroundRop(uint32_t rop4) { return rop4 >> 8 & 0xFF0000; }
 
 uint32_t RgbFromColourRef(ColourRef c) { return (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF); }
 
@@ -238,7 +240,7 @@ int Blit(const BlitTarget& target, const BlitSource& source, const BlitOp& op) {
                 image->pixels.size() != static_cast<size_t>(int64_t{image->width} * image->height)))
     return 0;
   bool needsSource = op.kind == BlitKind::kTransparent || op.kind == BlitKind::kAlpha || RopUsesSource(op.rop) ||
-                     (op.kind == BlitKind::kMask && RopUsesSource(op.rop >> 8 & 0xFF0000));
+                     (op.kind == BlitKind::kMask && RopUsesSource(BackgroundRop(op.rop)));
   if (needsSource && !image) return 0;
 
   Rect r = source.rect;
@@ -284,6 +286,8 @@ int Blit(const BlitTarget& target, const BlitSource& source, const BlitOp& op) {
     return 1;
   }
   const uint32_t key = RgbFromColourRef(op.transparent);
+  const bool masked = op.kind == BlitKind::kMask;
+  const bool readsPattern = RopUsesPattern(op.rop) || (masked && RopUsesPattern(BackgroundRop(op.rop)));
 
   for (int32_t y = y0; y < y1; ++y) {
     auto* row = reinterpret_cast<uint32_t*>(target.data + int64_t{y} * target.stride);
@@ -300,14 +304,11 @@ int Blit(const BlitTarget& target, const BlitSource& source, const BlitOp& op) {
         continue;
       }
       uint32_t d = ReadDestination(row[x]);
+      uint32_t p = readsPattern ? PatternAt(op.pattern, x, y) : 0;
       uint32_t out;
       switch (op.kind) {
-        case BlitKind::kRop: out = ApplyRop3(op.rop, PatternAt(op.pattern, x, y), s, d); break;
-        case BlitKind::kMask: {
-          uint32_t rop = MaskBit(op, r, u, v) ? op.rop : op.rop >> 8 & 0xFF0000;
-          out = ApplyRop3(rop, PatternAt(op.pattern, x, y), s, d);
-          break;
-        }
+        case BlitKind::kRop: out = ApplyRop3(op.rop, p, s, d); break;
+        case BlitKind::kMask: out = ApplyRop3(MaskBit(op, r, u, v) ? op.rop : BackgroundRop(op.rop), p, s, d); break;
         case BlitKind::kTransparent:
           if ((s & kRgb) == key) continue;
           out = s & kRgb;

@@ -16,8 +16,9 @@ constexpr uint32_t kRed = 0xFFFF0000, kBlue = 0xFF0000FF, kGrey = 0xFF808080;
 const std::string kF = "RRR" "RBB" "RRB" "RBB" "RBB";  // odd width: every depth pads its rows
 
 char Letter(uint32_t p) {
-  const std::pair<uint32_t, char> letters[] = {{kRed, 'R'}, {kBlue, 'B'}, {kGrey, '.'}, {0, '_'}, {0xFF000000, 'k'},
-                                               {0xFFFFFFFF, 'w'}, {0xFFFF00FF, 'M'}, {0xFF800080, 'm'}, {0xFFC04040, 'p'}};
+  const std::pair<uint32_t, char> letters[] = {{kRed, 'R'},        {kBlue, 'B'},       {kGrey, '.'},
+                                               {0, '_'},           {0xFF000000, 'k'},  {0xFFFFFFFF, 'w'},
+                                               {0xFFFF00FF, 'M'},  {0xFF800080, 'm'},  {0xFFC04040, 'p'}};
   for (auto [value, letter] : letters)
     if (p == value) return letter;
   return '?';
@@ -27,7 +28,8 @@ char Letter(uint32_t p) {
 // or into a longer one's mask fields).
 Bytes Info(int32_t w, int32_t h, int bpp, uint32_t compression, uint32_t used, std::vector<uint32_t> tail,
            uint32_t size = 40) {
-  std::vector<uint32_t> words = {size, uint32_t(w), uint32_t(h), 1u | uint32_t(bpp) << 16, compression, 0, 0, 0, used, 0};
+  std::vector<uint32_t> words = {size, uint32_t(w), uint32_t(h), 1u | uint32_t(bpp) << 16, compression,
+                                 0,    0,           0,           used,                         0};
   words.insert(words.end(), tail.begin(), tail.end());
   Bytes b;
   for (uint32_t v : words)
@@ -231,7 +233,8 @@ TEST(Blit, RasterOperations) {
 }
 
 TEST(Blit, Operations) {
-  const DibImage im = Image(4, 1, "RBRB"), red = Image(4, 1, "RRRR"), mask = Image(4, 1, "kwkw"), tile = Image(2, 1, "Rw");
+  const DibImage im = Image(4, 1, "RBRB"), red = Image(4, 1, "RRRR"), mask = Image(4, 1, "kwkw");
+  const DibImage tile = Image(2, 1, "Rw");
   const DibImage half{4, 1, std::vector<uint32_t>(4, 0x80800000), DibAlpha::kStored};  // premultiplied red, half alpha
   const DibImage holes{4, 1, {0, kRed, 0, kRed}, DibAlpha::kHoles};
   const uint8_t clip[64] = {0, 128, 255};
@@ -247,7 +250,8 @@ TEST(Blit, Operations) {
       {"a copy needs a source", nullptr, {}, false, "...."},
       {"clip mask and rectangle", &im, {}, true, "..R."},
       {"colour key", &im, {.kind = BlitKind::kTransparent, .transparent = 0x0000FF}, false, ".B.B"},
-      {"mask: copy on white, keep on black", &im, {.kind = BlitKind::kMask, .rop = 0xAACC0020, .mask = &mask}, false, ".B.B"},
+      {"mask: copy on white, keep on black", &im, {.kind = BlitKind::kMask, .rop = 0xAACC0020, .mask = &mask}, false,
+       ".B.B"},
       {"constant alpha", &red, {.kind = BlitKind::kAlpha, .constantAlpha = 128}, false, "pppp"},
       {"per-pixel alpha", &half, {.kind = BlitKind::kAlpha, .sourceAlpha = true}, false, "pppp"},
       {"run-length holes", &holes, {}, false, ".R.R"},
