@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 #include <vector>
+#include <numbers>
 
 #include "platform/bytes.h"
 #include "platform/clip.h"
@@ -42,7 +43,6 @@ constexpr double kDot[] = {3, 3};
 constexpr double kDashDot[] = {9, 6, 3, 6};
 constexpr double kDashDotDot[] = {9, 3, 3, 3, 3, 3};
 
-constexpr double kPi = 3.14159265358979323846;
 
 struct Object : GdiObject {
   LogPen pen{};
@@ -550,7 +550,7 @@ class CairoDC final : public DeviceContext {
     cairo_set_font_size(cr_, em);
     cairo_font_extents_t fe;
     cairo_font_extents(cr_, &fe);
-    double angle = -lf.escapement * kPi / 1800.0;
+    double angle = -lf.escapement * std::numbers::pi / 1800.0;
     double c = std::cos(angle), s = std::sin(angle);
 
     cairo_text_extents_t te{};

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <numbers>
 
 #include "app/supl.h"
 #include "readers/dxf/dxf_internal.h"
@@ -11,8 +12,8 @@
 namespace dxf {
 namespace {
 
-constexpr double kDegreesToRadians = 0.017453292519943295;
-constexpr double kPi = 3.141592653589793;
+using std::numbers::pi;
+constexpr double kDegreesToRadians = pi / 180;
 constexpr double kDefaultHeight = 0.5;
 constexpr int kStackDepth = 8;
 constexpr unsigned char kDegreeSign = 0xB0;
@@ -276,7 +277,7 @@ int ReadTextEntity(LineSource& source, EntitySet& set, Drawing& tables, int isMT
       case LineClass::kG72: {
         const int32_t n = ParseInt(value);
         if (isMText) {
-          item.rotation = n == 2 ? kPi : n == 3 ? -kPi / 2 : n == 4 ? kPi / 2 : 0;
+          item.rotation = n == 2 ? pi : n == 3 ? -pi / 2 : n == 4 ? pi / 2 : 0;
         } else {
           justification |= n;
           hAlign = n == 1 ? 1 : n == 2 ? 2 : 0;

@@ -115,27 +115,6 @@ void CssEscapeFace(const char* face, char* escaped, size_t size) {
   escaped[n] = '\0';
 }
 
-// Pixels per drawing unit that fit the extents into the square, or 0 when
-// there is nothing to draw (extents empty or not finite). An axis of zero
-// length takes the other axis's scale; a single point gets scale 1.
-double PageScale(const Drawing& drawing) {
-  double dx = drawing.extMax.x - drawing.extMin.x;
-  double dy = drawing.extMax.y - drawing.extMin.y;
-  if (!std::isfinite(dx) || !std::isfinite(dy) || dx < 0 || dy < 0) return 0;
-  double sx = kPageUnits / dx;
-  double sy = kPageUnits / dy;
-  double scale;
-  if (dx == 0 && dy == 0)
-    scale = 1.0;
-  else if (dx == 0)
-    scale = sy;
-  else if (dy == 0)
-    scale = sx;
-  else
-    scale = sx < sy ? sx : sy;
-  return std::isfinite(scale) ? scale : 1.0;
-}
-
 const char* DashStyle(int32_t penStyle) {
   switch (penStyle) {
     case 1:
@@ -179,7 +158,8 @@ int WriteVmlFile(const Drawing& drawing, const char* fileName, uint32_t backgrou
   if (!OpenTextOutput(out, fileName, PutAttributeEscaped)) return 0;
   Emit(out, kHead);
   Emit(out, kBackground, {background});
-  double scale = PageScale(drawing);
+  const double scale = FitScale(drawing.extMax.x - drawing.extMin.x, drawing.extMax.y - drawing.extMin.y,
+                                kPageUnits, kPageUnits);
   if (scale > 0) {
     GrowArray<DevicePolyline> polylines{};
     GrowArray<DeviceText> texts{};
