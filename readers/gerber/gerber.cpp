@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <numbers>
 
 #include "app/supl.h"
 #include "readers/gerber/gerber_words.h"
@@ -15,12 +16,12 @@
 namespace {
 
 using gerber::GerberState;
+using std::numbers::pi;
 
 // The step of 0.01 radian, kept in single precision like the rest of the
 // plotter arithmetic.
 constexpr double kArcStep = static_cast<double>(0.01f);
 constexpr double kQuadrantStopDistance = 0.02;
-constexpr double kPi = 3.14159265358979323846;
 // A traced arc stops within 1.5 steps of its end angle, which it reaches in
 // at most one full turn (2 pi / 0.01 = 629 steps, a full circle gives 630
 // points). The cap only ends the loop on input that could never stop it.
@@ -34,11 +35,11 @@ Polyline NewStroke() {
 }
 
 double QuadrantStop(double a, bool counterClockwise) {
-  if (a == -kPi / 2) return 0.0;
-  if (a > kPi / 2) return counterClockwise ? kPi : kPi / 2;
-  if (a > 0) return counterClockwise ? kPi / 2 : 0.0;
-  if (a > -kPi / 2) return counterClockwise ? 0.0 : -kPi / 2;
-  return counterClockwise ? -kPi / 2 : -kPi;
+  if (a == -pi / 2) return 0.0;
+  if (a > pi / 2) return counterClockwise ? pi : pi / 2;
+  if (a > 0) return counterClockwise ? pi / 2 : 0.0;
+  if (a > -pi / 2) return counterClockwise ? 0.0 : -pi / 2;
+  return counterClockwise ? -pi / 2 : -pi;
 }
 
 void TraceGerberArc(const GerberState& state, Polyline& stroke) {
@@ -56,7 +57,7 @@ void TraceGerberArc(const GerberState& state, Polyline& stroke) {
   for (int i = 0; i < kMaxArcPoints; ++i) {
     if (i >= 3 && d <= 1.5 * kArcStep) break;
     d = std::fabs(a - e);
-    if (d > 2 * kPi) d -= 2 * kPi;
+    if (d > 2 * pi) d -= 2 * pi;
     if (singleQuadrant && std::fabs(a - stop) < kQuadrantStopDistance) break;
     gerber::AppendPoint(stroke.points, {r * std::cos(a) + centre.x, r * std::sin(a) + centre.y});
     a += step;
@@ -141,14 +142,14 @@ int ReadGerberData(const uint8_t* data, int64_t size, Drawing* drawing) {
   return 1;
 }
 
-int gbr_proc(const char* fileName, Drawing* drawing) {
+int gbr_proc(const char* fileName, Drawing* drawing, ReadReport* report) {
   std::memset(static_cast<void*>(drawing), 0, sizeof *drawing);
   int64_t size = 0;
   uint8_t* data = supl_bread(fileName, &size);
   if (!data) {
     std::printf("Unable to supl_bread %s\n", fileName);
     DrawingFree(drawing);
-    return 0;
+    return Fail(report, ReadFault::kCannotOpen, 0);
   }
   int ok = ReadGerberData(data, size, drawing);
   std::free(data);
