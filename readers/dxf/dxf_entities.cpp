@@ -8,6 +8,7 @@
 #include <initializer_list>
 #include <numbers>
 
+#include "model/arcs.h"
 #include "readers/dxf/dxf_internal.h"
 
 namespace dxf {
@@ -17,7 +18,6 @@ constexpr double kTwoPi = 2 * std::numbers::pi;
 constexpr double kDegreesToRadians = std::numbers::pi / 180;
 // Curves are sampled every 7.5 degrees; the step count is 1 + the sweep
 // times 24/pi, truncated.
-constexpr double kArcStep = std::numbers::pi / 24;
 constexpr double kMinusStepsPerRadian = -24 / std::numbers::pi;
 // A point list is a GrowArray with a 32-bit count of at most 2^31 - 1 bytes.
 constexpr size_t kMaxPoints = INT32_MAX / sizeof(WorldPoint);
@@ -209,14 +209,12 @@ void EllipsePoints(WorldPoint centre, WorldPoint major, double ratio, double sta
     if (sweep <= 0) sweep = kTwoPi;
   }
   if (sweep > kTwoPi) sweep = kTwoPi;
-  const int n = StepCount(sweep);
   const WorldPoint minor = {-major.y * ratio, major.x * ratio};
-  for (int i = 0; i <= n; ++i) {
-    const double t = i < n ? start + i * kArcStep : start + sweep;
+  SampleArc({start, kArcStep, start + sweep, StepCount(sweep), false}, [&](double t) {
     const double c = std::cos(t);
     const double s = std::sin(t);
     PointAppend(points, {centre.x + c * major.x + s * minor.x, centre.y + c * major.y + s * minor.y});
-  }
+  });
 }
 
 int ReadEllipseEntity(LineSource& source, EntitySet& set, const Drawing& tables) {
@@ -371,11 +369,9 @@ void ArcPoints(WorldPoint centre, double radius, double a0, double a1, PointBuff
   // through zero neither vanish nor wind twice.
   if (!NormaliseAngle(a0) || !NormaliseAngle(a1)) return;
   const double sweep = a0 > a1 ? a0 - a1 : a0 + kTwoPi - a1;
-  const int n = StepCount(sweep);
-  for (int i = 0; i <= n; ++i) {
-    const double a = i < n ? a0 - i * kArcStep : a1;
+  SampleArc({a0, -kArcStep, a1, StepCount(sweep), false}, [&](double a) {
     PointAppend(points, {centre.x + radius * std::cos(a), centre.y + radius * std::sin(a)});
-  }
+  });
 }
 
 int ReadEntities(LineSource& source, EntitySet& set, Drawing& tables, const GrowArray<Block>* blocks,

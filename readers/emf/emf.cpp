@@ -11,6 +11,7 @@
 #include <cstring>
 #include <numbers>
 
+#include "model/arcs.h"
 #include "platform/wmf_cp1252.h"
 #include "readers/emf/emf_state.h"
 
@@ -18,7 +19,6 @@ namespace {
 
 constexpr int32_t kMaxTextChars = 1023;
 using std::numbers::pi;
-constexpr double kArcStep = pi / 24;  // 7.5 degrees
 
 struct LineTypeDef {
   const char* name;
@@ -186,14 +186,11 @@ void EllipseOrArc(Translator& t, const EmfRecord& r) {
   int32_t filled = r.type == kEmrChord || r.type == kEmrPie ? 1 : t.state.g.pathOpen;
   Polyline line = NewPolyline(t.state, filled);
   int32_t n = 1 + static_cast<int32_t>(sweep * 24 / pi);
-  double step = n > 1 ? kArcStep : sweep;
-  double a = a0;
-  for (int32_t i = 0; i <= n; ++i) {
+  SampleArc({a0, n > 1 ? kArcStep : sweep, a1, n, true}, [&](double a) {
     int64_t x = static_cast<int64_t>(std::cos(a) * static_cast<double>(rx) + static_cast<double>(cx));
     int64_t y = static_cast<int64_t>(std::sin(a) * static_cast<double>(ry) + static_cast<double>(cy));
     AppendPoint(t, line, x, y);
-    a = i == n - 1 ? a1 : a + step;
-  }
+  });
   ArrayAppend(t.drawing->entities.polylines, line);
 }
 

@@ -11,6 +11,7 @@
 #include <numbers>
 
 #include "app/supl.h"
+#include "model/arcs.h"
 #include "readers/gerber/gerber_words.h"
 
 namespace {
@@ -20,7 +21,7 @@ using std::numbers::pi;
 
 // The step of 0.01 radian, kept in single precision like the rest of the
 // plotter arithmetic.
-constexpr double kArcStep = static_cast<double>(0.01f);
+constexpr double kGerberArcStep = static_cast<double>(0.01f);
 constexpr double kQuadrantStopDistance = 0.02;
 // A traced arc stops within 1.5 steps of its end angle, which it reaches in
 // at most one full turn (2 pi / 0.01 = 629 steps, a full circle gives 630
@@ -50,18 +51,21 @@ void TraceGerberArc(const GerberState& state, Polyline& stroke) {
   // Coordinates that overflowed leave no angle to go to.
   if (!std::isfinite(a) || !std::isfinite(e) || !std::isfinite(r)) return;
   bool counterClockwise = state.interpolation == gerber::kCounterClockwise;
-  double step = counterClockwise ? kArcStep : -kArcStep;
   bool singleQuadrant = !state.multiQuadrant;
   double stop = singleQuadrant ? QuadrantStop(a, counterClockwise) : 0.0;
   double d = 0.0;
-  for (int i = 0; i < kMaxArcPoints; ++i) {
-    if (i >= 3 && d <= 1.5 * kArcStep) break;
-    d = std::fabs(a - e);
+  // The walk has no step count: it ends near the end angle or the quadrant's end.
+  auto more = [&](int32_t i, double angle) {
+    if (i >= kMaxArcPoints || (i >= 3 && d <= 1.5 * kGerberArcStep)) return false;
+    d = std::fabs(angle - e);
     if (d > 2 * pi) d -= 2 * pi;
-    if (singleQuadrant && std::fabs(a - stop) < kQuadrantStopDistance) break;
-    gerber::AppendPoint(stroke.points, {r * std::cos(a) + centre.x, r * std::sin(a) + centre.y});
-    a += step;
-  }
+    return !(singleQuadrant && std::fabs(angle - stop) < kQuadrantStopDistance);
+  };
+  SampleArc({a, counterClockwise ? kGerberArcStep : -kGerberArcStep, 0.0, kMaxArcPoints, true},
+            [&](double angle) {
+              gerber::AppendPoint(stroke.points, {r * std::cos(angle) + centre.x, r * std::sin(angle) + centre.y});
+            },
+            more);
 }
 
 void ExecuteGerberBlock(GerberState& state, Drawing& drawing) {
