@@ -758,12 +758,18 @@ bool ValidHeader(const uint8_t* bytes, int64_t size) {
 
 }  // namespace
 
-uint8_t* WmfToEmf(const uint8_t* wmf, int64_t size, int64_t* emfSize) {
+uint8_t* WmfToEmf(const uint8_t* wmf, int64_t size, int64_t* emfSize, ReadReport* report) {
   *emfSize = 0;
-  if (!ValidHeader(wmf, size)) return nullptr;
+  if (!ValidHeader(wmf, size)) {
+    Fail(report, ReadFault::kNotMetafile, 0);
+    return nullptr;
+  }
   Frame frame = FindFrame(wmf, size);
   Converter* c = static_cast<Converter*>(std::calloc(1, sizeof(Converter)));
-  if (!c) return nullptr;
+  if (!c) {
+    Fail(report, ReadFault::kTooLarge, 0);
+    return nullptr;
+  }
   int32_t width, height;
   DeviceSize(frame, width, height);
   Output& o = c->out;
@@ -772,8 +778,13 @@ uint8_t* WmfToEmf(const uint8_t* wmf, int64_t size, int64_t* emfSize) {
 
   RecordWalk walk{wmf, size, kWmfHeaderBytes};
   WmfRecord r;
-  while (!o.failed && walk.Next(r)) Translate(*c, r);
+  int64_t index = 0;  // of the record being converted when the output fails
+  while (!o.failed && walk.Next(r)) {
+    Translate(*c, r);
+    if (!o.failed) ++index;
+  }
   Simple(o, kEmrEof, {0, 16, 20});
+  if (o.failed) Fail(report, ReadFault::kTooLarge, index);
   Set32(o, 48, static_cast<uint32_t>(o.size));
   Set32(o, 52, o.records);
   uint32_t handles = c->objects.maxHandle + 1;

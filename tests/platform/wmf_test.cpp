@@ -160,7 +160,9 @@ TEST(WmfToEmf, BadInput) {
   EXPECT_EQ(platform::WmfToEmf(nullptr, 0, &size), nullptr);
   EXPECT_EQ(size, 0);
   const uint8_t notWmf[18] = {7, 0, 9, 0};
-  EXPECT_EQ(platform::WmfToEmf(notWmf, 18, &size), nullptr);
+  ReadReport report{};
+  EXPECT_EQ(platform::WmfToEmf(notWmf, 18, &size, &report), nullptr);
+  EXPECT_EQ(report.fault, ReadFault::kNotMetafile);
   EXPECT_EQ(platform::WmfToEmf(notWmf, 10, &size), nullptr);
 
   // Absurd counts, short records, and records running past the end: converted as far as they go.
