@@ -540,6 +540,7 @@ class CairoDC final : public DeviceContext {
     font.underline = lf.underline != 0;
     font.strikeOut = lf.strikeOut != 0;
     font.charSet = lf.charSet;
+    font.substitute = false;  // TextOut keeps to the named face, as it always has
     TextStyle style;
     style.align = textAlign_;
     style.colour = textColour_;

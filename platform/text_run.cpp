@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <string>
 #include <vector>
 
 #include "platform/charset.h"
@@ -41,6 +42,30 @@ const char* LanguageOf(char32_t c) {
   if (c >= 0x2E80 && c < 0xA000) return "ja";
   if (c >= 0xF900 && c < 0xFB00) return "ja";
   if (c >= 0xFF00 && c < 0xFFF0) return "ja";
+  return "";
+}
+
+// East Asian faces that documents name but we do not have, by the script
+// they were made for; a face of that script stands in for them whatever the
+// text. Names are matched case-blind, as a part of the face name ("MS
+// PGothic", "@MS Mincho").
+struct FaceScript {
+  const char* part;
+  const char* language;
+};
+constexpr FaceScript kFaceScripts[] = {
+    {"mincho", "ja"},     {"ms gothic", "ja"},    {"ms pgothic", "ja"}, {"ms ui gothic", "ja"},
+    {"yu gothic", "ja"},  {"meiryo", "ja"},       {"\xE6\x98\x8E\xE6\x9C\x9D", "ja"},
+    {"\xE3\x82\xB4\xE3\x82\xB7\xE3\x83\x83\xE3\x82\xAF", "ja"},  // Mincho and Gothic in Japanese
+    {"simsun", "zh-cn"},  {"simhei", "zh-cn"},    {"mingliu", "zh-tw"}, {"gulim", "ko"},
+    {"batang", "ko"},     {"dotum", "ko"},        {"gungsuh", "ko"},
+};
+
+const char* FaceLanguage(const char* face) {
+  std::string lower;
+  for (const char* p = face; *p; ++p) lower += static_cast<char>(*p >= 'A' && *p <= 'Z' ? *p + 32 : *p);
+  for (const FaceScript& f : kFaceScripts)
+    if (lower.find(f.part) != std::string::npos) return f.language;
   return "";
 }
 
@@ -199,12 +224,13 @@ bool LayOut(cairo_t* cr, cairo_font_face_t* face, const TextFont& font, std::str
 bool LayOutWithFallback(cairo_t* cr, FontLibrary& fonts, const TextFont& font, std::string_view utf8,
                         const double* advances, int64_t advanceCount, Layout& out) {
   const bool bold = font.weight >= 600;
-  const char* language = CharSetLanguage(font.charSet);
+  const char* language = font.substitute ? CharSetLanguage(font.charSet) : "";
+  if (font.substitute && !*language) language = FaceLanguage(font.face);
   cairo_font_face_t* face = fonts.Face(font.face, bold, font.italic, language);
   if (!face) return false;
   int missing = 0;
   if (!LayOut(cr, face, font, utf8, advances, advanceCount, out, &missing)) return false;
-  if (missing == 0 || out.count == 0) return true;
+  if (!font.substitute || missing == 0 || out.count == 0) return true;
   if (!*language) {
     const char* p = utf8.data();
     const char* end = p + utf8.size();

@@ -30,6 +30,8 @@ struct TextFont {
   bool underline = false;
   bool strikeOut = false;
   uint8_t charSet = 0;  // a face that shows the script stands in when the named one cannot
+  // False: the named face (or the default) only, whatever the script.
+  bool substitute = true;
 };
 
 // How the run is placed and painted.

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -218,6 +219,19 @@ TEST(DrawTextRun, FacesWithoutTheScriptGiveWayToOnesWithIt) {
     Rect b = canvas.Box();
     EXPECT_GT(b.right - b.left, 8) << face;
   }
+}
+
+TEST(DrawTextRun, EastAsianFacesWeLackTakeAFaceOfTheirScript) {
+  Canvas named, script;
+  TextFont font = Arial();
+  font.face = "MS PGothic";
+  ASSERT_TRUE(named.Draw(font, "Ag"));
+  font.face = "";
+  font.charSet = kShiftJisCharset;
+  ASSERT_TRUE(script.Draw(font, "Ag"));
+  EXPECT_EQ(std::memcmp(cairo_image_surface_get_data(named.surface), cairo_image_surface_get_data(script.surface),
+                        Canvas::kSize * cairo_image_surface_get_stride(named.surface)),
+            0);
 }
 
 TEST(DrawTextRun, HostileInputDrawsNothingAndNeverFails) {
