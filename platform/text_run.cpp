@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <numbers>
 #include <cmath>
 #include <string>
 #include <vector>
@@ -18,7 +19,7 @@
 namespace platform {
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
+constexpr double kPi = std::numbers::pi;
 // Larger em heights draw nothing: no canvas could show such a text.
 constexpr double kMaxEm = 65536;
 // Above this em height glyphs are filled as outlines rather than cached bitmaps.
