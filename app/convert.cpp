@@ -140,13 +140,13 @@ PageFit FitPage(double dx, double dy, int32_t width, int32_t height) {
 }
 
 int Convert(Canvas& canvas, const char* inputName, int32_t inputKind, const char* outputName,
-            int32_t outputKind) {
+            int32_t outputKind, VectorPicture picture) {
   Work work{};
   bool vectorOutput = (outputKind & kVectorKinds) != 0;
   int ok = LoadInput(work, inputName, inputKind, vectorOutput);
   if (ok && vectorOutput) ok = WriteVector(work.drawing, outputName, outputKind);
   canvas.drawnIsInk = inputKind == kKindDxf;
-  if (ok) ok = RenderDrawing(work, canvas);
+  if (ok && !(vectorOutput && picture == VectorPicture::kSkip)) ok = RenderDrawing(work, canvas);
 
   std::free(work.bytes);
   if (work.metafile) platform::DeleteEnhMetaFile(work.metafile);
