@@ -12,8 +12,10 @@ PACKAGES := build-essential cmake pkg-config \
   libgif-dev libtiff-dev libjpeg62-turbo-dev python3-ezdxf
 # Fuzzing and the peer comparisons of the benchmarks.
 EXTRA_PACKAGES := clang libclang-rt-14-dev libjpeg-turbo-progs libtiff-tools hyperfine
+# The peers make bench runs beside kartex.
+PEER_PACKAGES := librecad poppler-utils gerbv netpbm inkscape
 
-.PHONY: all deps deps-extra build test test-release test-asan demo fuzz bench clean
+.PHONY: all deps deps-extra deps-peers build test test-release test-asan demo fuzz bench clean
 
 all: build
 
@@ -22,6 +24,9 @@ deps:
 
 deps-extra: deps
 	@tools/deps.sh $(EXTRA_PACKAGES)
+
+deps-peers: deps-extra
+	@tools/deps.sh $(PEER_PACKAGES)
 
 build: deps
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -46,7 +51,7 @@ fuzz: deps-extra
 	@cmake --build $(FUZZ_BUILD) -j$(JOBS)
 	@tools/fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
-bench: deps-extra build
+bench: deps-peers build
 	@tools/bench.sh $(BUILD)
 
 clean:
