@@ -28,16 +28,27 @@ PAGE = (1728, 2287)
 
 
 def run_once(argv, cwd):
-    """(wall s, CPU s, peak MiB) of one process, or None when it failed."""
+    """(wall s, CPU s, peak MiB) of one process, or None when it failed.
+
+    A child forked from this interpreter starts with the interpreter's pages,
+    so its own peak RSS would never read below ours: the peak comes from
+    /usr/bin/time, whose child starts small. Both sides of a pair carry the
+    same small cost of that wrapper."""
     env = dict(os.environ, QT_QPA_PLATFORM='offscreen')
+    peak_file = os.path.join(cwd, 'peak.txt')
+    wrapper = ['/usr/bin/time', '-f', '%M', '-o', peak_file] if os.access('/usr/bin/time', os.X_OK) else []
     start = time.perf_counter()
-    child = subprocess.Popen(argv, cwd=cwd, env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    child = subprocess.Popen(wrapper + argv, cwd=cwd, env=env, stdout=subprocess.DEVNULL,
+                             stderr=subprocess.DEVNULL)
     _, status, usage = os.wait4(child.pid, 0)
     wall = time.perf_counter() - start
-    child.returncode = os.waitstatus_to_exitcode(status)
-    if child.returncode != 0:
+    if os.waitstatus_to_exitcode(status) != 0:
         return None
-    return wall, usage.ru_utime + usage.ru_stime, usage.ru_maxrss / 1024.0
+    peak = usage.ru_maxrss
+    if wrapper:
+        with open(peak_file) as f:
+            peak = int(f.read().split()[-1])
+    return wall, usage.ru_utime + usage.ru_stime, peak / 1024.0
 
 
 def run_all(commands, cwd):
@@ -215,21 +226,22 @@ def main():
 
         print('Machine: %s, %d cores; %s' % (machine(), os.cpu_count(), time.strftime('%Y-%m-%d')))
         print('Medians of paired whole-process runs (kartex and peer in turns); CPU = user + system.\n')
-        print('| job | kartex CPU ms | wall ms | peak MiB | peer | peer CPU ms | peak MiB | kartex / peer (CPU) |')
-        print('|---|---:|---:|---:|---|---:|---:|---:|')
+        print('| job | kartex CPU ms | wall ms | peak MiB | peer | peer CPU ms | wall ms | peak MiB | kartex / peer (CPU) |')
+        print('|---|---:|---:|---:|---|---:|---:|---:|---:|')
         whole = {}
         for label, ours, peer_name, theirs, stage, job_runs in jobs:
             result = paired(ours, theirs, job_runs, work)
             if result is None:
-                print('| %s | failed | | | | | | |' % label)
+                print('| %s | failed | | | | | | | |' % label)
                 continue
             medians, ratio = result
             mine = medians[0]
             whole[label] = mine[1]
             if theirs:
-                peer = '| %s | %.1f | %.1f | %.2f' % (peer_name, medians[1][1] * 1e3, medians[1][2], ratio)
+                peer = '| %s | %.1f | %.1f | %.1f | %.2f' % (peer_name, medians[1][1] * 1e3, medians[1][0] * 1e3,
+                                                        medians[1][2], ratio)
             else:
-                peer = '| %s | | | ' % ((peer_name + ' (not installed)') if peer_name else '—')
+                peer = '| %s | | | | ' % ((peer_name + ' (not installed)') if peer_name else '—')
             print('| %s | %.1f | %.1f | %.1f %s |' % (label, mine[1] * 1e3, mine[0] * 1e3, mine[2], peer), flush=True)
 
         if os.access(stage_tool, os.X_OK):
