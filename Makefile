@@ -13,8 +13,10 @@ PACKAGES := build-essential cmake pkg-config \
   libgif-dev libtiff-dev libjpeg62-turbo-dev libpng-dev python3-ezdxf librsvg2-bin python3-pil
 # Fuzzing and the peer comparisons of the benchmarks.
 EXTRA_PACKAGES := clang libclang-rt-14-dev libjpeg-turbo-progs libtiff-tools hyperfine
+# The peers make bench runs beside kartex.
+PEER_PACKAGES := librecad poppler-utils gerbv netpbm inkscape
 
-.PHONY: all deps deps-extra build test test-release test-asan demo fuzz bench clean
+.PHONY: all deps deps-extra deps-peers build test test-release test-asan demo fuzz bench clean
 
 all: build
 
@@ -23,6 +25,9 @@ deps:
 
 deps-extra: deps
 	@tools/deps.sh $(EXTRA_PACKAGES)
+
+deps-peers: deps-extra
+	@tools/deps.sh $(PEER_PACKAGES)
 
 build: deps
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -47,7 +52,7 @@ fuzz: deps-extra
 	@cmake --build $(FUZZ_BUILD) -j$(JOBS)
 	@LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp tools/fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
-bench: deps-extra build
+bench: deps-peers build
 	@tools/bench.sh $(BUILD)
 
 clean:

@@ -8,7 +8,6 @@
 #include "app/options.h"
 #include "app/supl.h"
 #include "model/drawing.h"
-#include "model/flatten.h"
 #include "platform/metafile.h"
 #include "platform/tempfile.h"
 #include "readers/dxf/dxf.h"
@@ -27,8 +26,6 @@ constexpr int64_t kPlaceableHeaderSize = 22;
 // Working state of one call; everything is released before Convert returns.
 struct Work {
   Drawing drawing;
-  GrowArray<DevicePolyline> polylines;
-  GrowArray<DeviceText> texts;
   uint8_t* bytes;
   platform::EnhMetaFile* metafile;
 };
@@ -106,11 +103,8 @@ int RenderDrawing(Work& work, Canvas& canvas) {
   canvas.width = fit.width;
   canvas.height = fit.height;
   canvas.stride = static_cast<int32_t>(stride);
-  work.polylines.elementSize = sizeof(DevicePolyline);
-  work.texts.elementSize = sizeof(DeviceText);
-  if (fit.scale > 0) FlattenDrawing(d, fit.scale, work.polylines, work.texts);
   if (!CreateCanvas(canvas)) return 0;
-  int ok = DrawPolylines(canvas.deviceContext, work.polylines) && DrawTexts(canvas.deviceContext, work.texts);
+  int ok = fit.scale > 0 ? DrawDrawing(canvas.deviceContext, d, fit.scale) : canvas.deviceContext != nullptr;
   FlushCanvas(canvas);
   return ok;
 }
@@ -130,17 +124,16 @@ PageFit FitPage(double dx, double dy, int32_t width, int32_t height) {
 }
 
 int Convert(Canvas& canvas, const char* inputName, int32_t inputKind, const char* outputName,
-            int32_t outputKind) {
+            int32_t outputKind, VectorPicture picture) {
   Work work{};
   bool vectorOutput = (outputKind & kVectorKinds) != 0;
   int ok = LoadInput(work, inputName, inputKind, vectorOutput);
   if (ok && vectorOutput) ok = WriteVector(work.drawing, outputName, outputKind);
   canvas.drawnIsInk = inputKind == kKindDxf;
-  if (ok) ok = RenderDrawing(work, canvas);
+  if (ok && !(vectorOutput && picture == VectorPicture::kSkip)) ok = RenderDrawing(work, canvas);
 
   std::free(work.bytes);
   if (work.metafile) platform::DeleteEnhMetaFile(work.metafile);
-  FreeDeviceLists(work.polylines, work.texts);
   DrawingFree(&work.drawing);
   if (!ok) std::printf("%s: error!\n", kProgramName);
   return ok;

@@ -9,12 +9,17 @@
 // The page background of VML and SVG output, a dark grey.
 constexpr uint32_t kVmlBackground = 0x404040;
 
+// Whether a vector conversion also renders its picture. The dialog shows it;
+// the command line has no use for it and skips the work.
+enum class VectorPicture { kRender, kSkip };
+
 // `canvas` holds the requested width, height, bitsPerPixel, stride and palette;
 // on success it holds the fitted size and the rendered pixels. `outputName` may be
 // null or empty: no vector file is then written, but the picture is rendered.
-// 1 or 0; on 0 "Kartex: error!" has been printed.
+// With VectorPicture::kSkip and a vector `outputKind` the canvas is left as it
+// came. 1 or 0; on 0 "Kartex: error!" has been printed.
 int Convert(Canvas& canvas, const char* inputName, int32_t inputKind, const char* outputName,
-            int32_t outputKind);
+            int32_t outputKind, VectorPicture picture = VectorPicture::kRender);
 
 // The fitted page for extents of dx by dy in a page of width x height: one scale
 // for both axes. Degenerate or non-finite extents are settled soundly (see .cpp).

@@ -210,7 +210,7 @@ int RunCommandLine(int argc, char* argv[]) {
     int64_t stride = RowStride(job.canvas.width, job.canvas.bitsPerPixel);
     if (stride > 0) {
       job.canvas.stride = static_cast<int32_t>(stride);
-      if (Convert(job.canvas, job.inputName, job.inputKind, job.outputName, job.outputKind) &&
+      if (Convert(job.canvas, job.inputName, job.inputKind, job.outputName, job.outputKind, VectorPicture::kSkip) &&
           WriteRaster(job))
         job.result = 0;
     }

@@ -1,6 +1,6 @@
 // The Gerber reader on generated boards, from memory and through the file.
 // `bench_gerber --write-board <draws+flashes> <file>` writes a board for the
-// whole-process timing of bench/gerber.sh instead.
+// whole-process timing of bench/jobs.py instead.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>

@@ -3,13 +3,8 @@
 //
 //   bench_jpeg                          Google Benchmark timings
 //   bench_jpeg --write-ppm DIR          writes DIR/drawing.ppm and DIR/noise.ppm
-//   bench_jpeg --encode IN.ppm OUT.jpg  reads a binary PPM and encodes it at
-//                                       quality 75 (whole-process timing)
+//                                       (bench_encode codes them as whole processes)
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include <cmath>
 #include <cstdio>
@@ -20,7 +15,6 @@
 
 #include "render/canvas.h"
 #include "writers/raster/jpeg.h"
-#include "writers/raster/jpeg/encoder.h"
 
 namespace {
 
@@ -123,46 +117,12 @@ bool WritePpm(const Picture& p, const std::string& path) {
   return std::fclose(f) == 0;
 }
 
-// Encodes a binary PPM ("P6 w h 255" with single blanks, as WritePpm writes
-// it) straight from a read-only mapping, its rows being red, green, blue.
-int EncodePpm(const char* path, const char* output) {
-  const int fd = open(path, O_RDONLY);
-  struct stat info;
-  if (fd < 0 || fstat(fd, &info) != 0) return 1;
-  const size_t size = static_cast<size_t>(info.st_size);
-  void* map = mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
-  close(fd);
-  if (map == MAP_FAILED) return 1;
-  const auto* bytes = static_cast<const uint8_t*>(map);
-  int w = 0, h = 0, maxValue = 0, header = 0;
-  const std::string head(reinterpret_cast<const char*>(bytes), size < 64 ? size : 64);
-  int status = 1;
-  if (std::sscanf(head.c_str(), "P6 %d %d %d%n", &w, &h, &maxValue, &header) == 3 && maxValue == 255 && w > 0 &&
-      h > 0 && size >= size_t(header) + 1 + size_t(w) * h * 3) {
-    JPEG_PROPERTIES properties;
-    JpegEncoderState state;
-    JpegInit(properties, state);
-    properties.sourcePixels = bytes + header + 1;
-    properties.sourceWidth = properties.outputWidth = w;
-    properties.sourceHeight = properties.outputHeight = h;
-    properties.sourceColourOrder = kJpegOrderRgb;
-    properties.outputFileName = output;
-    status = EncodeJpegFile(properties, state, kJpegWholeImageToFile) == kJpegSuccess ? 0 : 1;
-    JpegRelease(state);
-  }
-  munmap(map, size);
-  return status;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc == 3 && std::strcmp(argv[1], "--write-ppm") == 0) {
     const std::string dir = argv[2];
     return WritePpm(Drawing(), dir + "/drawing.ppm") && WritePpm(Noise(), dir + "/noise.ppm") ? 0 : 1;
-  }
-  if (argc == 4 && std::strcmp(argv[1], "--encode") == 0) {
-    return EncodePpm(argv[2], argv[3]);
   }
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();

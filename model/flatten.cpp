@@ -40,48 +40,52 @@ int32_t ToDevice(double v) {
   return static_cast<int32_t>(v);
 }
 
-void FlattenEntities(const EntitySet& set, const Drawing& tables, double scale, const Insert* insert,
-                     WorldPoint extMin, WorldPoint extMax, GrowArray<DevicePolyline>& polylines,
-                     GrowArray<DeviceText>& texts) {
-  InsertTransform t{};
-  if (insert) t = MakeInsertTransform(*insert);
-  auto map = [&](WorldPoint p) {
-    if (insert) p = ApplyTransform(t, p);
-    return DevicePoint{ToDevice((p.x - extMin.x) * scale), ToDevice((extMax.y - p.y) * scale)};
-  };
+DeviceMapping MakeDeviceMapping(const Drawing& drawing, double scale, const Insert* insert) {
+  DeviceMapping m{scale, drawing.extMin, drawing.extMax, insert, {}};
+  if (insert) m.transform = MakeInsertTransform(*insert);
+  return m;
+}
 
-  for (const Polyline& line : set.polylines) {
-    DevicePolyline out{};
-    out.points.elementSize = sizeof(DevicePoint);
-    out.colour = ResolveColour(line.colour, line.layer, tables);
-    out.penStyle = ResolvePenStyle(line.lineType, line.layer, tables);
-    out.filled = line.filled;
-    out.penWidth = ToDevice(scale * line.width);
-    for (const WorldPoint& p : line.points) ArrayAppend(out.points, map(p));
-    ArrayAppend(polylines, out);
-  }
-  for (const TextItem& item : set.texts) {
-    DeviceText out{};
-    out.colour = ResolveColour(item.colour, item.layer, tables);
-    out.text = set.pool.data + item.text;
-    const TextStyle* style = Entry(tables.textStyles, item.style);
-    out.face = style ? style->face : "";
-    out.height = ToDevice(scale * item.height);
-    out.escapement = ToDevice(item.rotation * kRadiansToTenthDegrees);
-    DevicePoint at = map({item.x, item.y});
-    out.x = at.x;
-    out.y = at.y;
-    ArrayAppend(texts, out);
-  }
+DevicePoint MapToDevice(const DeviceMapping& m, WorldPoint p) {
+  if (m.insert) p = ApplyTransform(m.transform, p);
+  return DevicePoint{ToDevice((p.x - m.extMin.x) * m.scale), ToDevice((m.extMax.y - p.y) * m.scale)};
+}
+
+void FlattenPolyline(const Polyline& line, const Drawing& tables, const DeviceMapping& m, DevicePolyline& out) {
+  out.points.elementSize = sizeof(DevicePoint);
+  out.points.count = 0;
+  out.colour = ResolveColour(line.colour, line.layer, tables);
+  out.penStyle = ResolvePenStyle(line.lineType, line.layer, tables);
+  out.filled = line.filled;
+  out.penWidth = ToDevice(m.scale * line.width);
+  for (const WorldPoint& p : line.points) ArrayAppend(out.points, MapToDevice(m, p));
+}
+
+DeviceText FlattenText(const TextItem& item, const EntitySet& set, const Drawing& tables, const DeviceMapping& m) {
+  DeviceText out{};
+  out.colour = ResolveColour(item.colour, item.layer, tables);
+  out.text = set.pool.data + item.text;
+  const TextStyle* style = Entry(tables.textStyles, item.style);
+  out.face = style ? style->face : "";
+  out.height = ToDevice(m.scale * item.height);
+  out.escapement = ToDevice(item.rotation * kRadiansToTenthDegrees);
+  DevicePoint at = MapToDevice(m, {item.x, item.y});
+  out.x = at.x;
+  out.y = at.y;
+  return out;
 }
 
 void FlattenDrawing(const Drawing& drawing, double scale, GrowArray<DevicePolyline>& polylines,
                     GrowArray<DeviceText>& texts) {
-  FlattenEntities(drawing.entities, drawing, scale, nullptr, drawing.extMin, drawing.extMax, polylines, texts);
-  for (const Insert& insert : drawing.inserts)
-    if (insert.block >= 0 && insert.block < drawing.blocks.count)
-      FlattenEntities(drawing.blocks[insert.block].entities, drawing, scale, &insert, drawing.extMin,
-                      drawing.extMax, polylines, texts);
+  ForEachPlacedSet(drawing, [&](const EntitySet& set, const Insert* insert) {
+    DeviceMapping m = MakeDeviceMapping(drawing, scale, insert);
+    for (const Polyline& line : set.polylines) {
+      DevicePolyline out{};
+      FlattenPolyline(line, drawing, m, out);
+      ArrayAppend(polylines, out);
+    }
+    for (const TextItem& item : set.texts) ArrayAppend(texts, FlattenText(item, set, drawing, m));
+  });
 }
 
 void FreeDeviceLists(GrowArray<DevicePolyline>& polylines, GrowArray<DeviceText>& texts) {

@@ -47,10 +47,30 @@ double FitScale(double dx, double dy, double spanX, double spanY);
 void FlattenDrawing(const Drawing& drawing, double scale, GrowArray<DevicePolyline>& polylines,
                     GrowArray<DeviceText>& texts);
 
-// One set, optionally through an insert's transform (`insert` may be null).
-void FlattenEntities(const EntitySet& set, const Drawing& tables, double scale, const Insert* insert,
-                     WorldPoint extMin, WorldPoint extMax, GrowArray<DevicePolyline>& polylines,
-                     GrowArray<DeviceText>& texts);
+// World to device for one placed set: the page's scale and extents, and the
+// insert's transform when the set is a block.
+struct DeviceMapping {
+  double scale;
+  WorldPoint extMin;
+  WorldPoint extMax;
+  const Insert* insert;  // null for model space
+  InsertTransform transform;
+};
+DeviceMapping MakeDeviceMapping(const Drawing& drawing, double scale, const Insert* insert);
+DevicePoint MapToDevice(const DeviceMapping& m, WorldPoint p);
+
+// The sets FlattenDrawing flattens, in its order: model space (insert null),
+// then each insert that names an existing block.
+template <class Visit>
+void ForEachPlacedSet(const Drawing& drawing, Visit visit) {
+  visit(drawing.entities, static_cast<const Insert*>(nullptr));
+  for (const Insert& insert : drawing.inserts)
+    if (insert.block >= 0 && insert.block < drawing.blocks.count) visit(drawing.blocks[insert.block].entities, &insert);
+}
+
+// One polyline into `out`, whose point storage is reused (emptied first).
+void FlattenPolyline(const Polyline& line, const Drawing& tables, const DeviceMapping& m, DevicePolyline& out);
+DeviceText FlattenText(const TextItem& item, const EntitySet& set, const Drawing& tables, const DeviceMapping& m);
 
 // Releases both lists and every polyline's points; leaves them empty.
 void FreeDeviceLists(GrowArray<DevicePolyline>& polylines, GrowArray<DeviceText>& texts);

@@ -51,20 +51,48 @@ int SelectTextFont(platform::DeviceContext* dc, FontCache& cache, const DeviceTe
   return dc->DeleteObject(oldFont);
 }
 
+namespace {
+
+int DrawOne(platform::DeviceContext* dc, PenCache& cache, const DevicePolyline& line,
+            std::vector<platform::Point>& points) {
+  if (line.points.count < 2) return 1;
+  if (!SelectPenBrush(dc, cache, line)) return 0;
+  points.resize(static_cast<size_t>(line.points.count));
+  for (int32_t i = 0; i < line.points.count; ++i) points[i] = {line.points[i].x, line.points[i].y};
+  return line.filled ? dc->Polygon(points.data(), line.points.count) : dc->Polyline(points.data(), line.points.count);
+}
+
+}  // namespace
+
 int DrawPolylines(platform::DeviceContext* dc, const GrowArray<DevicePolyline>& polylines) {
   if (!dc) return 0;
   PenCache cache{};
   std::vector<platform::Point> points;
-  for (const DevicePolyline& line : polylines) {
-    if (line.points.count < 2) continue;
-    if (!SelectPenBrush(dc, cache, line)) return 0;
-    points.resize(static_cast<size_t>(line.points.count));
-    for (int32_t i = 0; i < line.points.count; ++i) points[i] = {line.points[i].x, line.points[i].y};
-    int ok = line.filled ? dc->Polygon(points.data(), line.points.count)
-                         : dc->Polyline(points.data(), line.points.count);
-    if (!ok) return 0;
-  }
+  for (const DevicePolyline& line : polylines)
+    if (!DrawOne(dc, cache, line, points)) return 0;
   return 1;
+}
+
+int DrawDrawing(platform::DeviceContext* dc, const Drawing& drawing, double scale) {
+  if (!dc) return 0;
+  PenCache cache{};
+  std::vector<platform::Point> points;
+  DevicePolyline line{};
+  GrowArray<DeviceText> texts{};
+  int ok = 1;
+  ForEachPlacedSet(drawing, [&](const EntitySet& set, const Insert* insert) {
+    DeviceMapping m = MakeDeviceMapping(drawing, scale, insert);
+    for (const Polyline& world : set.polylines) {
+      if (!ok) return;
+      FlattenPolyline(world, drawing, m, line);
+      ok = DrawOne(dc, cache, line, points);
+    }
+    for (const TextItem& item : set.texts) ArrayAppend(texts, FlattenText(item, set, drawing, m));
+  });
+  ArrayFree(line.points);
+  if (ok) ok = DrawTexts(dc, texts);
+  ArrayFree(texts);
+  return ok;
 }
 
 int DrawTexts(platform::DeviceContext* dc, const GrowArray<DeviceText>& texts) {

@@ -12,6 +12,11 @@
 int DrawPolylines(platform::DeviceContext* dc, const GrowArray<DevicePolyline>& polylines);
 int DrawTexts(platform::DeviceContext* dc, const GrowArray<DeviceText>& texts);
 
+// FlattenDrawing followed by DrawPolylines and DrawTexts, with the same calls on
+// `dc`, but each polyline is drawn as soon as it is flattened: no device points
+// are held beyond the one polyline. 1 or 0 as DrawPolylines.
+int DrawDrawing(platform::DeviceContext* dc, const Drawing& drawing, double scale);
+
 // The one-entry caches of the pen and brush, and of the font and text colour.
 // `valid` is clear at the start of each drawing call, so the first record
 // always selects objects of its own rather than whatever the context held.

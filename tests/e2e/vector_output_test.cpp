@@ -62,22 +62,26 @@ TEST(VectorOutput, DxfToDxfHtmlAndVml) {
 }
 
 // The dialog previews a vector conversion without a name: nothing is written,
-// the picture is rendered all the same.
+// the picture is rendered all the same. The command line asks for no picture:
+// the canvas stays as it came.
 TEST(VectorOutput, NoOutputNameStillRenders) {
   TempDir dir;
   WriteFile(dir.File("in.dxf"), kDrawing);
-  for (int32_t kind : {kKindDxf, kKindVml}) {
-    for (const char* name : {"", static_cast<const char*>(nullptr)}) {
-      Canvas canvas{};
-      canvas.width = kDefaultWidth;
-      canvas.height = kDefaultHeight;
-      canvas.bitsPerPixel = 8;
-      canvas.stride = static_cast<int32_t>(RowStride(canvas.width, 8));
-      EXPECT_EQ(Convert(canvas, dir.File("in.dxf").c_str(), kKindDxf, name, kind), 1);
-      EXPECT_EQ(canvas.width, 1727);
-      EXPECT_EQ(canvas.height, 863);
-      EXPECT_NE(canvas.pixels, nullptr);
-      FreeCanvas(canvas);
+  for (VectorPicture picture : {VectorPicture::kRender, VectorPicture::kSkip}) {
+    bool rendered = picture == VectorPicture::kRender;
+    for (int32_t kind : {kKindDxf, kKindVml}) {
+      for (const char* name : {"", static_cast<const char*>(nullptr)}) {
+        Canvas canvas{};
+        canvas.width = kDefaultWidth;
+        canvas.height = kDefaultHeight;
+        canvas.bitsPerPixel = 8;
+        canvas.stride = static_cast<int32_t>(RowStride(canvas.width, 8));
+        EXPECT_EQ(Convert(canvas, dir.File("in.dxf").c_str(), kKindDxf, name, kind, picture), 1);
+        EXPECT_EQ(canvas.width, rendered ? 1727 : kDefaultWidth);
+        EXPECT_EQ(canvas.height, rendered ? 863 : kDefaultHeight);
+        EXPECT_EQ(canvas.pixels != nullptr, rendered);
+        FreeCanvas(canvas);
+      }
     }
   }
 }

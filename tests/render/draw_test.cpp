@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+
+#include "readers/dxf/dxf.h"
 #include "tests/render/device_lists.h"
+#include "tests/support/support.h"
 #include "tests/support/recording_device.h"
 
 namespace {
@@ -76,6 +80,34 @@ TEST(DrawTexts, FontsFollowTheirDescriptionAndColour) {
   EXPECT_EQ(std::pair(dc.calls[3].points[0].x, dc.calls[3].points[0].y), std::pair(10, 20));
   EXPECT_EQ(dc.calls[4].text, "five");
   EXPECT_STREQ(dc.calls[5].font.faceName, "A face name that is far longer ");  // cut to 31 characters
+}
+
+// Drawing each polyline as it is flattened makes the very calls that drawing
+// the flattened lists makes.
+TEST(DrawDrawing, SameCallsAsTheFlattenedLists) {
+  for (const char* name : {"floor_plan.dxf", "mechanical_part.dxf"}) {
+    Drawing d{};
+    ASSERT_EQ(dxf_proc(testing_support::BundledSamplePath(name).c_str(), &d), 1);
+    Lists l;
+    FlattenDrawing(d, 3.7, l.polylines, l.texts);
+    Drawn lists(l);
+    testing_support::RecordingDevice streamed;
+    EXPECT_EQ(DrawDrawing(&streamed, d, 3.7), 1);
+    ASSERT_EQ(streamed.calls.size(), lists.calls.size()) << name;
+    EXPECT_GT(streamed.calls.size(), 10u);
+    for (size_t i = 0; i < streamed.calls.size(); ++i) {
+      const auto &a = streamed.calls[i], &b = lists.calls[i];
+      EXPECT_TRUE(a.what == b.what && a.text == b.text && a.textColour == b.textColour &&
+                  a.points.size() == b.points.size() &&
+                  std::memcmp(a.points.data(), b.points.data(), a.points.size() * sizeof a.points[0]) == 0 &&
+                  std::memcmp(&a.pen, &b.pen, sizeof a.pen) == 0 && std::memcmp(&a.brush, &b.brush, sizeof a.brush) == 0 &&
+                  std::memcmp(&a.font, &b.font, sizeof a.font) == 0)
+          << name << " call " << i;
+    }
+    EXPECT_EQ(streamed.pensMade, lists.pensMade);
+    EXPECT_EQ(streamed.fontsMade, lists.fontsMade);
+    DrawingFree(&d);
+  }
 }
 
 }  // namespace

@@ -11,35 +11,30 @@ namespace {
 // Enough for any double in fixed notation with 6 decimals (309 digits + sign,
 // point and decimals) and for any 64-bit integer.
 constexpr size_t kNumberBufferSize = 400;
+static_assert(kNumberBufferSize <= kBufferedFileSize);
 
 void PutChars(TextOutput& out, const char* first, const char* last) {
   PutBytes(out, first, static_cast<size_t>(last - first));
 }
 
+// Numbers are formatted straight into the sink's buffer.
 void PutInteger(TextOutput& out, int64_t v, int base) {
-  char buffer[kNumberBufferSize];
-  auto result = std::to_chars(buffer, buffer + sizeof buffer, v, base);
-  PutChars(out, buffer, result.ptr);
+  char* at = BufferedReserve(out.sink, kNumberBufferSize);
+  out.sink.used += static_cast<size_t>(std::to_chars(at, at + kNumberBufferSize, v, base).ptr - at);
 }
 
 // std::to_chars with a precision formats exactly as printf does in the "C"
 // locale, independent of any setlocale call.
 void PutReal(TextOutput& out, double v, std::chars_format format, int precision) {
-  char buffer[kNumberBufferSize];
-  auto result = std::to_chars(buffer, buffer + sizeof buffer, v, format, precision);
-  PutChars(out, buffer, result.ptr);
+  char* at = BufferedReserve(out.sink, kNumberBufferSize);
+  out.sink.used += static_cast<size_t>(std::to_chars(at, at + kNumberBufferSize, v, format, precision).ptr - at);
 }
 
 }  // namespace
 
 int OpenTextOutput(TextOutput& out, const char* fileName, StringEncoder encoder) {
   out.encoder = encoder;
-  out.file = fileName ? std::fopen(fileName, "wb") : nullptr;
-  return out.file != nullptr;
-}
-
-void PutBytes(TextOutput& out, const char* bytes, size_t n) {
-  if (n) std::fwrite(bytes, 1, n, out.file);
+  return OpenBufferedFile(out.sink, fileName);
 }
 
 void Emit(TextOutput& out, const char* format, std::initializer_list<FormatArg> args) {
@@ -92,15 +87,7 @@ void Emit(TextOutput& out, const char* format, std::initializer_list<FormatArg> 
   PutChars(out, run, p);
 }
 
-int CloseTextOutput(TextOutput& out) {
-  if (!out.file) return 0;
-  // A write that failed earlier (a full disk) is remembered by the stream;
-  // fclose alone would only report the last flush.
-  int ok = std::fflush(out.file) == 0 && !std::ferror(out.file);
-  if (std::fclose(out.file) != 0) ok = 0;
-  out.file = nullptr;
-  return ok;
-}
+int CloseTextOutput(TextOutput& out) { return CloseBufferedFile(out.sink); }
 
 void CssEscapeFace(const char* face, char* escaped, size_t size) {
   size_t n = 0;

@@ -8,6 +8,8 @@
 #include <cstdio>
 #include <initializer_list>
 
+#include "writers/vector/buffered_file.h"
+
 // One value for a template placeholder.
 struct FormatArg {
   enum Kind { kInteger, kReal, kString } kind;
@@ -27,15 +29,15 @@ struct TextOutput;
 using StringEncoder = void (*)(TextOutput& out, const char* value);
 
 struct TextOutput {
-  std::FILE* file;
   StringEncoder encoder;
+  BufferedFile sink;
 };
 
 // Opens `fileName` for binary writing; 0 when it cannot be opened.
 int OpenTextOutput(TextOutput& out, const char* fileName, StringEncoder encoder);
 
 // Writes `bytes` as they are (no line-end translation).
-void PutBytes(TextOutput& out, const char* bytes, size_t n);
+inline void PutBytes(TextOutput& out, const char* bytes, size_t n) { BufferedWrite(out.sink, bytes, n); }
 
 // Writes `format`, translating "\n" into CR LF and replacing the placeholders
 // %d (integer), %x (integer, lower-case hexadecimal), %g and %.6f (reals, as

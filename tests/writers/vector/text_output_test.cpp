@@ -40,4 +40,18 @@ TEST(TextOutput, NumbersMatchPrintf) {
   EXPECT_EQ(testing_support::ReadText(dir.File("n.txt")), expected);
 }
 
+// A fragment longer than the file's buffer, between short ones, keeps its place.
+TEST(TextOutput, LongFragmentKeepsOrder) {
+  testing_support::TempDir dir;
+  TextOutput out{};
+  ASSERT_EQ(OpenTextOutput(out, dir.File("l.txt").c_str(), PutRaw), 1);
+  std::string head(kBufferedFileSize - 3, 'a'), tail(kBufferedFileSize * 2 + 5, 'c');
+  PutRaw(out, head.c_str());
+  Emit(out, "%d", {12345});
+  PutRaw(out, tail.c_str());
+  PutRaw(out, "z");
+  ASSERT_EQ(CloseTextOutput(out), 1);
+  EXPECT_EQ(testing_support::ReadText(dir.File("l.txt")), head + "12345" + tail + "z");
+}
+
 }  // namespace
