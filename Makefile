@@ -9,7 +9,8 @@ FUZZ_SECONDS ?= 60
 PACKAGES := build-essential cmake pkg-config \
   libcairo2-dev libfontconfig-dev libfreetype-dev fontconfig fonts-liberation2 fonts-dejavu-core \
   libgtest-dev libgmock-dev googletest libbenchmark-dev \
-  libgif-dev libtiff-dev libjpeg62-turbo-dev python3-ezdxf
+  libgif-dev libtiff-dev libjpeg62-turbo-dev python3-ezdxf \
+  qt6-base-dev xvfb xauth
 # Fuzzing and the peer comparisons of the benchmarks.
 EXTRA_PACKAGES := clang libclang-rt-14-dev libjpeg-turbo-progs libtiff-tools hyperfine
 
