@@ -8,6 +8,7 @@ FUZZ_SECONDS ?= 60
 # Building, the tests and their independent decoders, the fonts texts are drawn with.
 PACKAGES := build-essential cmake pkg-config \
   libcairo2-dev libfontconfig-dev libfreetype-dev fontconfig fonts-liberation2 fonts-dejavu-core \
+  fonts-droid-fallback fonts-urw-base35 \
   libgtest-dev libgmock-dev googletest libbenchmark-dev \
   libgif-dev libtiff-dev libjpeg62-turbo-dev python3-ezdxf \
   qt6-base-dev xvfb xauth
@@ -37,7 +38,7 @@ test-asan: deps
 	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKARTEX_SANITIZE=ON >/dev/null
 	@cmake --build $(ASAN_BUILD) -j$(JOBS)
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1 \
-	  ctest --output-on-failure -j$(JOBS)
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp ctest --output-on-failure -j$(JOBS)
 
 demo: build
 	@tools/demo.sh $(BUILD)/kartex samples out
@@ -45,7 +46,7 @@ demo: build
 fuzz: deps-extra
 	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKARTEX_FUZZ=ON >/dev/null
 	@cmake --build $(FUZZ_BUILD) -j$(JOBS)
-	@tools/fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+	@LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp tools/fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 bench: deps-extra build
 	@tools/bench.sh $(BUILD)

@@ -1,8 +1,11 @@
 // The record types of the enhanced-metafile format that Kartex writes (from
-// Windows metafiles) and reads (for vector output): one list for both sides.
+// Windows metafiles), reads (for vector output) and plays (for raster output):
+// one list for every side, with the bounds-checked record walker they share.
 #pragma once
 
 #include <cstdint>
+
+#include "platform/bytes.h"
 
 enum EmfRecordType : uint32_t {
   kEmrHeader = 1,
@@ -64,4 +67,64 @@ enum EmfRecordType : uint32_t {
   kEmrExtCreatePen = 95,
   kEmrPolyTextOutA = 96,
   kEmrPolyTextOutW = 97,
+};
+
+// Map modes, with their GDI values.
+enum EmfMapMode : uint32_t {
+  kMmText = 1,
+  kMmLoMetric = 2,
+  kMmHiMetric = 3,
+  kMmLoEnglish = 4,
+  kMmHiEnglish = 5,
+  kMmTwips = 6,
+  kMmIsotropic = 7,
+  kMmAnisotropic = 8,
+};
+
+constexpr uint32_t kEmfRecordHeadSize = 8;
+
+// One record as read: its bytes (head included) and size. Every field read goes
+// through the accessors below, which give 0 for bytes outside the record.
+struct EmfRecord {
+  const uint8_t* bytes;
+  uint32_t type;
+  uint32_t size;
+};
+
+inline bool RecordHas(const EmfRecord& r, uint64_t offset, uint64_t length) {
+  return offset + length <= r.size;
+}
+inline uint32_t RecordU32(const EmfRecord& r, uint32_t at) { return RecordHas(r, at, 4) ? Le32(r.bytes + at) : 0; }
+inline int32_t RecordI32(const EmfRecord& r, uint32_t at) { return static_cast<int32_t>(RecordU32(r, at)); }
+inline uint16_t RecordU16(const EmfRecord& r, uint32_t at) { return RecordHas(r, at, 2) ? Le16(r.bytes + at) : 0; }
+inline int16_t RecordI16(const EmfRecord& r, uint32_t at) { return static_cast<int16_t>(RecordU16(r, at)); }
+inline float RecordF32(const EmfRecord& r, uint32_t at) { return RecordHas(r, at, 4) ? LeF32(r.bytes + at) : 0.0f; }
+
+// Walks the records of EMF bytes in memory. A record is taken whole whatever
+// its size, but must lie within the bytes: one shorter than its head, not a
+// whole number of 32-bit words, or running past the end stops the walk with
+// `malformed` set. The walk also stops after the end-of-file record.
+struct EmfWalker {
+  const uint8_t* bytes;
+  uint64_t size;
+  uint64_t at = 0;
+  bool malformed = false;
+  bool ended = false;
+
+  bool Next(EmfRecord& r) {
+    if (ended || malformed) return false;
+    if (size - at < kEmfRecordHeadSize) {
+      malformed = true;
+      return false;
+    }
+    uint32_t type = Le32(bytes + at), length = Le32(bytes + at + 4);
+    if (length < kEmfRecordHeadSize || length % 4 != 0 || length > size - at) {
+      malformed = true;
+      return false;
+    }
+    r = {bytes + at, type, length};
+    at += length;
+    ended = type == kEmrEof;
+    return true;
+  }
 };

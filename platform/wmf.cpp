@@ -8,8 +8,8 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "model/cp1252.h"
 #include "platform/emf_records.h"
-#include "platform/wmf_cp1252.h"
 
 namespace platform {
 namespace {
@@ -77,8 +77,6 @@ enum : uint16_t {
 };
 
 
-constexpr uint32_t kMapModeIsotropic = 7;
-constexpr uint32_t kMapModeAnisotropic = 8;
 constexpr uint32_t kGraphicsModeCompatible = 1;
 constexpr uint16_t kTextOptionsWithRect = 0x0006;  // ETO_OPAQUE | ETO_CLIPPED
 constexpr uint32_t kLogFontWBytes = 92;
@@ -94,7 +92,7 @@ struct WmfRecord {
   uint32_t Params() const { return (size - kRecordHeadBytes) / 2; }
   uint16_t U16(uint32_t i) const {
     uint32_t at = kRecordHeadBytes + 2 * i;
-    return at + 2 <= size ? static_cast<uint16_t>(bytes[at] | bytes[at + 1] << 8) : 0;
+    return at + 2 <= size ? Le16(bytes + at) : 0;
   }
   int16_t I16(uint32_t i) const { return static_cast<int16_t>(U16(i)); }
   uint32_t U32(uint32_t i) const { return U16(i) | static_cast<uint32_t>(U16(i + 1)) << 16; }
@@ -105,9 +103,6 @@ struct WmfRecord {
     return at < size ? static_cast<uint32_t>(size - at) : 0;
   }
 };
-
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t Le32(const uint8_t* p) { return Le16(p) | static_cast<uint32_t>(Le16(p + 2)) << 16; }
 
 // Walks the records after the 18-byte header. A record shorter than its head
 // or running past the end of the bytes ends the walk, as the end record does.
@@ -471,7 +466,7 @@ void CreateFont(Converter& c, const WmfRecord& r) {
   for (uint32_t i = 0; i < kFaceBytes; ++i) {
     uint8_t b = i < faceBytes && !ended ? face[i] : 0;
     if (b == 0) ended = true;
-    Put16(o, cp1252::ToUtf16(b));
+    Put16(o, static_cast<uint16_t>(cp1252::ToCodePoint(b, cp1252::Unassigned::kControl)));
   }
   static const uint8_t zeros[kExtLogFontWBytes - kLogFontWBytes] = {};
   PutBytes(o, zeros, sizeof zeros);
@@ -554,7 +549,7 @@ void Text(Converter& c, int32_t x, int32_t y, uint32_t options, const int16_t re
   Put32(o, options);
   for (int i = 0; i < 4; ++i) PutI32(o, rect ? rect[i] : 0);
   Put32(o, dx ? 76 + stringBytes : 0);
-  for (uint32_t i = 0; i < count; ++i) Put16(o, cp1252::ToUtf16(text[i]));
+  for (uint32_t i = 0; i < count; ++i) Put16(o, static_cast<uint16_t>(cp1252::ToCodePoint(text[i], cp1252::Unassigned::kControl)));
   PadTo4(o);
   if (dx)
     for (uint32_t i = 0; i < count; ++i) PutI32(o, static_cast<int16_t>(Le16(dx + 2 * i)));
@@ -636,7 +631,7 @@ void Translate(Converter& c, const WmfRecord& r) {
     case kMetaSetMapMode:
       // The picture keeps the frame the prologue set; only the scaled modes
       // (which leave that frame in place) pass through.
-      if (n >= 1 && (r.U16(0) == kMapModeIsotropic || r.U16(0) == kMapModeAnisotropic))
+      if (n >= 1 && (r.U16(0) == kMmIsotropic || r.U16(0) == kMmAnisotropic))
         Simple(o, kEmrSetMapMode, {r.U16(0)});
       break;
     case kMetaSaveDc:
@@ -704,7 +699,7 @@ void DeviceSize(const Frame& f, int32_t& width, int32_t& height) {
 // Maps the picture's window onto device units one for one, corner at (0, 0).
 void Prologue(Converter& c, const Frame& f) {
   Output& o = c.out;
-  Simple(o, kEmrSetMapMode, {static_cast<int32_t>(kMapModeAnisotropic)});
+  Simple(o, kEmrSetMapMode, {static_cast<int32_t>(kMmAnisotropic)});
   if (f.hasExt) {
     // A zero extent would divide by zero in every reader; it maps as one unit.
     int32_t ex = f.extX ? f.extX : 1, ey = f.extY ? f.extY : 1;

@@ -55,7 +55,7 @@ enum class LineClass : uint8_t {
   kSection, kEndSec, kEof, kHeader, kTables, kTable, kEndTab, kLtype, kLayer, kStyle,
   kBlocks, kBlock, kEndBlk, kEntities, kExtMin, kExtMax, kByLayer, kByBlock,
   kLine, kPolyline, kLwPolyline, kVertex, kSeqEnd, kEllipse, kInsert, kMText,
-  kArcOrCircle, kTextOrAttrib, kSolidLike,
+  kArcOrCircle, kTextOrAttrib, kSolidLike, kFace3d,
 };
 
 // 1 when a line was read into `line` (kLineSize bytes), 0 at end of file or on
@@ -112,8 +112,6 @@ void ArcPoints(WorldPoint centre, double radius, double a0, double a1, PointBuff
 // MTEXT formatting of `content`, edited in place; `textStyles` may grow.
 void FormatMText(char* content, EntitySet& set, GrowArray<TextStyle>& textStyles, TextItem& item,
                  int hAlign);
-// The Windows-1252 byte of a Unicode code point, or '?' when it has none.
-unsigned char Windows1252Byte(uint32_t codePoint);
 
 // The whole read over an open source, without messages: 1 / 0.
 int ReadDxf(LineSource& source, Drawing& drawing);

@@ -9,12 +9,11 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/wmf_cp1252.h"
+#include "model/cp1252.h"
 #include "readers/emf/emf_state.h"
 
 namespace {
 
-constexpr uint32_t kRecordHeadSize = 8;
 constexpr int32_t kMaxTextChars = 1023;
 constexpr double kPi = 3.14159265358979323846;
 constexpr double kArcStep = kPi / 24;  // 7.5 degrees
@@ -203,7 +202,7 @@ int32_t WideToAnsi(const EmfRecord& r, uint32_t at, uint32_t units, int32_t max,
     uint16_t u = RecordU16(r, at + 2 * i);
     bool high = u >= 0xD800 && u <= 0xDBFF;
     bool low = u >= 0xDC00 && u <= 0xDFFF;
-    if (!(low && afterHigh)) out[n++] = static_cast<char>(cp1252::FromUtf16(u));
+    if (!(low && afterHigh)) out[n++] = static_cast<char>(cp1252::FromCodePoint(u, cp1252::Unassigned::kControl));
     afterHigh = high;
   }
   out[n] = '\0';
@@ -217,7 +216,7 @@ int32_t StyleForFace(Drawing& drawing, const EmfFont& font) {
   for (int i = 0; i < kFontFaceUnits && font.face[i] != 0; ++i) {
     uint16_t u = font.face[i];
     bool high = u >= 0xD800 && u <= 0xDBFF;
-    if (!(u >= 0xDC00 && u <= 0xDFFF && afterHigh)) face[n++] = static_cast<char>(cp1252::FromUtf16(u));
+    if (!(u >= 0xDC00 && u <= 0xDFFF && afterHigh)) face[n++] = static_cast<char>(cp1252::FromCodePoint(u, cp1252::Unassigned::kControl));
     afterHigh = high;
   }
   face[n] = '\0';
@@ -323,11 +322,6 @@ int Dispatch(Translator& t, const EmfRecord& r) {
   return 1;
 }
 
-uint32_t Le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24; }
-
-// Reads every record up to EMR_EOF. A record is read whole whatever its size,
-// but must lie within the file: one shorter than its head, not a whole number
-// of 32-bit words, or running past the end of the file fails the translation.
 // The header's bounds are the extents unless the drawn content strays outside
 // them: files that set a map mode or window of their own are mapped away from
 // the header's box, and the picture would land off the page. The content box
@@ -354,37 +348,24 @@ void SettleExtents(Drawing& drawing) {
   drawing.extMax = max;
 }
 
+// Reads every record up to EMR_EOF; a malformed record, or the end of the
+// file before EMR_EOF, fails the translation.
 int RecordLoop(Translator& t, FILE* file) {
   if (fseeko(file, 0, SEEK_END) != 0) return 0;
   off_t fileSize = ftello(file);
   if (fileSize < 0 || fseeko(file, 0, SEEK_SET) != 0) return 0;
-  uint64_t remaining = static_cast<uint64_t>(fileSize);
-
-  uint8_t* buffer = nullptr;
-  uint64_t capacity = 0;
+  size_t size = static_cast<size_t>(fileSize);
+  uint8_t* bytes = static_cast<uint8_t*>(std::malloc(size ? size : 1));
+  if (!bytes) return 0;
   int ok = 0;
-  for (;;) {
-    uint8_t head[kRecordHeadSize];
-    if (remaining < kRecordHeadSize || std::fread(head, 1, kRecordHeadSize, file) != kRecordHeadSize) break;
-    uint32_t type = Le32(head), size = Le32(head + 4);
-    if (size < kRecordHeadSize || size % 4 != 0 || size > remaining) break;
-    remaining -= size;
-    if (size > capacity) {
-      uint8_t* grown = static_cast<uint8_t*>(std::realloc(buffer, size));
-      if (!grown) break;
-      buffer = grown;
-      capacity = size;
-    }
-    std::memcpy(buffer, head, kRecordHeadSize);
-    size_t body = size - kRecordHeadSize;
-    if (body && std::fread(buffer + kRecordHeadSize, 1, body, file) != body) break;
-    if (!Dispatch(t, EmfRecord{buffer, type, size})) break;
-    if (type == kEmrEof) {
-      ok = 1;
-      break;
-    }
+  if (std::fread(bytes, 1, size, file) == size) {
+    EmfWalker walk{bytes, size};
+    EmfRecord r;
+    ok = 1;
+    while (ok && walk.Next(r)) ok = Dispatch(t, r);
+    ok = ok && walk.ended;
   }
-  std::free(buffer);
+  std::free(bytes);
   return ok;
 }
 

@@ -7,8 +7,6 @@
 namespace {
 
 constexpr uint32_t kStockBit = 0x80000000u;
-constexpr uint32_t kMapModeIsotropic = 7;
-constexpr uint32_t kMapModeAnisotropic = 8;
 constexpr uint32_t kWhitePen = 6, kBlackPen = 7, kNullPen = 8;
 constexpr ColourRef kWhite = 0xFFFFFF;
 constexpr int32_t kColourCount = 256;
@@ -34,7 +32,7 @@ uint32_t MinimumSize(uint32_t type) {
   }
 }
 
-bool IsMapped(uint32_t mode) { return mode == kMapModeIsotropic || mode == kMapModeAnisotropic; }
+bool IsMapped(uint32_t mode) { return mode == kMmIsotropic || mode == kMmAnisotropic; }
 
 int32_t ClampToI32(int64_t v) {
   if (v > INT32_MAX) return INT32_MAX;
@@ -175,13 +173,6 @@ void CreateObject(EmfState& s, uint32_t index, uint32_t kind, const uint32_t* wo
 }
 
 }  // namespace
-
-float RecordF32(const EmfRecord& r, uint32_t at) {
-  uint32_t bits = RecordU32(r, at);
-  float f;
-  std::memcpy(&f, &bits, sizeof f);
-  return f;
-}
 
 void EmfStateInit(EmfState& state) {
   std::memset(static_cast<void*>(&state), 0, sizeof state);
