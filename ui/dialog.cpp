@@ -223,6 +223,7 @@ void ConverterDialog::BuildControls() {
         break;
       case kCheckBox:
         w = new QCheckBox(spec.text, this);
+        w->setStyleSheet("QCheckBox { spacing: 3px; }");  // the label fits its narrow place
         break;
     }
     w->setObjectName(QString::number(spec.id));
