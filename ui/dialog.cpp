@@ -232,14 +232,15 @@ void ConverterDialog::BuildControls() {
     previous = w;
     previousId = spec.id;
   }
-  connect(static_cast<QPushButton*>(Control(kInputPick)), &QPushButton::clicked, this, [this] { ChooseInput(nullptr); });
-  connect(static_cast<QPushButton*>(Control(kOutputPick)), &QPushButton::clicked, this, [this] { ChooseOutput(); });
-  connect(static_cast<QPushButton*>(Control(kViewButton)), &QPushButton::clicked, this, [this] { View(); });
-  connect(static_cast<QPushButton*>(Control(kSaveButton)), &QPushButton::clicked, this, [this] { Save(); });
-  connect(static_cast<QPushButton*>(Control(kZoomIn)), &QPushButton::clicked, this,
-          [this] { preview_->ZoomAndRefresh(true); });
-  connect(static_cast<QPushButton*>(Control(kZoomOut)), &QPushButton::clicked, this,
-          [this] { preview_->ZoomAndRefresh(false); });
+  auto onClick = [this](int id, auto handler) {
+    connect(static_cast<QPushButton*>(Control(id)), &QPushButton::clicked, this, handler);
+  };
+  onClick(kInputPick, [this] { ChooseInput(nullptr); });
+  onClick(kOutputPick, [this] { ChooseOutput(); });
+  onClick(kViewButton, [this] { View(); });
+  onClick(kSaveButton, [this] { Save(); });
+  onClick(kZoomIn, [this] { preview_->ZoomAndRefresh(true); });
+  onClick(kZoomOut, [this] { preview_->ZoomAndRefresh(false); });
 
   preview_ = new PreviewWindow(this);
   int left = kPreviewLeft * baseX / kStandardBaseX;

@@ -64,7 +64,7 @@ void ShowAxis(QScrollBar* bar, const ScrollAxis& a, bool withPosition) {
   bar->setRange(0, static_cast<int>(std::min<int64_t>(last, INT32_MAX)));
   bar->setPageStep(std::max(a.page, 1));
   bar->setEnabled(a.page <= a.maximum);
-  if (withPosition) bar->setSliderPosition(std::clamp<int64_t>(a.position, 0, last));
+  if (withPosition) bar->setValue(static_cast<int>(std::clamp<int64_t>(a.position, 0, last)));  // no scroll action
 }
 
 }  // namespace
@@ -150,7 +150,8 @@ QImage ScaledPart(const QImage& picture, int64_t scaledWidth, int64_t scaledHeig
   for (int r = 0; r < out.height(); ++r) {
     int64_t y = top + r;
     if (y < 0 || y >= scaledHeight) continue;
-    const QRgb* in = reinterpret_cast<const QRgb*>(picture.constScanLine(static_cast<int>(y * picture.height() / scaledHeight)));
+    int source = static_cast<int>(y * picture.height() / scaledHeight);
+    const QRgb* in = reinterpret_cast<const QRgb*>(picture.constScanLine(source));
     QRgb* row = reinterpret_cast<QRgb*>(out.scanLine(r));
     for (int c = 0; c < out.width(); ++c)
       if (columns[c] >= 0) row[c] = in[columns[c]];

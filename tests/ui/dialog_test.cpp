@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
 #include <clocale>
 #include <cmath>
@@ -284,6 +285,28 @@ TEST(PreviewWindow, ShowsTheCanvasNearestNeighbour) {
         ASSERT_EQ(shown.pixel(x, y), expected) << zoom << " " << x << "," << y;
       }
   }
+}
+
+// The bars' own arrows move the picture through the same steps, and setting
+// the bars from the geometry scrolls nothing of itself.
+TEST(PreviewWindow, ScrollBarsStepThePicture) {
+  StartApplication();
+  PreviewWindow preview(nullptr);
+  preview.resize(100, 80);
+  preview.show();
+  preview.SetPicture(QImage(300, 200, QImage::Format_RGB32));
+  preview.SetZoom(1);
+  preview.Refresh();
+  for (QScrollBar* bar : preview.findChildren<QScrollBar*>()) {
+    bar->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    bar->triggerAction(QAbstractSlider::SliderPageStepAdd);
+    const PreviewGeometry& g = preview.Geometry();
+    const ScrollAxis& a = bar->orientation() == Qt::Horizontal ? g.horizontal : g.vertical;
+    EXPECT_EQ(a.position, 55);
+    EXPECT_EQ(bar->value(), 55);
+  }
+  preview.UpdateScrollBars(true);
+  EXPECT_EQ(preview.Geometry().horizontal.position, 55);
 }
 
 }  // namespace
