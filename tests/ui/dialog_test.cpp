@@ -27,7 +27,9 @@ void StartApplication() {
   static char name[] = "test_ui";
   static char* argv[] = {name, nullptr};
   qputenv("QT_QPA_PLATFORM", "offscreen");
-  static QApplication application(argc, argv);
+  // Kept to the end: destroyed among the exit handlers it would outlive Qt's own statics.
+  static QApplication* application = new QApplication(argc, argv);
+  (void)application;
 }
 
 const std::string kDxf200x100 =
