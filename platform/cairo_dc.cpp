@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/bytes.h"
+#include "platform/charset.h"
 #include "platform/clip.h"
 #include "platform/fonts.h"
 #include "platform/gdi.h"
@@ -38,8 +39,6 @@ constexpr double kDash[] = {18, 6};
 constexpr double kDot[] = {3, 3};
 constexpr double kDashDot[] = {9, 6, 3, 6};
 constexpr double kDashDotDot[] = {9, 3, 3, 3, 3, 3};
-
-constexpr double kPi = 3.14159265358979323846;
 
 struct Object : GdiObject {
   LogPen pen{};
@@ -283,7 +282,10 @@ class CairoDC final : public DeviceContext {
     if (!cr_ || !text || length < 0) return 0;
     const LogFont& lf = font_->font;
     if (lf.height == 0 || length == 0) return 1;  // a zero height draws nothing, never a default size
-    std::string utf8 = Cp1252ToUtf8(text, length);
+    // A NUL byte ends the text early.
+    if (const void* nul = std::memchr(text, 0, static_cast<size_t>(length)))
+      length = static_cast<const char*>(nul) - text;
+    std::string utf8 = AnsiToUtf8(reinterpret_cast<const uint8_t*>(text), length, kAnsiCharset).utf8;
     if (utf8.empty()) return 1;
     return DrawText(lf, x, y, utf8) ? 1 : 0;
   }

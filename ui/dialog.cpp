@@ -94,7 +94,7 @@ struct Filter {
 constexpr Filter kOpenFilters[] = {
     {"All", "*.dxf;*.emf;*.wmf;*.gbr"}, {"DXF", "*.dxf"}, {"EMF", "*.emf"}, {"WMF", "*.wmf"}, {"Gerber", "*.gbr"}};
 constexpr Filter kSaveFilters[] = {
-    {"All", "*.gif;*.bmp;*.g3;*.jpg;*.dxf;*.vml;*.htm"},
+    {"All", "*.gif;*.bmp;*.g3;*.jpg;*.dxf;*.vml;*.htm;*.png;*.svg"},
     {"GIF", "*.gif"},
     {"BMP", "*.bmp"},
     {"G3", "*.g3"},
@@ -102,7 +102,8 @@ constexpr Filter kSaveFilters[] = {
     {"DXF", "*.dxf"},
     {"VML", "*.vml"},
     {"HTML", "*.htm"},
-    // New output kinds join here, and in "All" above.
+    {"PNG", "*.png"},
+    {"SVG", "*.svg"},
 };
 
 template <size_t N>
@@ -113,9 +114,12 @@ QString QtFilters(const Filter (&filters)[N]) {
   return list.join(";;");
 }
 
-bool IsRasterKind(int32_t kind) { return kind >= kKindBmp && kind <= kKindJpeg; }
-// Outputs whose picture a View cannot give as it will be written: it is rendered again.
-bool DropsPicture(int32_t kind) { return (kind & kVectorKinds) || kind == kKindG3 || kind == kKindJpeg; }
+bool IsRasterKind(int32_t kind) { return kind >= kKindBmp && !(kind & kVectorKinds); }
+// Outputs whose picture a View (at 8 bits) cannot give as it will be written:
+// vector files, and depths other than 8 (G3, JPEG, PNG of a metafile). They are rendered again.
+bool DropsPicture(int32_t outputKind, int32_t inputKind) {
+  return (outputKind & kVectorKinds) || BitsPerPixelFor(outputKind, inputKind) != 8;
+}
 
 // Arrows beside a digits-only field. The range limits only the arrows: a value
 // typed beyond it stays as typed until an arrow is pressed.
@@ -333,7 +337,7 @@ void ConverterDialog::ChooseOutput() {
     SetStatus("Unknown output type!");
     return;
   }
-  if (DropsPicture(job_.outputKind)) {
+  if (DropsPicture(job_.outputKind, job_.inputKind)) {
     DropPicture();
     preview_->Refresh();
     SetText(kWidthField, QString::number(kDefaultWidth));
@@ -350,7 +354,7 @@ int ConverterDialog::RunConversion(bool save) {
   Canvas& canvas = job_.canvas;
   canvas.width = std::max(FieldValue(kWidthField), 2);
   canvas.height = std::max(FieldValue(kHeightField), 2);
-  canvas.bitsPerPixel = BitsPerPixelFor(job_.outputKind);
+  canvas.bitsPerPixel = BitsPerPixelFor(job_.outputKind, job_.inputKind);
   SetText(kDepthText, QString::number(canvas.bitsPerPixel));
   // Every conversion starts from a fresh built-in table, whatever the last one
   // (an EMF's colours, say) left in it, so it draws as a new process would.
@@ -397,11 +401,11 @@ int ConverterDialog::RunConversion(bool save) {
 void ConverterDialog::View() { SetStatus(RunConversion(false) ? "View OK" : "View failed!"); }
 
 void ConverterDialog::Save() {
-  if (DropsPicture(job_.outputKind)) {
+  if (DropsPicture(job_.outputKind, job_.inputKind)) {
     SetStatus(RunConversion(true) ? "Save OK" : "Save failed!");
     if (job_.outputKind & kVectorKinds) return;
   }
-  // BMP and GIF are written from the last View's picture, whole, at the size it was rendered.
+  // BMP, GIF and PNG are written from the last View's picture, whole, at the size it was rendered.
   QApplication::setOverrideCursor(Qt::WaitCursor);
   job_.outputName = outputName_.c_str();
   job_.rle = static_cast<QCheckBox*>(Control(kRleBox))->isChecked();

@@ -132,6 +132,8 @@ TEST(ConverterDialog, SaveFlowsByOutputKind) {
       {"out.bmp", true, "3000", "Save OK", 2999},  // beyond the arrows' range: not capped
       {"out.bmp", false, "1728", "Save failed!", 0},
       {"out.gif", false, "1728", "Save failed!", 0},
+      {"out.svg", false, "1728", "Save OK", 0},
+      {"out.png", true, "1728", "Save OK", 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.output) + " width " + c.width);
