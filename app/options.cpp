@@ -168,7 +168,9 @@ int ParseCommandLine(int argc, char* argv[], ConvertJob& job) {
   return 1;
 }
 
-int WriteRaster(ConvertJob& job) {
+}  // namespace
+
+int WriteRasterOutput(ConvertJob& job) {
   switch (job.outputKind) {
     case kKindBmp:
       return WriteBmpFile(job.canvas, job.outputName, job.rle);
@@ -185,7 +187,9 @@ int WriteRaster(ConvertJob& job) {
   }
 }
 
-}  // namespace
+void CopyColourTable(const ColourRef* table, PaletteEntry* entries) {
+  for (int i = 0; i < 256; ++i) entries[i] = {RedOf(table[i]), GreenOf(table[i]), BlueOf(table[i]), 0};
+}
 
 int RunCommandLine(int argc, char* argv[]) {
   static ConvertJob job;  // large (the canvas palette and bitmap info); one per run
@@ -199,9 +203,7 @@ int RunCommandLine(int argc, char* argv[]) {
   if (ParseCommandLine(argc, argv, job)) {
     job.canvas.bitsPerPixel = BitsPerPixelFor(job.outputKind, job.inputKind);
     if (job.inputKind == kKindDxf) {
-      ColourRef* table = CurrentColourTable();
-      for (int i = 0; i < 256; ++i)
-        job.canvas.palette.entries[i] = {RedOf(table[i]), GreenOf(table[i]), BlueOf(table[i]), 0};
+      CopyColourTable(CurrentColourTable(), job.canvas.palette.entries);
     } else {
       job.canvas.palette.entries[0].red = 255;
       job.canvas.palette.entries[0].green = 255;
@@ -211,7 +213,7 @@ int RunCommandLine(int argc, char* argv[]) {
     if (stride > 0) {
       job.canvas.stride = static_cast<int32_t>(stride);
       if (Convert(job.canvas, job.inputName, job.inputKind, job.outputName, job.outputKind, VectorPicture::kSkip) &&
-          WriteRaster(job))
+          WriteRasterOutput(job))
         job.result = 0;
     }
   }

@@ -66,6 +66,13 @@ int32_t BitsPerPixelFor(int32_t outputKind, int32_t inputKind);
 // refusing values that do not fit 32 bits. 1 with the value, or 0.
 int ParseOptionNumber(const char* text, int32_t* value);
 
+// Writes the canvas with the raster writer of the output kind (rle and quality
+// as the job says); vector kinds have been written by the pipeline. 1 or 0.
+int WriteRasterOutput(ConvertJob& job);
+
+// The 256 colours of a ColourTable as palette entries with flags 0.
+void CopyColourTable(const uint32_t* table, PaletteEntry* entries);
+
 // The whole command line; returns the exit status.
 int RunCommandLine(int argc, char* argv[]);
 

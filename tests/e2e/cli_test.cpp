@@ -1,6 +1,7 @@
 // The command line as a user meets it: the real program in a fresh folder.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -70,9 +71,13 @@ TEST(CommandLine, FailuresPrintUsageExit255AndWriteNothing) {
   }
 }
 
-TEST(CommandLine, NoArgumentsPrintsTheBanner) {
-  TempDir dir;
-  EXPECT_EQ(RunKartex({}, dir.path()).output.rfind(kBanner, 0), 0u);
+// With no display to open the dialog on, one line after the banner and 255.
+TEST(CommandLine, NoArgumentsAndNoDisplay) {
+  auto r = testing_support::RunCommand("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM '" +
+                                       std::string(KARTEX_BINARY) + "' </dev/null");
+  EXPECT_EQ(r.status, 255);
+  EXPECT_EQ(r.output.rfind(kBanner + "Kartex: ", 0), 0u);
+  EXPECT_EQ(std::count(r.output.begin(), r.output.end(), '\n'), 2);
 }
 
 }  // namespace
