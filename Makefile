@@ -10,7 +10,8 @@ PACKAGES := build-essential cmake pkg-config \
   libcairo2-dev libfontconfig-dev libfreetype-dev fontconfig fonts-liberation2 fonts-dejavu-core \
   fonts-droid-fallback fonts-urw-base35 \
   libgtest-dev libgmock-dev googletest libbenchmark-dev \
-  libgif-dev libtiff-dev libjpeg62-turbo-dev libpng-dev python3-ezdxf librsvg2-bin python3-pil
+  libgif-dev libtiff-dev libjpeg62-turbo-dev libpng-dev python3-ezdxf \
+  librsvg2-bin python3-pil libpng-tools
 # Fuzzing and the peer comparisons of the benchmarks.
 EXTRA_PACKAGES := clang libclang-rt-14-dev libjpeg-turbo-progs libtiff-tools hyperfine
 
