@@ -118,21 +118,9 @@ int RenderDrawing(Work& work, Canvas& canvas) {
 }  // namespace
 
 PageFit FitPage(double dx, double dy, int32_t width, int32_t height) {
+  const double scale = FitScale(dx, dy, width - 1, height - 1);
   // Nothing to draw (no points, or extents that are not finite): a blank page.
-  if (!std::isfinite(dx) || !std::isfinite(dy) || dx < 0 || dy < 0) return {0.0, width, height};
-  double sx = (width - 1) / dx;
-  double sy = (height - 1) / dy;
-  double scale;
-  if (dx == 0 && dy == 0)
-    scale = 1.0;  // a single point
-  else if (dx == 0)
-    scale = sy;  // a zero axis takes the other axis's scale
-  else if (dy == 0)
-    scale = sx;
-  else
-    scale = sx < sy ? sx : sy;
-  // Extents too small for a finite scale (subnormal sizes) are a single point.
-  if (!std::isfinite(scale)) scale = 1.0;
+  if (scale == 0) return {0.0, width, height};
   // At least one pixel on each axis, whatever the proportions.
   double w = dx * scale;
   double h = dy * scale;

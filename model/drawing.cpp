@@ -197,8 +197,10 @@ void ComputeExtents(const EntitySet& set, WorldPoint& min, WorldPoint& max) {
   min = {kExtentsStart, kExtentsStart};
   max = {-kExtentsStart, -kExtentsStart};
   for (const Polyline& line : set.polylines)
-    for (const WorldPoint& p : line.points) Include(p, min, max);
+    for (const WorldPoint& p : line.points) IncludeFinite(p, min, max);
 }
+
+void IncludeInExtents(WorldPoint p, WorldPoint& min, WorldPoint& max) { IncludeFinite(p, min, max); }
 
 InsertTransform MakeInsertTransform(const Insert& insert) {
   double s = std::sin(insert.rotation);

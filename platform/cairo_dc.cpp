@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "platform/bytes.h"
+#include "platform/charset.h"
 #include "platform/clip.h"
 #include "platform/fonts.h"
 #include "platform/gdi.h"
@@ -34,7 +35,10 @@ constexpr int64_t kMaxSurfaceBytes = int64_t{1} << 30;
 // How far beyond the canvas geometry is kept, besides the pen's own width.
 constexpr double kGuardMargin = 64;
 
-constexpr double kPi = 3.14159265358979323846;
+constexpr double kDash[] = {18, 6};
+constexpr double kDot[] = {3, 3};
+constexpr double kDashDot[] = {9, 6, 3, 6};
+constexpr double kDashDotDot[] = {9, 3, 3, 3, 3, 3};
 
 struct Object : GdiObject {
   LogPen pen{};
@@ -278,7 +282,10 @@ class CairoDC final : public DeviceContext {
     if (!cr_ || !text || length < 0) return 0;
     const LogFont& lf = font_->font;
     if (lf.height == 0 || length == 0) return 1;  // a zero height draws nothing, never a default size
-    std::string utf8 = Cp1252ToUtf8(text, length);
+    // A NUL byte ends the text early.
+    if (const void* nul = std::memchr(text, 0, static_cast<size_t>(length)))
+      length = static_cast<const char*>(nul) - text;
+    std::string utf8 = AnsiToUtf8(reinterpret_cast<const uint8_t*>(text), length, kAnsiCharset).utf8;
     if (utf8.empty()) return 1;
     return DrawText(lf, x, y, utf8) ? 1 : 0;
   }
@@ -533,6 +540,7 @@ class CairoDC final : public DeviceContext {
     font.underline = lf.underline != 0;
     font.strikeOut = lf.strikeOut != 0;
     font.charSet = lf.charSet;
+    font.substitute = false;  // TextOut keeps to the named face, as it always has
     TextStyle style;
     style.align = textAlign_;
     style.colour = textColour_;

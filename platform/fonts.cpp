@@ -4,9 +4,6 @@
 #include <cairo.h>
 #include <fontconfig/fontconfig.h>
 
-#include "model/cp1252.h"
-#include "model/utf8.h"
-
 namespace platform {
 
 namespace {
@@ -66,16 +63,6 @@ double FontLibrary::AscentPerEm(const char* name) {
   bool ok = cairo_scaled_font_status(scaled) == CAIRO_STATUS_SUCCESS;
   cairo_scaled_font_destroy(scaled);
   return ok ? extents.ascent : 0;
-}
-
-std::string Cp1252ToUtf8(const char* text, int64_t length) {
-  std::string out;
-  for (int64_t i = 0; i < length; ++i) {
-    uint8_t c = static_cast<uint8_t>(text[i]);
-    if (c == 0) break;
-    AppendUtf8(out, cp1252::ToCodePoint(c, cp1252::Unassigned::kControl));
-  }
-  return out;
 }
 
 }  // namespace platform

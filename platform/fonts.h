@@ -1,5 +1,5 @@
 // Fonts for the painter: face names matched by fontconfig and opened through
-// cairo's FreeType back end, and Windows-1252 strings turned into UTF-8.
+// cairo's FreeType back end.
 #pragma once
 
 #include <cstdint>
@@ -37,9 +37,5 @@ class FontLibrary {
   };
   std::vector<Entry> entries_;
 };
-
-// Windows-1252 bytes as UTF-8 (0x80 is the euro sign, 0xB0 the degree sign).
-// A NUL byte ends the text early.
-std::string Cp1252ToUtf8(const char* text, int64_t length);
 
 }  // namespace platform

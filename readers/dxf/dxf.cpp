@@ -318,34 +318,37 @@ int ReadDxf(LineSource& source, Drawing& drawing) {
   int ok = ReadSections(source, drawing);
   std::free(source.points.data);
   source.points = {};
-  return ok;
+  // Every read stops at the first line it cannot have: the data ended early.
+  return ok ? 1 : Fail(source.report, ReadFault::kTruncated, source.lineNumber);
 }
 
 }  // namespace dxf
 
-int dxf_proc_memory(const char* data, size_t size, Drawing* drawing) {
+int dxf_proc_memory(const char* data, size_t size, Drawing* drawing, ReadReport* report) {
   std::memset(static_cast<void*>(drawing), 0, sizeof *drawing);
   DrawingInit(*drawing);
   dxf::LineSource source;
   dxf::OpenMemorySource(source, data, size);
+  source.report = report;
   if (dxf::ReadDxf(source, *drawing)) return 1;
   DrawingFree(drawing);
   return 0;
 }
 
-int dxf_proc(const char* fileName, Drawing* drawing) {
+int dxf_proc(const char* fileName, Drawing* drawing, ReadReport* report) {
   std::memset(static_cast<void*>(drawing), 0, sizeof *drawing);
   FILE* file = std::fopen(fileName, "rb");
   if (!file) {
     std::printf("Unable to fopen %s\n", fileName);
     DrawingFree(drawing);
-    return 0;
+    return Fail(report, ReadFault::kCannotOpen, 0);
   }
   DrawingInit(*drawing);
   char* chunk = static_cast<char*>(std::malloc(dxf::kChunkSize));
   if (!chunk) OutOfMemory();
   dxf::LineSource source;
   dxf::OpenFileSource(source, file, chunk);
+  source.report = report;
   int ok = dxf::ReadDxf(source, *drawing);
   if (!ok) std::printf("Unable to dxf_proc\n");
   std::free(chunk);

@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "model/drawing.h"
+#include "platform/read_report.h"
 
 namespace dxf {
 
@@ -39,6 +40,7 @@ struct LineSource {
   int64_t lineNumber;  // lines read so far: where a failure happened
   char* chunk;         // kChunkSize bytes for a file source
   PointBuffer points;  // released by ReadDxf
+  ReadReport* report;  // may be null
 };
 
 void OpenFileSource(LineSource& source, FILE* file, char* chunk);
@@ -120,4 +122,4 @@ int ReadDxf(LineSource& source, Drawing& drawing);
 
 // The reader over a block of memory (fuzzing, tests): like dxf_proc, but
 // silent; on failure the Drawing is left freed.
-int dxf_proc_memory(const char* data, size_t size, Drawing* drawing);
+int dxf_proc_memory(const char* data, size_t size, Drawing* drawing, ReadReport* report = nullptr);

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <numbers>
 
 #include "app/supl.h"
 #include "model/cp1252.h"
@@ -12,8 +13,8 @@
 namespace dxf {
 namespace {
 
-constexpr double kDegreesToRadians = 0.017453292519943295;
-constexpr double kPi = 3.141592653589793;
+using std::numbers::pi;
+constexpr double kDegreesToRadians = pi / 180;
 constexpr double kDefaultHeight = 0.5;
 constexpr int kStackDepth = 8;
 constexpr unsigned char kDegreeSign = 0xB0;
@@ -264,7 +265,7 @@ int ReadTextEntity(LineSource& source, EntitySet& set, Drawing& tables, int isMT
       case LineClass::kG72: {
         const int32_t n = ParseInt(value);
         if (isMText) {
-          item.rotation = n == 2 ? kPi : n == 3 ? -kPi / 2 : n == 4 ? kPi / 2 : 0;
+          item.rotation = n == 2 ? pi : n == 3 ? -pi / 2 : n == 4 ? pi / 2 : 0;
         } else {
           justification |= n;
           hAlign = n == 1 ? 1 : n == 2 ? 2 : 0;

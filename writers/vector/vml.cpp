@@ -129,21 +129,7 @@ void WriteText(TextOutput& out, const DeviceText& text, const ColourRef* colours
 }  // namespace
 
 double VmlPageScale(const Drawing& drawing) {
-  double dx = drawing.extMax.x - drawing.extMin.x;
-  double dy = drawing.extMax.y - drawing.extMin.y;
-  if (!std::isfinite(dx) || !std::isfinite(dy) || dx < 0 || dy < 0) return 0;
-  double sx = kPageUnits / dx;
-  double sy = kPageUnits / dy;
-  double scale;
-  if (dx == 0 && dy == 0)
-    scale = 1.0;
-  else if (dx == 0)
-    scale = sy;
-  else if (dy == 0)
-    scale = sx;
-  else
-    scale = sx < sy ? sx : sy;
-  return std::isfinite(scale) ? scale : 1.0;
+  return FitScale(drawing.extMax.x - drawing.extMin.x, drawing.extMax.y - drawing.extMin.y, kPageUnits, kPageUnits);
 }
 
 int WriteVmlFile(const Drawing& drawing, const char* fileName, uint32_t background) {

@@ -4,6 +4,7 @@
 #include <string>
 #include <utility>
 #include <vector>
+#include <numbers>
 
 #include "tests/readers/dxf/dxf_test_util.h"
 
@@ -14,7 +15,7 @@ using dxf_test::L;
 using dxf_test::Read;
 using testing_support::DumpNumber;
 
-constexpr double kPi = 3.141592653589793;
+constexpr double kPi = std::numbers::pi;
 
 std::string Pt(const WorldPoint& p) { return "(" + DumpNumber(p.x) + "," + DumpNumber(p.y) + ")"; }
 WorldPoint Deg(double a) { return {std::cos(a * kPi / 180), std::sin(a * kPi / 180)}; }
@@ -106,6 +107,16 @@ TEST(Entities, CurvePointsAndCounts) {
     EXPECT_LT(p.y, 0);
     EXPECT_GT(p.x, below.P().points[i - 1].x);
   }
+}
+
+// What is not drawn is counted by kind, in the order first met.
+TEST(Entities, SkippedKindsAreCounted) {
+  Read r(EntitiesFile(L("0|POINT|10|1|20|1|0|HATCH|0|  HATCH|0|LINE|11|1|21|1|0|VERTEX")));
+  ASSERT_TRUE(r.ok);
+  std::string counts;
+  for (int i = 0; i < r.report.skippedKinds; ++i)
+    counts += std::string(r.report.skipped[i].name) + "=" + std::to_string(r.report.skipped[i].count) + " ";
+  EXPECT_EQ(counts, "POINT=1 HATCH=2 VERTEX=1 ");
 }
 
 TEST(Polyline, WithoutSeqEndRunsOnAndFailsAtEndOfFile) {

@@ -58,13 +58,18 @@ TEST(Files, FailuresAndTheirMessages) {
   testing_support::TempDir dir;
   testing_support::WriteFile(dir.File("noeof.dxf"), EntitiesFile(L("0|LINE|11|1|21|1")).substr(0, 40));
   testing_support::WriteFile(dir.File("ok.dxf"), EntitiesFile(L("0|LINE|11|1|21|1")));
-  for (auto [name, ok, message] : {std::tuple{"missing.dxf", 0, "Unable to fopen " + dir.File("missing.dxf") + "\n"},
-                                   {"noeof.dxf", 0, std::string("Unable to dxf_proc\n")},
-                                   {"ok.dxf", 1, std::string()}}) {
+  // The cut file ends after its 11th line.
+  for (auto [name, ok, message, fault, at] :
+       {std::tuple{"missing.dxf", 0, "Unable to fopen " + dir.File("missing.dxf") + "\n", ReadFault::kCannotOpen, 0},
+        {"noeof.dxf", 0, std::string("Unable to dxf_proc\n"), ReadFault::kTruncated, 11},
+        {"ok.dxf", 1, std::string(), ReadFault::kNone, 0}}) {
     Drawing d;
+    ReadReport report{};
     testing::internal::CaptureStdout();
-    EXPECT_EQ(dxf_proc(dir.File(name).c_str(), &d), ok) << name;
+    EXPECT_EQ(dxf_proc(dir.File(name).c_str(), &d, &report), ok) << name;
     EXPECT_EQ(testing::internal::GetCapturedStdout(), message);
+    EXPECT_EQ(report.fault, fault) << name;
+    EXPECT_EQ(report.at, at) << name;
     EXPECT_EQ(d.entities.polylines.count, ok) << name;  // a failure keeps nothing
     EXPECT_EQ(d.layers.count, ok) << name;
     if (!ok) {
