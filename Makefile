@@ -10,8 +10,8 @@ PACKAGES := build-essential cmake pkg-config \
   libcairo2-dev libfontconfig-dev libfreetype-dev fontconfig fonts-liberation2 fonts-dejavu-core \
   fonts-droid-fallback fonts-urw-base35 \
   libgtest-dev libgmock-dev googletest libbenchmark-dev \
-  libgif-dev libtiff-dev libjpeg62-turbo-dev libpng-dev python3-ezdxf librsvg2-bin python3-pil \
-  qt6-base-dev xvfb xauth
+  libgif-dev libtiff-dev libjpeg62-turbo-dev libpng-dev python3-ezdxf \
+  librsvg2-bin python3-pil libpng-tools qt6-base-dev xvfb xauth
 # Fuzzing and the peer comparisons of the benchmarks.
 EXTRA_PACKAGES := clang libclang-rt-14-dev libjpeg-turbo-progs libtiff-tools hyperfine
 # The peers make bench runs beside kartex.

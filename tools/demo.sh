@@ -12,8 +12,8 @@ shopt -s nullglob nocaseglob
 for input in "$samples"/*.dxf "$samples"/*.gbr "$samples"/*.emf "$samples"/*.wmf; do
   base=$(basename "${input%.*}")
   case "${input,,}" in
-    *.emf|*.wmf) outputs=(dxf htm) ;;          # raster output of metafiles needs the metafile player
-    *) outputs=(bmp rle.bmp gif g3 jpg dxf htm) ;;
+    *.emf|*.wmf) outputs=(dxf htm svg) ;;      # raster output of metafiles needs the metafile player
+    *) outputs=(bmp rle.bmp gif g3 jpg png dxf htm svg) ;;
   esac
   for kind in "${outputs[@]}"; do
     target="$out/$base.$kind"
