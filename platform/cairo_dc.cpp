@@ -14,9 +14,11 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/bytes.h"
+#include "platform/cairo_paint.h"
 #include "platform/clip.h"
 #include "platform/fonts.h"
 #include "platform/gdi.h"
@@ -36,11 +38,6 @@ constexpr double kMaxTextEm = 65536;
 constexpr double kGlyphBitmapLimit = 512;
 // How far beyond the canvas geometry is kept, besides the pen's own width.
 constexpr double kGuardMargin = 64;
-
-constexpr double kDash[] = {18, 6};
-constexpr double kDot[] = {3, 3};
-constexpr double kDashDot[] = {9, 6, 3, 6};
-constexpr double kDashDotDot[] = {9, 3, 3, 3, 3, 3};
 
 constexpr double kPi = 3.14159265358979323846;
 
@@ -313,6 +310,52 @@ class CairoDC final : public DeviceContext {
     return 1;
   }
 
+  int SetPolyFillMode(int mode) override {
+    if (mode != kAlternate && mode != kWinding) return 0;
+    return std::exchange(fillMode_, mode);
+  }
+
+  int SetRop2(int rop) override {
+    if (rop < kR2Black || rop > kR2White) return 0;
+    return std::exchange(rop2_, rop);
+  }
+
+  int DrawPath(const Path& path, const FillStyle* fill, const StrokeStyle* stroke) override {
+    if (!cr_) return 0;
+    if (path.verbs.empty()) return 1;
+    Box canvas{0, 0, static_cast<double>(bitmap_->width), static_cast<double>(bitmap_->height)};
+    cairo_save(cr_);
+    TracePath(cr_, path, canvas);
+    if (fill && ApplyFill(cr_, *fill, rop2_, bkMode_ == kOpaque, bkColour_)) {
+      cairo_set_fill_rule(cr_, fillMode_ == kWinding ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
+      cairo_fill_preserve(cr_);
+    }
+    if (stroke && stroke->style != kPenNull && ApplyRop2(cr_, rop2_, stroke->colour)) {
+      ApplyStroke(cr_, *stroke);
+      cairo_stroke(cr_);
+    }
+    cairo_new_path(cr_);
+    cairo_restore(cr_);
+    bitmap_->dirty = true;
+    return 1;
+  }
+
+  int SelectClipRegion(const Region* region) override {
+    hasClip_ = region != nullptr;
+    if (region) clip_ = *region;
+    if (cr_) ApplyClip();
+    return 1;
+  }
+
+  int DrawTextRun(const TextRun& run, double* advance) override {
+    if (advance) *advance = 0;
+    if (!cr_) return 0;
+    TextPaint paint{textAlign_, bkMode_ == kOpaque, bkColour_, textColour_,
+                    {0, 0, static_cast<double>(bitmap_->width), static_cast<double>(bitmap_->height)}};
+    bitmap_->dirty = true;
+    return PaintTextRun(cr_, fonts_, run, paint, advance) ? 1 : 0;
+  }
+
  private:
   Object& MakeStock(StockObject which, ObjectKind kind) {
     Object& o = stock_[static_cast<int>(which)];
@@ -352,6 +395,15 @@ class CairoDC final : public DeviceContext {
     cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
     cairo_set_font_options(cr_, options);
     cairo_font_options_destroy(options);
+    ApplyClip();
+  }
+
+  void ApplyClip() {
+    cairo_reset_clip(cr_);
+    if (!hasClip_) return;
+    for (const Rect& r : clip_.rects) cairo_rectangle(cr_, r.left, r.top, r.right - r.left, r.bottom - r.top);
+    if (clip_.rects.empty()) cairo_rectangle(cr_, 0, 0, 0, 0);
+    cairo_clip(cr_);
   }
 
   Box GuardBox(double penWidth) const {
@@ -630,6 +682,10 @@ class CairoDC final : public DeviceContext {
   ColourRef textColour_ = 0;
   uint32_t textAlign_ = kTaLeft | kTaTop;
   int stretchMode_ = 1;
+  int fillMode_ = kAlternate;
+  int rop2_ = kR2CopyPen;
+  bool hasClip_ = false;
+  Region clip_;
 };
 
 }  // namespace

@@ -1,0 +1,48 @@
+// The painter's cairo pieces for the metafile player's drawing: paths,
+// wide-pen strokes, hatch fills, binary raster operations and text runs.
+#pragma once
+
+#include <cairo.h>
+
+#include "platform/fonts.h"
+#include "platform/gdi.h"
+
+namespace platform {
+
+// Cosmetic pen patterns, in pixels on and off.
+constexpr double kDash[] = {18, 6};
+constexpr double kDot[] = {3, 3};
+constexpr double kDashDot[] = {9, 6, 3, 6};
+constexpr double kDashDotDot[] = {9, 3, 3, 3, 3, 3};
+
+// Adds the path to cr's current path, placed on pixel centres; points beyond
+// cairo's reach are pulled in to the edge of the guard box around `canvas`.
+void TracePath(cairo_t* cr, const Path& path, const Box& canvas);
+
+// Sets cr's source and operator for drawing `colour` under the raster
+// operation; false when nothing is to be drawn (R2_NOP).
+bool ApplyRop2(cairo_t* cr, int rop, ColourRef colour);
+
+// Sets the line width, caps, joins and dashes of the stroke.
+void ApplyStroke(cairo_t* cr, const StrokeStyle& stroke);
+
+// The fill's source: a solid colour, or an 8 x 8 hatch tile repeated from the
+// device origin over the background colour (opaque) or over nothing. Returns
+// false for a null brush. Sets the operator by the raster operation.
+bool ApplyFill(cairo_t* cr, const FillStyle& fill, int rop, bool opaqueBackground, ColourRef background);
+
+// Draws a run of text; see DeviceContext::DrawTextRun.
+struct TextPaint {
+  uint32_t align;
+  bool opaqueBackground;
+  ColourRef background;
+  ColourRef colour;
+  Box canvas;
+};
+bool PaintTextRun(cairo_t* cr, FontLibrary& fonts, const TextRun& run, const TextPaint& paint, double* advance);
+
+// The em size of a font whose height is `height` (negative: the em; positive:
+// the cell, ascent plus descent) with cr's current face.
+double EmSize(cairo_t* cr, int32_t height);
+
+}  // namespace platform
