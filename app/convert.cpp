@@ -123,6 +123,13 @@ int PlayMetafile(Work& work, Canvas& canvas) {
   if (!platform::GetEnhMetaFileHeader(work.metafile, &header)) return 0;
   double bw = std::fabs(static_cast<double>(header.bounds.right));
   double bh = std::fabs(static_cast<double>(header.bounds.bottom));
+  // A picture lying mostly on the negative side of an axis (bounds from -517
+  // to 10, or up to 0) would get a sliver of a canvas, or none: its whole
+  // extent on that axis is taken instead.
+  double width = static_cast<double>(header.bounds.right) - header.bounds.left;
+  double height = static_cast<double>(header.bounds.bottom) - header.bounds.top;
+  if (bw < width / 2) bw = width;
+  if (bh < height / 2) bh = height;
   PageFit fit = FitPage(bw, bh, canvas.width, canvas.height);
   int64_t stride = RowStride(fit.width, canvas.bitsPerPixel);
   if (stride <= 0) return 0;
