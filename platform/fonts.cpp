@@ -22,13 +22,8 @@ void AppendUtf8(std::string& out, uint32_t c) {
   } else if (c < 0x800) {
     out += static_cast<char>(0xC0 | (c >> 6));
     out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
   } else {
-    out += static_cast<char>(0xF0 | (c >> 18));
-    out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    out += static_cast<char>(0xE0 | (c >> 12));
     out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
     out += static_cast<char>(0x80 | (c & 0x3F));
   }
@@ -78,24 +73,6 @@ std::string Cp1252ToUtf8(const char* text, int64_t length) {
     uint8_t c = static_cast<uint8_t>(text[i]);
     if (c == 0) break;
     AppendUtf8(out, c >= 0x80 && c < 0xA0 ? kCp1252High[c - 0x80] : c);
-  }
-  return out;
-}
-
-std::string Utf16ToUtf8(const uint8_t* units, int64_t count) {
-  std::string out;
-  for (int64_t i = 0; i < count; ++i) {
-    uint32_t c = units[2 * i] | units[2 * i + 1] << 8;
-    if (c == 0) break;
-    if (c >= 0xD800 && c < 0xDC00 && i + 1 < count) {
-      uint32_t low = units[2 * i + 2] | units[2 * i + 3] << 8;
-      if (low >= 0xDC00 && low < 0xE000) {
-        c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
-        ++i;
-      }
-    }
-    if (c >= 0xD800 && c < 0xE000) c = 0xFFFD;  // an unpaired surrogate
-    AppendUtf8(out, c);
   }
   return out;
 }

@@ -37,7 +37,4 @@ class FontLibrary {
 // A NUL byte ends the text early.
 std::string Cp1252ToUtf8(const char* text, int64_t length);
 
-// `count` little-endian UTF-16 units as UTF-8; a NUL unit ends the text early.
-std::string Utf16ToUtf8(const uint8_t* units, int64_t count);
-
 }  // namespace platform
