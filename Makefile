@@ -8,6 +8,7 @@ FUZZ_SECONDS ?= 60
 # Building, the tests and their independent decoders, the fonts texts are drawn with.
 PACKAGES := build-essential cmake pkg-config \
   libcairo2-dev libfontconfig-dev libfreetype-dev fontconfig fonts-liberation2 fonts-dejavu-core \
+  fonts-droid-fallback fonts-urw-base35 \
   libgtest-dev libgmock-dev googletest libbenchmark-dev \
   libgif-dev libtiff-dev libjpeg62-turbo-dev python3-ezdxf
 # Fuzzing and the peer comparisons of the benchmarks.

@@ -19,13 +19,15 @@ class FontLibrary {
   FontLibrary(const FontLibrary&) = delete;
   FontLibrary& operator=(const FontLibrary&) = delete;
   ~FontLibrary();
-  // An empty or unknown name gets the default sans face. Null only when no
-  // font at all can be found.
-  cairo_font_face_t* Face(const char* name, bool bold, bool italic);
+  // An empty or unknown name gets the default sans face, or with a language
+  // tag ("ja", "ru"; empty for none) a face that has that language's script.
+  // Null only when no font at all can be found.
+  cairo_font_face_t* Face(const char* name, bool bold, bool italic, const char* language = "");
 
  private:
   struct Entry {
     std::string name;
+    std::string language;
     bool bold;
     bool italic;
     cairo_font_face_t* face;

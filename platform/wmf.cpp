@@ -8,8 +8,8 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "model/cp1252.h"
 #include "platform/emf_records.h"
-#include "platform/wmf_cp1252.h"
 
 namespace platform {
 namespace {
@@ -466,7 +466,7 @@ void CreateFont(Converter& c, const WmfRecord& r) {
   for (uint32_t i = 0; i < kFaceBytes; ++i) {
     uint8_t b = i < faceBytes && !ended ? face[i] : 0;
     if (b == 0) ended = true;
-    Put16(o, cp1252::ToUtf16(b));
+    Put16(o, static_cast<uint16_t>(cp1252::ToCodePoint(b, cp1252::Unassigned::kControl)));
   }
   static const uint8_t zeros[kExtLogFontWBytes - kLogFontWBytes] = {};
   PutBytes(o, zeros, sizeof zeros);
@@ -549,7 +549,7 @@ void Text(Converter& c, int32_t x, int32_t y, uint32_t options, const int16_t re
   Put32(o, options);
   for (int i = 0; i < 4; ++i) PutI32(o, rect ? rect[i] : 0);
   Put32(o, dx ? 76 + stringBytes : 0);
-  for (uint32_t i = 0; i < count; ++i) Put16(o, cp1252::ToUtf16(text[i]));
+  for (uint32_t i = 0; i < count; ++i) Put16(o, static_cast<uint16_t>(cp1252::ToCodePoint(text[i], cp1252::Unassigned::kControl)));
   PadTo4(o);
   if (dx)
     for (uint32_t i = 0; i < count; ++i) PutI32(o, static_cast<int16_t>(Le16(dx + 2 * i)));

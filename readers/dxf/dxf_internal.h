@@ -112,8 +112,6 @@ void ArcPoints(WorldPoint centre, double radius, double a0, double a1, PointBuff
 // MTEXT formatting of `content`, edited in place; `textStyles` may grow.
 void FormatMText(char* content, EntitySet& set, GrowArray<TextStyle>& textStyles, TextItem& item,
                  int hAlign);
-// The Windows-1252 byte of a Unicode code point, or '?' when it has none.
-unsigned char Windows1252Byte(uint32_t codePoint);
 
 // The whole read over an open source, without messages: 1 / 0.
 int ReadDxf(LineSource& source, Drawing& drawing);

@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/wmf_cp1252.h"
+#include "model/cp1252.h"
 #include "readers/emf/emf_state.h"
 
 namespace {
@@ -202,7 +202,7 @@ int32_t WideToAnsi(const EmfRecord& r, uint32_t at, uint32_t units, int32_t max,
     uint16_t u = RecordU16(r, at + 2 * i);
     bool high = u >= 0xD800 && u <= 0xDBFF;
     bool low = u >= 0xDC00 && u <= 0xDFFF;
-    if (!(low && afterHigh)) out[n++] = static_cast<char>(cp1252::FromUtf16(u));
+    if (!(low && afterHigh)) out[n++] = static_cast<char>(cp1252::FromCodePoint(u, cp1252::Unassigned::kControl));
     afterHigh = high;
   }
   out[n] = '\0';
@@ -216,7 +216,7 @@ int32_t StyleForFace(Drawing& drawing, const EmfFont& font) {
   for (int i = 0; i < kFontFaceUnits && font.face[i] != 0; ++i) {
     uint16_t u = font.face[i];
     bool high = u >= 0xD800 && u <= 0xDBFF;
-    if (!(u >= 0xDC00 && u <= 0xDFFF && afterHigh)) face[n++] = static_cast<char>(cp1252::FromUtf16(u));
+    if (!(u >= 0xDC00 && u <= 0xDFFF && afterHigh)) face[n++] = static_cast<char>(cp1252::FromCodePoint(u, cp1252::Unassigned::kControl));
     afterHigh = high;
   }
   face[n] = '\0';

@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "model/cp1252.h"
 #include "model/flatten.h"
 #include "render/colours.h"
 #include "writers/vector/text_output.h"
@@ -46,14 +47,6 @@ constexpr double kCharacterWidth = 0.5;
 constexpr uint16_t kReplacement = 0xFFFD;
 // "&#65533;" and its NUL.
 constexpr size_t kReferenceSize = 16;
-// windows-1252 0x80..0x9F in Unicode; the five bytes it leaves undefined become
-// the replacement character.
-constexpr uint16_t kWindows1252High[32] = {
-    0x20AC, kReplacement, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030,       0x0160, 0x2039, 0x0152, kReplacement, 0x017D, kReplacement,
-    kReplacement, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122,       0x0161, 0x203A, 0x0153, kReplacement, 0x017E, 0x0178};
-
 // The character reference that stands for byte `c`, or null when it goes out as is.
 const char* Reference(unsigned char c, char* buffer, size_t size) {
   switch (c) {
@@ -75,10 +68,8 @@ const char* Reference(unsigned char c, char* buffer, size_t size) {
     code = c;  // would be folded into blanks if written raw
   else if (c < 0x20 || c == 0x7F)
     code = kReplacement;  // not allowed in markup at all
-  else if (c >= 0x80 && c < 0xA0)
-    code = kWindows1252High[c - 0x80];
-  else if (c >= 0xA0)
-    code = c;  // windows-1252 agrees with Unicode here
+  else if (c >= 0x80)
+    code = cp1252::ToCodePoint(c, cp1252::Unassigned::kReplacement);
   else
     return nullptr;
   std::snprintf(buffer, size, "&#%u;", code);
