@@ -23,6 +23,7 @@
 #include "platform/fonts.h"
 #include "platform/gdi.h"
 #include "platform/pixels.h"
+#include "platform/text_run.h"
 
 namespace platform {
 
@@ -350,10 +351,32 @@ class CairoDC final : public DeviceContext {
   int DrawTextRun(const TextRun& run, double* advance) override {
     if (advance) *advance = 0;
     if (!cr_) return 0;
-    TextPaint paint{textAlign_, bkMode_ == kOpaque, bkColour_, textColour_,
-                    {0, 0, static_cast<double>(bitmap_->width), static_cast<double>(bitmap_->height)}};
+    const LogFont& lf = run.font;
+    TextFont font;
+    font.face = lf.faceName;
+    font.height = lf.height;
+    font.width = lf.width;
+    font.escapement = lf.escapement;
+    font.orientation = lf.orientation;
+    font.weight = lf.weight;
+    font.italic = lf.italic != 0;
+    font.underline = lf.underline != 0;
+    font.strikeOut = lf.strikeOut != 0;
+    font.charSet = lf.charSet;
+    TextStyle style;
+    style.align = textAlign_;
+    style.colour = textColour_;
+    style.opaqueBackground = bkMode_ == kOpaque;
+    style.background = bkColour_;
+    style.fillRect = (run.options & kEtoOpaque) != 0;
+    style.clipToRect = (run.options & kEtoClipped) != 0;
+    style.rect = run.rect;
+    TextMeasure measure{};
     bitmap_->dirty = true;
-    return PaintTextRun(cr_, fonts_, run, paint, advance) ? 1 : 0;
+    std::string_view text(run.utf8 ? run.utf8 : "", run.utf8 ? static_cast<size_t>(run.length) : 0);
+    int ok = platform::DrawTextRun(cr_, fonts_, font, text, run.advances, run.advanceCount, run.at, style, &measure);
+    if (advance) *advance = measure.width;
+    return ok;
   }
 
  private:

@@ -8,9 +8,6 @@ namespace platform {
 
 namespace {
 
-constexpr double kGuard = 64;
-// Texts larger than this em height (pixels) are not drawn.
-constexpr double kMaxEm = 65536;
 constexpr int kHatchTile = 8;
 
 void SetColour(cairo_t* cr, ColourRef c) {
@@ -167,127 +164,6 @@ bool ApplyFill(cairo_t* cr, const FillStyle& fill, int rop, bool opaqueBackgroun
   cairo_set_source(cr, pattern);
   cairo_pattern_destroy(pattern);
   cairo_surface_destroy(tile);
-  return true;
-}
-
-double EmSize(cairo_t* cr, int32_t height) {
-  if (height <= 0) return -static_cast<double>(height);
-  cairo_set_font_size(cr, 1.0);
-  cairo_font_extents_t unit;
-  cairo_font_extents(cr, &unit);
-  return height / std::max(unit.ascent + unit.descent, 1e-3);
-}
-
-bool PaintTextRun(cairo_t* cr, FontLibrary& fonts, const TextRun& run, const TextPaint& paint, double* advance) {
-  if (advance) *advance = 0;
-  const LogFont& lf = run.font;
-  if (lf.height == 0 || !run.utf8 || run.length <= 0) return true;
-  cairo_font_face_t* face = fonts.Face(lf.faceName, lf.weight >= 600, lf.italic != 0);
-  if (!face) return false;
-  cairo_save(cr);
-  cairo_set_font_face(cr, face);
-  double em = EmSize(cr, lf.height);
-  if (!(em > 0) || em > kMaxEm || !std::isfinite(run.angle) || !std::isfinite(run.at.x) ||
-      !std::isfinite(run.at.y)) {
-    cairo_restore(cr);
-    return true;
-  }
-  cairo_set_font_size(cr, em);
-  cairo_font_extents_t fe;
-  cairo_font_extents(cr, &fe);
-  // A width asks for that average character width; the face is stretched to it.
-  double stretch = 1;
-  if (lf.width > 0) {
-    cairo_text_extents_t x;
-    cairo_text_extents(cr, "x", &x);
-    if (x.x_advance > 0) stretch = std::clamp(lf.width / x.x_advance, 0.05, 20.0);
-  }
-  cairo_matrix_t fm;
-  cairo_matrix_init(&fm, stretch * em, 0, 0, em, 0, 0);
-  cairo_set_font_matrix(cr, &fm);
-  cairo_scaled_font_t* scaled = cairo_get_scaled_font(cr);
-
-  // Glyphs along the baseline in the run's own frame: the font's advances, or
-  // the given one per character.
-  cairo_glyph_t* glyphs = nullptr;
-  int count = 0;
-  cairo_text_cluster_t* clusters = nullptr;
-  int clusterCount = 0;
-  cairo_text_cluster_flags_t flags;
-  if (cairo_scaled_font_text_to_glyphs(scaled, 0, 0, run.utf8, static_cast<int>(run.length), &glyphs, &count,
-                                       &clusters, &clusterCount, &flags) != CAIRO_STATUS_SUCCESS) {
-    cairo_restore(cr);
-    return false;
-  }
-  double width = 0;
-  if (count > 0) {
-    cairo_text_extents_t te;
-    cairo_glyph_extents(cr, &glyphs[count - 1], 1, &te);
-    width = glyphs[count - 1].x + te.x_advance;
-  }
-  if (run.advances) {
-    // Clusters map characters to glyphs; each character's advance moves the pen.
-    double pen = 0;
-    int64_t ch = 0;
-    int g = 0;
-    const char* p = run.utf8;
-    for (int i = 0; i < clusterCount; ++i) {
-      for (int k = 0; k < clusters[i].num_glyphs && g < count; ++k) glyphs[g++].x = pen;
-      int chars = 0;
-      for (int b = 0; b < clusters[i].num_bytes; ++b)
-        if ((static_cast<uint8_t>(p[b]) & 0xC0) != 0x80) ++chars;
-      p += clusters[i].num_bytes;
-      for (int k = 0; k < chars; ++k, ++ch) pen += ch < run.advanceCount ? run.advances[ch] : 0;
-    }
-    width = pen;
-  }
-  if (advance) *advance = width;
-  uint32_t h = paint.align & 6;
-  double ox = h == kTaCenter ? -width / 2 : h == kTaRight ? -width : 0;
-  double baseline = (paint.align & kTaBaseline) == kTaBaseline ? 0 : (paint.align & kTaBottom) ? -fe.descent : fe.ascent;
-
-  if (run.options & kEtoOpaque) {
-    cairo_save(cr);
-    SetColour(cr, paint.background);
-    cairo_rectangle(cr, run.rect.left, run.rect.top, run.rect.right - run.rect.left,
-                    run.rect.bottom - run.rect.top);
-    cairo_fill(cr);
-    cairo_restore(cr);
-  }
-  if (run.options & kEtoClipped) {
-    cairo_rectangle(cr, run.rect.left, run.rect.top, run.rect.right - run.rect.left,
-                    run.rect.bottom - run.rect.top);
-    cairo_clip(cr);
-  }
-  // Far-off runs are left out rather than handed to cairo.
-  double reach = width + 2 * em + kGuard;
-  bool near = run.at.x > paint.canvas.left - reach && run.at.x < paint.canvas.right + reach &&
-              run.at.y > paint.canvas.top - reach && run.at.y < paint.canvas.bottom + reach;
-  if (near) {
-    cairo_translate(cr, run.at.x, run.at.y);
-    cairo_rotate(cr, -run.angle);
-    if (paint.opaqueBackground && !(run.options & kEtoOpaque)) {
-      SetColour(cr, paint.background);
-      cairo_rectangle(cr, ox, baseline - fe.ascent, width, fe.ascent + fe.descent);
-      cairo_fill(cr);
-    }
-    for (int i = 0; i < count; ++i) glyphs[i].x += ox, glyphs[i].y = baseline;
-    SetColour(cr, paint.colour);
-    if (em * stretch > 512) {
-      cairo_glyph_path(cr, glyphs, count);
-      cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
-      cairo_fill(cr);
-    } else {
-      cairo_show_glyphs(cr, glyphs, count);
-    }
-    double thick = std::max(1.0, em / 14);
-    if (lf.underline) cairo_rectangle(cr, ox, baseline + em * 0.1, width, thick);
-    if (lf.strikeOut) cairo_rectangle(cr, ox, baseline - em * 0.28, width, thick);
-    cairo_fill(cr);
-  }
-  cairo_glyph_free(glyphs);
-  cairo_text_cluster_free(clusters);
-  cairo_restore(cr);
   return true;
 }
 

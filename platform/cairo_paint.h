@@ -1,10 +1,9 @@
 // The painter's cairo pieces for the metafile player's drawing: paths,
-// wide-pen strokes, hatch fills, binary raster operations and text runs.
+// wide-pen strokes, hatch fills and binary raster operations.
 #pragma once
 
 #include <cairo.h>
 
-#include "platform/fonts.h"
 #include "platform/gdi.h"
 
 namespace platform {
@@ -30,19 +29,5 @@ void ApplyStroke(cairo_t* cr, const StrokeStyle& stroke);
 // device origin over the background colour (opaque) or over nothing. Returns
 // false for a null brush. Sets the operator by the raster operation.
 bool ApplyFill(cairo_t* cr, const FillStyle& fill, int rop, bool opaqueBackground, ColourRef background);
-
-// Draws a run of text; see DeviceContext::DrawTextRun.
-struct TextPaint {
-  uint32_t align;
-  bool opaqueBackground;
-  ColourRef background;
-  ColourRef colour;
-  Box canvas;
-};
-bool PaintTextRun(cairo_t* cr, FontLibrary& fonts, const TextRun& run, const TextPaint& paint, double* advance);
-
-// The em size of a font whose height is `height` (negative: the em; positive:
-// the cell, ascent plus descent) with cr's current face.
-double EmSize(cairo_t* cr, int32_t height);
 
 }  // namespace platform

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "platform/emf_player_state.h"
-#include "platform/fonts.h"
+#include "platform/charset.h"
 #include "platform/emf_records.h"
 #include "platform/region.h"
 
@@ -258,7 +258,7 @@ void Player::CreateFont(const EmfRecord& r) {
   }
   // The face, UTF-16 up to 32 units, kept as UTF-8 as far as it fits.
   uint32_t units = RecordHas(r, 40, 64) ? 32 : r.size > 40 ? (r.size - 40) / 2 : 0;
-  std::string face = Utf16ToUtf8(r.bytes + 40, units);
+  std::string face = Utf16ToUtf8(r.bytes + 40, units).utf8;
   size_t n = std::min(face.size(), static_cast<size_t>(kLfFaceSize - 1));
   while (n > 0 && n < face.size() && (static_cast<uint8_t>(face[n]) & 0xC0) == 0x80) --n;
   face.copy(f.faceName, n);

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "platform/emf_player_state.h"
-#include "platform/fonts.h"
+#include "platform/charset.h"
 
 namespace platform {
 
@@ -46,13 +46,15 @@ void Player::Text(const EmfRecord& r) {
     if (f.count == 0 && !(f.options & kEtoOpaque)) return;
     if (f.count > kMaxChars || !RecordHas(r, f.offString, static_cast<uint64_t>(f.count) * unit)) return;
     const uint8_t* chars = r.bytes + f.offString;
-    std::string utf8 = unit == 2 ? Utf16ToUtf8(chars, f.count)
-                                 : Cp1252ToUtf8(reinterpret_cast<const char*>(chars), f.count);
+    DecodedText text = unit == 2 ? Utf16ToUtf8(chars, f.count) : AnsiToUtf8(chars, f.count, s.font.charSet);
+    const std::string& utf8 = text.utf8;
     std::vector<double> advances;
     uint64_t dxStep = f.options & kEtoPdy ? 8 : 4;
     if (f.offDx != 0 && RecordHas(r, f.offDx, f.count * dxStep)) {
-      advances.resize(f.count);
-      for (uint32_t i = 0; i < f.count; ++i) advances[i] = RecordI32(r, f.offDx + static_cast<uint32_t>(i * dxStep)) * xScale;
+      std::vector<double> items(f.count);
+      for (uint32_t i = 0; i < f.count; ++i)
+        items[i] = RecordI32(r, f.offDx + static_cast<uint32_t>(i * dxStep)) * xScale;
+      advances = CharacterAdvances(text, items.data(), f.count);
     }
     bool updateCp = (s.align & kTaUpdateCp) != 0;
     DPoint ref = updateCp ? s.cur : DPoint{f.x, f.y};
@@ -67,12 +69,19 @@ void Player::Text(const EmfRecord& r) {
     run.font.height = static_cast<int32_t>(std::clamp(std::round(h), -1e6, 1e6));
     if (run.font.height == 0 && s.font.height != 0) run.font.height = s.font.height < 0 ? -1 : 1;
     run.font.width = static_cast<int32_t>(std::clamp(std::round(std::fabs(w)), 0.0, 1e6));
-    run.angle = s.font.escapement * std::numbers::pi / 1800 + std::atan2(-m.m12, m.m11);
+    // The mapping's own turn adds to the font's.
+    int32_t turn = static_cast<int32_t>(std::lround(std::atan2(-m.m12, m.m11) * 1800 / std::numbers::pi));
+    run.font.escapement = s.font.escapement + turn;
+    run.font.orientation = s.font.orientation + turn;
     run.options = withRect ? f.options & (kEtoOpaque | kEtoClipped) : 0;
     if (withRect) run.rect = DevRect(f.left, f.top, f.right, f.bottom);
     double advance = 0;
     dc->DrawTextRun(run, &advance);
-    if (updateCp && xScale > 0) s.cur.x += advance / xScale;
+    // The current position moves by the advance for left-aligned text, back by
+    // it for right-aligned text, and stays for centred text.
+    uint32_t across = s.align & kTaCenter;
+    if (updateCp && xScale > 0 && across != kTaCenter)
+      s.cur.x += (across == kTaRight ? -advance : advance) / xScale;
   };
   bool wide = r.type == kEmrExtTextOutW || r.type == kEmrPolyTextOutW || r.type == kEmrSmallTextOut;
   switch (r.type) {

@@ -177,8 +177,8 @@ struct TextRun {
   // the font's own advances.
   const double* advances = nullptr;
   int64_t advanceCount = 0;
-  LogFont font{};  // height and width in device pixels
-  double angle = 0;  // the baseline's direction, radians counter-clockwise
+  LogFont font{};  // height and width in device pixels; escapement and
+                  // orientation in tenths of a degree counter-clockwise on the page
   uint32_t options = 0;  // kEtoOpaque, kEtoClipped
   Rect rect{};  // opaque or clipping rectangle
 };

@@ -36,7 +36,6 @@ struct Recorded {
   platform::FillStyle fill{};
   platform::StrokeStyle stroke{};
   int rop2 = 0, fillMode = 0;
-  double angle = 0;
   std::vector<double> advances{};
 };
 
@@ -121,7 +120,6 @@ class RecordingDevice : public platform::DeviceContext {
     Recorded& c = calls.back();
     c.text.assign(run.utf8, static_cast<size_t>(run.length));
     c.font = run.font;
-    c.angle = run.angle;
     c.advances.assign(run.advances, run.advances + (run.advances ? run.advanceCount : 0));
     if (advance) *advance = 10.0 * run.length;  // a fixed advance per byte, for the current position
     return 1;
