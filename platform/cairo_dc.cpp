@@ -20,6 +20,7 @@
 #include "platform/bytes.h"
 #include "platform/cairo_paint.h"
 #include "platform/clip.h"
+#include "platform/dib.h"
 #include "platform/fonts.h"
 #include "platform/gdi.h"
 #include "platform/pixels.h"
@@ -94,6 +95,7 @@ class CairoDC final : public DeviceContext {
 
   ~CairoDC() override {
     if (cr_) cairo_destroy(cr_);
+    if (clipMask_) cairo_surface_destroy(clipMask_);
   }
 
   GdiObject* CreatePenIndirect(const LogPen& pen) override {
@@ -341,8 +343,31 @@ class CairoDC final : public DeviceContext {
     return 1;
   }
 
+  int Blit(const BlitSource& source, const BlitOp& op) override {
+    if (!cr_) return 0;
+    Object& b = *bitmap_;
+    cairo_surface_flush(b.surface);
+    BlitTarget target;
+    target.data = cairo_image_surface_get_data(b.surface);
+    target.stride = cairo_image_surface_get_stride(b.surface);
+    target.width = b.width;
+    target.height = b.height;
+    if (hasClip_) {
+      if (!clipMask_) clipMask_ = ClipMask();
+      if (!clipMask_) return 0;
+      target.clipMask = cairo_image_surface_get_data(clipMask_);
+      target.clipMaskStride = cairo_image_surface_get_stride(clipMask_);
+    }
+    int ok = platform::Blit(target, source, op);
+    cairo_surface_mark_dirty(b.surface);
+    b.dirty = true;
+    return ok;
+  }
+
   int SelectClipRegion(const Region* region) override {
     hasClip_ = region != nullptr;
+    if (clipMask_) cairo_surface_destroy(clipMask_);
+    clipMask_ = nullptr;
     if (region) clip_ = *region;
     if (cr_) ApplyClip();
     return 1;
@@ -419,6 +444,21 @@ class CairoDC final : public DeviceContext {
     cairo_set_font_options(cr_, options);
     cairo_font_options_destroy(options);
     ApplyClip();
+  }
+
+  // The clip region as an A8 mask over the bitmap, for the blitter.
+  cairo_surface_t* ClipMask() {
+    cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, bitmap_->width, bitmap_->height);
+    if (cairo_surface_status(mask) != CAIRO_STATUS_SUCCESS) {
+      cairo_surface_destroy(mask);
+      return nullptr;
+    }
+    cairo_t* cr = cairo_create(mask);
+    for (const Rect& r : clip_.rects) cairo_rectangle(cr, r.left, r.top, r.right - r.left, r.bottom - r.top);
+    cairo_fill(cr);
+    cairo_destroy(cr);
+    cairo_surface_flush(mask);
+    return mask;
   }
 
   void ApplyClip() {
@@ -709,6 +749,7 @@ class CairoDC final : public DeviceContext {
   int rop2_ = kR2CopyPen;
   bool hasClip_ = false;
   Region clip_;
+  cairo_surface_t* clipMask_ = nullptr;  // made when a blit first needs it
 };
 
 }  // namespace

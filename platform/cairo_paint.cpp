@@ -4,6 +4,8 @@
 #include <cmath>
 #include <vector>
 
+#include "platform/dib.h"
+
 namespace platform {
 
 namespace {
@@ -34,6 +36,34 @@ bool HatchInk(uint32_t hatch, int x, int y) {
 }
 
 uint32_t Argb(ColourRef c) { return 0xFF000000u | (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF); }
+
+// An image tiled from the device origin, as opaque pixels.
+bool ApplyPattern(cairo_t* cr, const DibImage& image) {
+  cairo_surface_t* tile = cairo_image_surface_create(CAIRO_FORMAT_RGB24, image.width, image.height);
+  if (cairo_surface_status(tile) != CAIRO_STATUS_SUCCESS ||
+      image.pixels.size() != static_cast<size_t>(image.width) * static_cast<size_t>(image.height)) {
+    cairo_surface_destroy(tile);
+    return true;
+  }
+  cairo_surface_flush(tile);
+  uint8_t* data = cairo_image_surface_get_data(tile);
+  int stride = cairo_image_surface_get_stride(tile);
+  for (int y = 0; y < image.height; ++y)
+    for (int x = 0; x < image.width; ++x)
+      reinterpret_cast<uint32_t*>(data + y * stride)[x] =
+          image.pixels[static_cast<size_t>(y) * image.width + x] | 0xFF000000u;
+  cairo_surface_mark_dirty(tile);
+  cairo_pattern_t* pattern = cairo_pattern_create_for_surface(tile);
+  cairo_pattern_set_extend(pattern, CAIRO_EXTEND_REPEAT);
+  cairo_pattern_set_filter(pattern, CAIRO_FILTER_NEAREST);
+  cairo_matrix_t m;
+  cairo_matrix_init_translate(&m, 0, 0);
+  cairo_pattern_set_matrix(pattern, &m);
+  cairo_set_source(cr, pattern);
+  cairo_pattern_destroy(pattern);
+  cairo_surface_destroy(tile);
+  return true;
+}
 
 }  // namespace
 
@@ -143,6 +173,7 @@ void ApplyStroke(cairo_t* cr, const StrokeStyle& s) {
 bool ApplyFill(cairo_t* cr, const FillStyle& fill, int rop, bool opaqueBackground, ColourRef background) {
   if (fill.style == kBrushNull) return false;
   if (!ApplyRop2(cr, rop, fill.colour)) return false;
+  if (fill.style == kBrushPattern && fill.pattern) return ApplyPattern(cr, *fill.pattern);
   if (fill.style != kBrushHatched || fill.hatch > kHatchDiagonalCross) return true;
   cairo_surface_t* tile = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kHatchTile, kHatchTile);
   if (cairo_surface_status(tile) != CAIRO_STATUS_SUCCESS) {

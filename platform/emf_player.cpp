@@ -333,7 +333,7 @@ StrokeStyle Player::Stroke() {
   return st;
 }
 
-FillStyle Player::Fill() { return {s.brush.style, s.brush.colour, s.brush.hatch}; }
+FillStyle Player::Fill() { return {s.brush.style, s.brush.colour, s.brush.hatch, s.brush.pattern.get()}; }
 
 void Player::Draw(Path& p, bool fill, bool stroke) {
   Full();
@@ -428,7 +428,7 @@ void Player::RegionRecord(const EmfRecord& r) {
     }
     case kEmrInvertRgn: {
       if (!ReadRegion(r, 28, RecordU32(r, 24), true, region)) return;
-      FillStyle f{kBrushSolid, 0xFFFFFF, 0};
+      FillStyle f{kBrushSolid, 0xFFFFFF, 0, nullptr};
       int rop = dc->SetRop2(kR2Not);
       Path p = RegionPath(region);
       dc->DrawPath(p, &f, nullptr);

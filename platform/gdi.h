@@ -49,7 +49,7 @@ struct LogPen {
   ColourRef colour;
 };
 
-enum BrushStyle : uint32_t { kBrushSolid = 0, kBrushNull = 1, kBrushHatched = 2 };
+enum BrushStyle : uint32_t { kBrushSolid = 0, kBrushNull = 1, kBrushHatched = 2, kBrushPattern = 3 };
 
 // Hatch styles, with their GDI values.
 enum HatchStyle : uint32_t {
@@ -151,12 +151,18 @@ struct StrokeStyle {
   std::vector<double> dashes;  // device pixels, on and off in turn
 };
 
+struct DibImage;  // platform/dib.h
+struct BlitSource;
+struct BlitOp;
+
 // How a path's interior is filled: a solid colour, a hatch over the
-// background (opaque background mode) or nothing.
+// background (opaque background mode), an image tiled from the device origin,
+// or nothing.
 struct FillStyle {
   uint32_t style = kBrushSolid;
   ColourRef colour = 0;
   uint32_t hatch = 0;
+  const DibImage* pattern = nullptr;  // kBrushPattern
 };
 
 // A set of device pixels as rectangles that do not overlap (platform/region.h).
@@ -241,6 +247,9 @@ struct DeviceContext {
   // Draws the run with the text colour, the background mode and colour and the
   // alignment flags in effect; `*advance` (when given) gets the run's advance.
   virtual int DrawTextRun(const TextRun& run, double* advance) = 0;
+  // Draws an image (or, without one, the pattern) through the clip region; see
+  // platform/dib.h.
+  virtual int Blit(const BlitSource& source, const BlitOp& op) = 0;
 };
 
 // A memory device context with the stock black pen, white brush and system

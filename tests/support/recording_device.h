@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/dib.h"
 #include "platform/gdi.h"
 
 namespace testing_support {
@@ -36,6 +37,7 @@ struct Recorded {
   platform::FillStyle fill{};
   platform::StrokeStyle stroke{};
   int rop2 = 0, fillMode = 0;
+  uint32_t rop = 0;
   std::vector<double> advances{};
 };
 
@@ -122,6 +124,19 @@ class RecordingDevice : public platform::DeviceContext {
     c.font = run.font;
     c.advances.assign(run.advances, run.advances + (run.advances ? run.advanceCount : 0));
     if (advance) *advance = 10.0 * run.length;  // a fixed advance per byte, for the current position
+    return 1;
+  }
+
+  // Blits are recorded with the device corners their source rectangle maps to.
+  int Blit(const platform::BlitSource& source, const platform::BlitOp& op) override {
+    const platform::Affine& m = source.toDevice;
+    const platform::Rect& r = source.rect;
+    std::vector<platform::Point> corners;
+    for (auto [u, v] : {std::pair{r.left, r.top}, {r.right, r.top}, {r.left, r.bottom}})
+      corners.push_back({static_cast<int32_t>(std::lround(m.xx * u + m.xy * v + m.x0)),
+                         static_cast<int32_t>(std::lround(m.yx * u + m.yy * v + m.y0))});
+    Record("blit", corners.data(), 3);
+    calls.back().rop = op.rop;
     return 1;
   }
 
