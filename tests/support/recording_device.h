@@ -38,6 +38,7 @@ struct Recorded {
   platform::StrokeStyle stroke{};
   int rop2 = 0, fillMode = 0;
   uint32_t rop = 0;
+  std::optional<platform::Region> clip{};
   std::vector<double> advances{};
 };
 
@@ -159,6 +160,7 @@ class RecordingDevice : public platform::DeviceContext {
   int Record(const char* what, const platform::Point* points, int count) {
     calls.push_back({what, {points, points + count}, selected_[Kind::kPen]->pen, selected_[Kind::kBrush]->brush,
                      selected_[Kind::kFont]->font, textColour_, {}});
+    calls.back().clip = clip;
     return 1;
   }
   std::deque<RecordedObject> objects_;
