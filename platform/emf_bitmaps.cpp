@@ -3,6 +3,7 @@
 // the parallelogram their destination maps to.
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 #include "platform/dib.h"
 #include "platform/emf_player_state.h"
@@ -30,6 +31,9 @@ constexpr BlitLayout kBitBlt = {24, 40, 44, 0, 80, 84};
 constexpr BlitLayout kStretchBlt = {24, 40, 44, 100, 80, 84};
 constexpr BlitLayout kMaskBlt = {24, 40, 44, 0, 80, 84};
 
+constexpr int64_t kDibPixelsAlways = int64_t{1} << 22;
+constexpr int64_t kDibPixelsPerByte = 256;
+
 int32_t Clamp(double v) { return static_cast<int32_t>(std::clamp(std::round(v), -1e9, 1e9)); }
 
 // Decodes the bitmap whose fields start at `at`; false when it has none or
@@ -37,7 +41,14 @@ int32_t Clamp(double v) { return static_cast<int32_t>(std::clamp(std::round(v), 
 bool DecodeAt(Player& p, const EmfRecord& r, uint32_t at, uint32_t usage, const ColourRef* mono,
                      DibImage& image) {
   DibAt d{RecordU32(r, at), RecordU32(r, at + 4), RecordU32(r, at + 8), RecordU32(r, at + 12)};
-  if (d.infoSize == 0 || !RecordHas(r, d.offInfo, d.infoSize) || !RecordHas(r, d.offBits, d.bitsSize)) return false;
+  if (d.infoSize < 12 || !RecordHas(r, d.offInfo, d.infoSize) || !RecordHas(r, d.offBits, d.bitsSize)) return false;
+  // Run-length bits may claim a picture far larger than themselves: beyond a
+  // few million pixels, one is decoded only as far as its bytes could fill it.
+  const uint8_t* info = r.bytes + d.offInfo;
+  bool core = Le32(info) == 12;
+  int64_t w = core ? Le16(info + 4) : std::abs(static_cast<int64_t>(LeI32(info + 4)));
+  int64_t h = core ? Le16(info + 6) : std::abs(static_cast<int64_t>(LeI32(info + 8)));
+  if (w * h > std::max<int64_t>(kDibPixelsAlways, kDibPixelsPerByte * static_cast<int64_t>(d.bitsSize))) return false;
   DibColours colours;
   colours.usage = usage == kDibPalColours ? kDibPalColours : kDibRgbColours;
   if (p.s.palette >= 0 && static_cast<size_t>(p.s.palette) < p.objects.size()) {

@@ -156,7 +156,7 @@ void Player::SyncDc() {
   dc->SetPolyFillMode(s.fillMode);
   dc->SetRop2(s.rop2);
   dc->SetStretchBltMode(s.stretchMode);
-  dc->SelectClipRegion(s.clipped ? &s.clip : nullptr);
+  dc->SelectClipRegion(s.clip.get());
 }
 
 void Player::Stock(uint32_t index) {
@@ -292,18 +292,13 @@ void Player::RestoreDc(int32_t n) {
   // Relative (-1 the last saved) or absolute (1 the first).
   int64_t target = n < 0 ? depth + n : static_cast<int64_t>(n) - 1;
   if (n == 0 || target < 0 || target >= depth) return;
-  int64_t drop = depth - target - 1;
-  int64_t beyond = std::min<int64_t>(drop, savedBeyond);
-  savedBeyond -= static_cast<int32_t>(beyond);
-  drop -= beyond;
-  if (savedBeyond > 0 || static_cast<size_t>(target) >= saved.size()) {
-    --savedBeyond;  // a state past the limit: nothing stored to go back to
-    if (savedBeyond < 0) savedBeyond = 0;
+  if (target >= static_cast<int64_t>(saved.size())) {
+    savedBeyond = static_cast<int32_t>(target - static_cast<int64_t>(saved.size()));  // not stored: kept as is
     return;
   }
-  saved.resize(saved.size() - static_cast<size_t>(drop));
-  s = saved.back();
-  saved.pop_back();
+  s = saved[static_cast<size_t>(target)];
+  saved.resize(static_cast<size_t>(target));
+  savedBeyond = 0;
   dirty = true;
   SyncDc();
 }
@@ -354,9 +349,8 @@ Region Player::Whole() const { return Region{{rect}}; }
 
 void Player::Clip(const Region& region, int mode) {
   if (mode < kRgnAnd || mode > kRgnCopy) return;
-  s.clip = CombineRegion(s.clipped ? s.clip : Whole(), region, mode);
-  s.clipped = true;
-  dc->SelectClipRegion(&s.clip);
+  s.clip = std::make_shared<const Region>(CombineRegion(s.clip ? *s.clip : Whole(), region, mode));
+  dc->SelectClipRegion(s.clip.get());
 }
 
 // Region data: a 32-byte header (size, type, count, bytes, bounds), then the
@@ -439,8 +433,7 @@ void Player::RegionRecord(const EmfRecord& r) {
       uint32_t length = RecordU32(r, 8);
       int mode = static_cast<int>(RecordU32(r, 12));
       if (mode == kRgnCopy && length == 0) {
-        s.clipped = false;
-        s.clip.rects.clear();
+        s.clip.reset();
         dc->SelectClipRegion(nullptr);
         return;
       }
@@ -460,14 +453,16 @@ void Player::ClipRect(const EmfRecord& r, bool exclude) {
 }
 
 void Player::OffsetClip(const EmfRecord& r) {
-  if (!s.clipped) return;
+  if (!s.clip) return;
   const Xform& m = Full();
   double x = RecordI32(r, 8), y = RecordI32(r, 12);
   double dx = m.m11 * x + m.m21 * y, dy = m.m12 * x + m.m22 * y;
   if (!std::isfinite(dx) || !std::isfinite(dy)) return;
-  OffsetRegion(s.clip, static_cast<int64_t>(std::clamp(std::round(dx), -1e9, 1e9)),
+  Region moved = *s.clip;
+  OffsetRegion(moved, static_cast<int64_t>(std::clamp(std::round(dx), -1e9, 1e9)),
                static_cast<int64_t>(std::clamp(std::round(dy), -1e9, 1e9)));
-  dc->SelectClipRegion(&s.clip);
+  s.clip = std::make_shared<const Region>(std::move(moved));
+  dc->SelectClipRegion(s.clip.get());
 }
 
 // ---- The record loop ----

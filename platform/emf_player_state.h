@@ -66,8 +66,7 @@ struct State {
   double miterLimit = 10;
   bool clockwise = false;
   DPoint cur{0, 0};  // logical
-  bool clipped = false;
-  Region clip;
+  std::shared_ptr<const Region> clip;  // null: no clip; shared, so saving states stays cheap
   int32_t palette = -1;  // selected palette object, -1 the default
 };
 
