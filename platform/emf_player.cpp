@@ -48,11 +48,6 @@ bool Finite(const Xform& m) {
          std::isfinite(m.dx) && std::isfinite(m.dy);
 }
 
-Xform ReadXform(const EmfRecord& r, uint32_t at) {
-  return {RecordF32(r, at), RecordF32(r, at + 4), RecordF32(r, at + 8),
-          RecordF32(r, at + 12), RecordF32(r, at + 16), RecordF32(r, at + 20)};
-}
-
 bool Usable(const Xform& m) { return Finite(m) && m.m11 * m.m22 - m.m12 * m.m21 != 0; }
 
 // Extents of the fixed map modes: window units per millimetre on each axis,
@@ -69,11 +64,6 @@ double UnitsPerMillimetre(uint32_t mode) {
 }
 
 }  // namespace
-
-Xform Multiply(const Xform& a, const Xform& b) {
-  return {a.m11 * b.m11 + a.m12 * b.m21, a.m11 * b.m12 + a.m12 * b.m22, a.m21 * b.m11 + a.m22 * b.m21,
-          a.m21 * b.m12 + a.m22 * b.m22, a.dx * b.m11 + a.dy * b.m21 + b.dx, a.dx * b.m12 + a.dy * b.m22 + b.dy};
-}
 
 bool ReadEmfHeader(const uint8_t* bytes, uint64_t size, EmfHeader& h) {
   if (!bytes || size < kHeaderMinimum) return false;
@@ -516,8 +506,8 @@ int Player::Dispatch(const EmfRecord& r) {
       break;
     }
     case kEmrSetMapMode: SetMapMode(RecordU32(r, 8)); break;
-    case kEmrSetWorldTransform: SetWorld(ReadXform(r, 8), 4); break;
-    case kEmrModifyWorldTransform: SetWorld(ReadXform(r, 8), RecordU32(r, 32)); break;
+    case kEmrSetWorldTransform: SetWorld(RecordXform(r, 8), 4); break;
+    case kEmrModifyWorldTransform: SetWorld(RecordXform(r, 8), RecordU32(r, 32)); break;
     case kEmrSaveDc: SaveDc(); break;
     case kEmrRestoreDc: RestoreDc(RecordI32(r, 8)); break;
     case kEmrSetBkMode: {

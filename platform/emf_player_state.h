@@ -12,13 +12,6 @@
 
 namespace platform {
 
-// Points as row vectors: (x, y, 1) times the matrix.
-struct Xform {
-  double m11 = 1, m12 = 0, m21 = 0, m22 = 1, dx = 0, dy = 0;
-};
-// a, then b.
-Xform Multiply(const Xform& a, const Xform& b);
-
 struct DibImage;
 
 struct PenDesc {

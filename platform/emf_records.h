@@ -163,3 +163,19 @@ struct EmfWalker {
     return true;
   }
 };
+
+// An EMF world transform (XFORM); points are row vectors: (x, y, 1) times the matrix.
+struct Xform {
+  double m11 = 1, m12 = 0, m21 = 0, m22 = 1, dx = 0, dy = 0;
+};
+// a, then b.
+inline Xform Multiply(const Xform& a, const Xform& b) {
+  return {a.m11 * b.m11 + a.m12 * b.m21,      a.m11 * b.m12 + a.m12 * b.m22,
+          a.m21 * b.m11 + a.m22 * b.m21,      a.m21 * b.m12 + a.m22 * b.m22,
+          a.dx * b.m11 + a.dy * b.m21 + b.dx, a.dx * b.m12 + a.dy * b.m22 + b.dy};
+}
+// The six floats of an XFORM from `at`.
+inline Xform RecordXform(const EmfRecord& r, uint32_t at) {
+  return {RecordF32(r, at), RecordF32(r, at + 4), RecordF32(r, at + 8),
+          RecordF32(r, at + 12), RecordF32(r, at + 16), RecordF32(r, at + 20)};
+}
