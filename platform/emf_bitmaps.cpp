@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
+#include <vector>
 
 #include "platform/dib.h"
 #include "platform/emf_player_state.h"
@@ -38,8 +40,10 @@ int32_t Clamp(double v) { return static_cast<int32_t>(std::clamp(std::round(v), 
 
 // Decodes the bitmap whose fields start at `at`; false when it has none or
 // it does not lie within the record.
+// With `rows` > 0 (SETDIBITSTODEVICE's scan count) the bits hold only that
+// many rows, and the image is made of them alone.
 bool DecodeAt(Player& p, const EmfRecord& r, uint32_t at, uint32_t usage, const ColourRef* mono,
-                     DibImage& image) {
+              DibImage& image, int64_t rows = 0) {
   DibAt d{RecordU32(r, at), RecordU32(r, at + 4), RecordU32(r, at + 8), RecordU32(r, at + 12)};
   if (d.infoSize < 12 || !RecordHas(r, d.offInfo, d.infoSize) || !RecordHas(r, d.offBits, d.bitsSize)) return false;
   // Run-length bits may claim a picture far larger than themselves: beyond a
@@ -57,6 +61,12 @@ bool DecodeAt(Player& p, const EmfRecord& r, uint32_t at, uint32_t usage, const 
     colours.paletteCount = static_cast<int>(pal.size() / 4);
   }
   colours.mono = mono;
+  if (rows > 0 && !core && d.infoSize >= 40 && rows < h) {
+    std::vector<uint8_t> part(info, info + d.infoSize);
+    int32_t height = static_cast<int32_t>(LeI32(info + 8) < 0 ? -rows : rows);
+    std::memcpy(part.data() + 8, &height, 4);
+    return DecodeDib(part.data(), d.infoSize, r.bytes + d.offBits, d.bitsSize, colours, image) != 0;
+  }
   return DecodeDib(r.bytes + d.offInfo, d.infoSize, r.bytes + d.offBits, d.bitsSize, colours, image) != 0;
 }
 
@@ -150,7 +160,15 @@ void Player::Bitmap(const EmfRecord& r) {
       double x = RecordI32(r, 24), y = RecordI32(r, 28);
       sx = RecordI32(r, 32), sy = RecordI32(r, 36), sw = RecordI32(r, 40), sh = RecordI32(r, 44);
       uint32_t usage = RecordU32(r, 64);
-      haveSource = DecodeAt(*this, r, 48, usage, nullptr, image);
+      uint32_t infoAt = RecordU32(r, 48);
+      bool bottomUp = RecordHas(r, infoAt, 12) && RecordU32(r, infoAt) >= 40 && RecordI32(r, infoAt + 8) > 0;
+      int64_t fullHeight = RecordHas(r, infoAt, 12) && RecordU32(r, infoAt) >= 40
+                               ? std::abs(static_cast<int64_t>(RecordI32(r, infoAt + 8)))
+                               : 0;
+      int64_t start = 0, scans = 0;
+      if (r.type == kEmrSetDiBitsToDevice) start = RecordU32(r, 68), scans = RecordU32(r, 72);
+      if (scans <= 0 || scans >= fullHeight) start = 0, scans = 0;
+      haveSource = DecodeAt(*this, r, 48, usage, nullptr, image, scans);
       if (r.type == kEmrStretchDiBits) {
         op.rop = RecordU32(r, 68);
         corners(x, y, RecordI32(r, 72), RecordI32(r, 76), dest);
@@ -164,10 +182,10 @@ void Player::Bitmap(const EmfRecord& r) {
         dest[2] = {Clamp(a.x), Clamp(a.y + sh)};
       }
       // The source rectangle of these records counts rows from the bottom of
-      // a bottom-up bitmap.
-      uint32_t infoAt = RecordU32(r, 48);
-      if (haveSource && RecordHas(r, infoAt, 12) && RecordU32(r, infoAt) >= 40 && RecordI32(r, infoAt + 8) > 0)
-        sy = image.height - sy - sh;
+      // a bottom-up bitmap; a band of scan lines starts `start` rows in.
+      int64_t top = bottomUp ? (scans ? fullHeight : image.height) - sy - sh : sy;
+      if (scans) top -= bottomUp ? fullHeight - start - scans : start;
+      sy = static_cast<int32_t>(std::clamp<int64_t>(top, INT32_MIN, INT32_MAX));
       break;
     }
     default: return;
