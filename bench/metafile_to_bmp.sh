@@ -9,12 +9,12 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cd "$work"
-median() {  # command...: the median wall time of five runs, in seconds
+median() {  # command...: the median of five runs, wall and CPU (user + system) seconds
   for i in 1 2 3 4 5; do
-    /usr/bin/time -f "%e" "$@" >/dev/null 2>>times.txt || true
-    tail -n 1 times.txt >> col.txt
+    /usr/bin/time -f "%e %U %S" "$@" >/dev/null 2>>times.txt || true
+    tail -n 1 times.txt | awk '{printf "%s %.2f\n", $1, $2 + $3}' >> col.txt
   done
-  sort -n col.txt | sed -n 3p
+  sort -n col.txt | sed -n 3p | awk '{printf "%s s wall, %s s CPU", $1, $2}'
   rm -f col.txt times.txt
 }
 for n in 2000 20000; do
@@ -22,16 +22,16 @@ for n in 2000 20000; do
   "$build/kartex" "s$n.emf" warm.bmp >/dev/null
   echo "$n shapes:"
   for kind in emf wmf; do
-    echo "  kartex $kind: $(median "$build/kartex" "s$n.$kind" out.bmp) s"
+    echo "  kartex $kind: $(median "$build/kartex" "s$n.$kind" out.bmp)"
     [ "$n" = 2000 ] || continue
     if command -v inkscape >/dev/null; then
-      echo "  inkscape $kind: $(median inkscape "s$n.$kind" --export-type=png --export-filename=ink.png) s"
+      echo "  inkscape $kind: $(median inkscape "s$n.$kind" --export-type=png --export-filename=ink.png)"
     fi
     if command -v soffice >/dev/null; then
-      echo "  libreoffice $kind: $(median soffice --headless --convert-to png "s$n.$kind") s"
+      echo "  libreoffice $kind: $(median soffice --headless --convert-to png "s$n.$kind")"
     fi
     if [ "$kind" = wmf ] && command -v wmf2gd >/dev/null; then
-      echo "  wmf2gd wmf: $(median wmf2gd -t png -o gd.png "s$n.wmf") s"
+      echo "  wmf2gd wmf: $(median wmf2gd -t png -o gd.png "s$n.wmf")"
     fi
   done
 done
