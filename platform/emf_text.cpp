@@ -17,6 +17,7 @@ namespace {
 constexpr uint32_t kMaxChars = 1 << 16;
 constexpr uint32_t kEtoNoRect = 0x100, kEtoSmallChars = 0x200, kEtoPdy = 0x2000;
 constexpr uint32_t kEmrTextSize = 40;
+constexpr uint32_t kGmAdvanced = 2;
 
 struct RunFields {
   double x, y;
@@ -71,8 +72,11 @@ void Player::Text(const EmfRecord& r) {
     run.font.width = static_cast<int32_t>(std::clamp(std::round(std::fabs(w)), 0.0, 1e6));
     // The mapping's own turn adds to the font's.
     int32_t turn = static_cast<int32_t>(std::lround(std::atan2(-m.m12, m.m11) * 1800 / std::numbers::pi));
+    // Outside the advanced graphics mode the glyphs turn with the baseline,
+    // whatever the font's orientation says.
+    bool advanced = RecordU32(r, 24) == kGmAdvanced;
     run.font.escapement = s.font.escapement + turn;
-    run.font.orientation = s.font.orientation + turn;
+    run.font.orientation = (advanced ? s.font.orientation : s.font.escapement) + turn;
     run.options = withRect ? f.options & (kEtoOpaque | kEtoClipped) : 0;
     if (withRect) run.rect = DevRect(f.left, f.top, f.right, f.bottom);
     double advance = 0;

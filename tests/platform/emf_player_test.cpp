@@ -165,7 +165,8 @@ TEST(EmfPlayer, ClipRegionsCombineAndFollowSavedStates) {
 
 TEST(EmfPlayer, TextAlignsAndMovesTheCurrentPosition) {
   EmfWriter w = Picture();
-  w.Font(1, -20, 900, u"Sans").Select(1);
+  // Escapement 900, orientation 0, face "Sans".
+  w.Record(kEmrExtCreateFontIndirectW, {1, -20, 0, 900, 0, 400, 0, 0, 0x00610053, 0x0073006E}).Select(1);
   w.Record(kEmrSetTextAlign, {1});  // TA_UPDATECP
   w.MoveTo(100, 100).TextW(0, 0, u"ab").TextW(0, 0, u"c");
   w.Record(kEmrSetTextAlign, {0}).TextA(7, 8, "\xE9");
@@ -177,6 +178,7 @@ TEST(EmfPlayer, TextAlignsAndMovesTheCurrentPosition) {
   EXPECT_EQ(dc.calls[2].text, "\xC3\xA9");
   EXPECT_EQ(dc.calls[0].font.height, -20);
   EXPECT_EQ(dc.calls[0].font.escapement, 900);
+  EXPECT_EQ(dc.calls[0].font.orientation, 900) << "compatible mode: glyphs turn with the baseline";
   EXPECT_STREQ(dc.calls[0].font.faceName, "Sans");
 }
 
