@@ -18,6 +18,7 @@
 #include "readers/gerber/gerber.h"
 #include "render/draw.h"
 #include "writers/vector/dxf_writer.h"
+#include "writers/vector/svg.h"
 #include "writers/vector/vml.h"
 
 namespace {
@@ -95,6 +96,7 @@ int LoadInput(Work& work, const char* inputName, int32_t inputKind, bool vectorO
 int WriteVector(Drawing& drawing, const char* outputName, int32_t outputKind) {
   if (!outputName || !*outputName) return 1;
   if (outputKind == kKindDxf) return WriteDxf(drawing, outputName);
+  if (outputKind == kKindSvg) return WriteSvgFile(drawing, outputName, kVmlBackground);
   return WriteVmlFile(drawing, outputName, kVmlBackground);
 }
 

@@ -185,5 +185,10 @@ inline WorldPoint ApplyTransform(const InsertTransform& t, WorldPoint p) {
 // are ignored.
 void ComputeDrawingExtents(const Drawing& drawing, WorldPoint& min, WorldPoint& max);
 
+// Whether any part of the drawing lies strictly inside the box: a point or a
+// segment of a polyline, or a text's reference point, in model space or placed
+// by an insert. A segment along the box's edge does not count.
+bool DrawingMeetsBox(const Drawing& drawing, WorldPoint min, WorldPoint max);
+
 // The largest single-precision value: the start of an extents computation.
 constexpr double kExtentsStart = 3.4028234663852886e+38;

@@ -19,6 +19,7 @@
 
 #include "platform/bytes.h"
 #include "platform/cairo_paint.h"
+#include "platform/charset.h"
 #include "platform/clip.h"
 #include "platform/dib.h"
 #include "platform/fonts.h"
@@ -34,14 +35,8 @@ namespace {
 constexpr int64_t kMaxSurfaceSide = 32767;
 // A bitmap's rows and its working surface each stay within this many bytes.
 constexpr int64_t kMaxSurfaceBytes = int64_t{1} << 30;
-// Texts larger than this em height (pixels) are not drawn: no canvas could show them.
-constexpr double kMaxTextEm = 65536;
-// Above this em height glyphs are filled as outlines rather than cached as bitmaps.
-constexpr double kGlyphBitmapLimit = 512;
 // How far beyond the canvas geometry is kept, besides the pen's own width.
 constexpr double kGuardMargin = 64;
-
-constexpr double kPi = 3.14159265358979323846;
 
 struct Object : GdiObject {
   LogPen pen{};
@@ -286,11 +281,12 @@ class CairoDC final : public DeviceContext {
     if (!cr_ || !text || length < 0) return 0;
     const LogFont& lf = font_->font;
     if (lf.height == 0 || length == 0) return 1;  // a zero height draws nothing, never a default size
-    std::string utf8 = Cp1252ToUtf8(text, length);
+    // A NUL byte ends the text early.
+    if (const void* nul = std::memchr(text, 0, static_cast<size_t>(length)))
+      length = static_cast<const char*>(nul) - text;
+    std::string utf8 = AnsiToUtf8(reinterpret_cast<const uint8_t*>(text), length, kAnsiCharset).utf8;
     if (utf8.empty()) return 1;
-    cairo_font_face_t* face = fonts_.Face(lf.faceName, lf.weight >= 600, lf.italic != 0);
-    if (!face) return 0;
-    return DrawText(face, lf, x, y, utf8) ? 1 : 0;
+    return DrawText(lf, x, y, utf8) ? 1 : 0;
   }
 
   int GdiFlush() override {
@@ -647,85 +643,25 @@ class CairoDC final : public DeviceContext {
 
   // The point is the reference of the alignment flags (by default the top-left
   // of the first cell); the string turns about it by the escapement.
-  bool DrawText(cairo_font_face_t* face, const LogFont& lf, int32_t x, int32_t y, const std::string& utf8) {
-    cairo_save(cr_);
-    cairo_set_font_face(cr_, face);
-    // A negative height asks for the em height, a positive one for the cell height.
-    double em = -static_cast<double>(lf.height);
-    if (lf.height > 0) {
-      cairo_set_font_size(cr_, 1.0);
-      cairo_font_extents_t unit;
-      cairo_font_extents(cr_, &unit);
-      em = lf.height / std::max(unit.ascent + unit.descent, 1e-3);
-    }
-    if (!(em > 0) || em > kMaxTextEm) {
-      cairo_restore(cr_);
-      return true;
-    }
-    cairo_set_font_size(cr_, em);
-    cairo_font_extents_t fe;
-    cairo_font_extents(cr_, &fe);
-    double angle = -lf.escapement * kPi / 1800.0;
-    double c = std::cos(angle), s = std::sin(angle);
-
-    cairo_text_extents_t te{};
-    bool needWidth = (textAlign_ & 6) != 0 || bkMode_ == kOpaque;
-    if (needWidth) cairo_text_extents(cr_, utf8.c_str(), &te);
-    double ox = (textAlign_ & 6) == kTaCenter ? -te.x_advance / 2 : (textAlign_ & 6) == kTaRight ? -te.x_advance : 0;
-    double baseline = (textAlign_ & kTaBaseline) == kTaBaseline ? 0
-                      : (textAlign_ & kTaBottom) ? -fe.descent
-                                                 : fe.ascent;
-
-    // Glyphs laid out in the text's own frame, then culled where they fall far
-    // off the canvas: long strings at far-off points never reach cairo whole.
-    cairo_glyph_t* glyphs = nullptr;
-    int count = 0;
-    cairo_scaled_font_t* scaled = cairo_get_scaled_font(cr_);
-    if (cairo_scaled_font_text_to_glyphs(scaled, ox, baseline, utf8.c_str(), static_cast<int>(utf8.size()),
-                                         &glyphs, &count, nullptr, nullptr, nullptr) != CAIRO_STATUS_SUCCESS) {
-      cairo_restore(cr_);
-      return false;
-    }
-    double reach = 2 * em + kGuardMargin;
-    int kept = 0;
-    for (int i = 0; i < count; ++i) {
-      double dx = x + c * glyphs[i].x - s * glyphs[i].y;
-      double dy = y + s * glyphs[i].x + c * glyphs[i].y;
-      if (dx < -reach || dy < -reach || dx > bitmap_->width + reach || dy > bitmap_->height + reach) continue;
-      // Kept glyphs are placed in device space, so no far-off translation reaches cairo.
-      glyphs[kept].index = glyphs[i].index;
-      glyphs[kept].x = dx;
-      glyphs[kept].y = dy;
-      ++kept;
-    }
-    bool inReach = std::fabs(static_cast<double>(x)) <= kSafeCoordinate &&
-                   std::fabs(static_cast<double>(y)) <= kSafeCoordinate;
-    if (bkMode_ == kOpaque && inReach) {
-      cairo_save(cr_);
-      cairo_translate(cr_, x, y);
-      cairo_rotate(cr_, angle);
-      SetSource(cr_, bkColour_);
-      cairo_rectangle(cr_, ox, baseline - fe.ascent, te.x_advance, fe.ascent + fe.descent);
-      cairo_fill(cr_);
-      cairo_restore(cr_);
-    }
-    if (kept > 0) {
-      cairo_matrix_t m;
-      cairo_matrix_init(&m, c * em, s * em, -s * em, c * em, 0, 0);  // the font turns, not the positions
-      cairo_set_font_matrix(cr_, &m);
-      SetSource(cr_, textColour_);
-      if (em > kGlyphBitmapLimit) {
-        cairo_glyph_path(cr_, glyphs, kept);
-        cairo_set_fill_rule(cr_, CAIRO_FILL_RULE_WINDING);
-        cairo_fill(cr_);
-      } else {
-        cairo_show_glyphs(cr_, glyphs, kept);
-      }
-    }
-    cairo_glyph_free(glyphs);
-    cairo_restore(cr_);
+  bool DrawText(const LogFont& lf, int32_t x, int32_t y, const std::string& utf8) {
+    TextFont font;
+    font.face = lf.faceName;
+    font.height = lf.height;
+    font.width = lf.width;
+    font.escapement = font.orientation = lf.escapement;
+    font.weight = lf.weight;
+    font.italic = lf.italic != 0;
+    font.underline = lf.underline != 0;
+    font.strikeOut = lf.strikeOut != 0;
+    font.charSet = lf.charSet;
+    TextStyle style;
+    style.align = textAlign_;
+    style.colour = textColour_;
+    style.opaqueBackground = bkMode_ == kOpaque;
+    style.background = bkColour_;
     bitmap_->dirty = true;
-    return true;
+    return DrawTextRun(cr_, fonts_, font, utf8, nullptr, 0, {static_cast<double>(x), static_cast<double>(y)}, style,
+                       nullptr);
   }
 
   Object stock_[7];

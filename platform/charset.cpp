@@ -72,6 +72,8 @@ const char* CodePage(uint8_t charSet) {
   }
 }
 
+char32_t SymbolCharacter(uint8_t b) { return b < 0x20 ? b : kSymbol[b - 0x20] ? kSymbol[b - 0x20] : 0xF000 + b; }
+
 void Put(DecodedText& out, char32_t c, int32_t span) {
   AppendUtf8(out.utf8, c);
   out.spans.push_back(span);
@@ -139,14 +141,13 @@ DecodedText AnsiToUtf8(const uint8_t* bytes, int64_t length, uint8_t charSet) {
   out.spans.reserve(static_cast<size_t>(length));
   for (int64_t i = 0; i < length; ++i) {
     uint8_t b = bytes[i];
-    char32_t c = cp1252::ToCodePoint(b, cp1252::Unassigned::kControl);
-    if (charSet == kSymbolCharset && b >= 0x20) c = kSymbol[b - 0x20] ? kSymbol[b - 0x20] : 0xF000 + b;
-    Put(out, c, 1);
+    const bool symbol = charSet == kSymbolCharset;
+    Put(out, symbol ? SymbolCharacter(b) : cp1252::ToCodePoint(b, cp1252::Unassigned::kControl), 1);
   }
   return out;
 }
 
-DecodedText Utf16ToUtf8(const uint8_t* bytes, int64_t count) {
+DecodedText Utf16ToUtf8(const uint8_t* bytes, int64_t count, uint8_t charSet) {
   DecodedText out;
   if (!bytes || count <= 0) return out;
   out.spans.reserve(static_cast<size_t>(count));
@@ -156,6 +157,8 @@ DecodedText Utf16ToUtf8(const uint8_t* bytes, int64_t count) {
     if (u >= 0xD800 && u <= 0xDBFF && i + 1 < count && unit(i + 1) >= 0xDC00 && unit(i + 1) <= 0xDFFF) {
       Put(out, 0x10000 + ((u - 0xD800) << 10) + (unit(i + 1) - 0xDC00), 2);
       ++i;
+    } else if (charSet == kSymbolCharset && (u < 0x100 || (u >= 0xF020 && u <= 0xF0FF))) {
+      Put(out, SymbolCharacter(static_cast<uint8_t>(u)), 1);
     } else {
       Put(out, u >= 0xD800 && u <= 0xDFFF ? kReplacement : u, 1);
     }

@@ -52,8 +52,10 @@ struct DecodedText {
 DecodedText AnsiToUtf8(const uint8_t* bytes, int64_t length, uint8_t charSet);
 
 // `count` UTF-16 units, little-endian as metafiles store them, from `bytes`
-// (no alignment needed). An unpaired surrogate becomes U+FFFD.
-DecodedText Utf16ToUtf8(const uint8_t* bytes, int64_t count);
+// (no alignment needed). An unpaired surrogate becomes U+FFFD. With the
+// symbol character set, units 0x20 to 0xFF and their private-use forms
+// U+F020 to U+F0FF are symbol bytes, read as AnsiToUtf8 reads them.
+DecodedText Utf16ToUtf8(const uint8_t* bytes, int64_t count, uint8_t charSet = kAnsiCharset);
 
 // Per-character advances from per-source-item ones: each character gets the
 // sum of the advances of the items it took. Items beyond `count` add 0.

@@ -5,16 +5,18 @@
 #include <cstddef>
 #include <new>
 
+#include "platform/bytes.h"
 #include "platform/dib.h"
 
 namespace platform {
 
 namespace {
 
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t Le32(const uint8_t* p) { return Le16(p) | static_cast<uint32_t>(Le16(p + 2)) << 16; }
-
 constexpr uint32_t kOpaqueBlack = 0xFF000000;
+// A run of 255 pixels takes two bytes; a run-length image claiming far more
+// pixels than its data could set would be mostly holes, and is refused rather
+// than allocated.
+constexpr int64_t kMaxRlePixelsPerByte = 256;
 
 uint32_t FromColourRef(ColourRef c) {
   return kOpaqueBlack | (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF);
@@ -212,6 +214,7 @@ int DecodeDib(const uint8_t* info, int64_t infoSize, const uint8_t* bits, int64_
   int64_t stride = (h.width * h.bitsPerPixel + 31) / 32 * 4;
   // The last row may lack its padding: some writers stop at its last pixel.
   if (!rle && stride * (h.height - 1) + (h.width * h.bitsPerPixel + 7) / 8 > bitsSize) return 0;
+  if (rle && h.width * h.height > kMaxRlePixelsPerByte * bitsSize) return 0;
   try {
     out.pixels.assign(static_cast<size_t>(h.width * h.height), 0);
   } catch (const std::bad_alloc&) {

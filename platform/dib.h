@@ -30,9 +30,10 @@ constexpr uint32_t kBiJpeg = 4;  // refused
 constexpr uint32_t kBiPng = 5;  // refused
 constexpr uint32_t kBiAlphaBitfields = 6;  // four masks after a 40-byte header
 
-// An image's pixel count stays within this (1 GiB of 32-bit pixels, as much as
-// the painter's own working surface may hold).
-constexpr int64_t kMaxDibPixels = int64_t{1} << 28;
+// An image's pixel count stays within this (8192 x 8192, 256 MiB decoded): more
+// than any picture placed in a drawing needs, and a run-length record of a few
+// bytes may claim that much.
+constexpr int64_t kMaxDibPixels = int64_t{1} << 26;
 
 // What the alpha byte of a decoded image's pixels means.
 enum class DibAlpha {
@@ -69,14 +70,15 @@ struct DibColours {
 // BI_ALPHABITFIELDS, BI_RLE8 and BI_RLE4; rows bottom-up (positive height) or
 // top-down (negative). Colour indices beyond the table give black. Returns 1, or
 // 0 (and an empty image) when the info is malformed, the image too large, or the
-// bits shorter than the rows need; run-length data simply stops where it ends.
+// bits shorter than the rows need; run-length data simply stops where it ends,
+// but may not claim more than 256 pixels for each of its bytes.
 int DecodeDib(const uint8_t* info, int64_t infoSize, const uint8_t* bits, int64_t bitsSize,
               const DibColours& colours, DibImage& out);
 
 // Stretch modes, with their GDI values (kColourOnColour is in gdi.h). Only
 // shrinking differs: colour-on-colour keeps the nearest source pixel, black-on-
 // white ANDs and white-on-black ORs the source pixels a device pixel covers,
-// and halftone averages them.
+// and halftone averages them. Other values act as colour-on-colour.
 constexpr int kBlackOnWhite = 1;
 constexpr int kWhiteOnBlack = 2;
 constexpr int kHalftone = 4;
@@ -139,7 +141,7 @@ struct BlitSource {
   // DSTINVERT, PATINVERT): the area is the parallelogram `rect` maps to.
   const DibImage* image = nullptr;
   Rect rect{};  // source pixels drawn (exclusive right and bottom); cut to the image
-  Affine toDevice;
+  Affine toDevice{};
   int stretchMode = kColourOnColour;
 };
 
@@ -150,7 +152,8 @@ struct BlitSource {
 bool MapRect(int32_t srcX, int32_t srcY, int32_t srcWidth, int32_t srcHeight, int32_t dstX, int32_t dstY,
              int32_t dstWidth, int32_t dstHeight, BlitSource& source);
 // The source of a parallelogram blit: the source rectangle's top-left, top-right
-// and bottom-left corners go to the three points. False when degenerate.
+// and bottom-left corners go to the three points. A negative source extent
+// mirrors as above. False when degenerate.
 bool MapParallelogram(int32_t srcX, int32_t srcY, int32_t srcWidth, int32_t srcHeight, const Point corners[3],
                       BlitSource& source);
 
@@ -166,7 +169,7 @@ enum class BlitKind {
 struct BlitOp {
   BlitKind kind = BlitKind::kRop;
   uint32_t rop = kSrcCopy;
-  BlitPattern pattern;
+  BlitPattern pattern{};
   // kMask: the mask (decode it with mono {0x000000, 0xFFFFFF}); source pixel
   // (u, v) uses mask pixel (u - rect.left + maskX, v - rect.top + maskY). Mask
   // pixels outside the mask count as 1.

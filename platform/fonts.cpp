@@ -4,9 +4,6 @@
 #include <cairo.h>
 #include <fontconfig/fontconfig.h>
 
-#include "model/cp1252.h"
-#include "model/utf8.h"
-
 namespace platform {
 
 namespace {
@@ -52,18 +49,20 @@ cairo_font_face_t* FontLibrary::Face(const char* name, bool bold, bool italic, c
   return face;
 }
 
-std::string Cp1252ToUtf8(const char* text, int64_t length) {
-  std::string out;
-  for (int64_t i = 0; i < length; ++i) {
-    uint8_t c = static_cast<uint8_t>(text[i]);
-    if (c == 0) break;
-    AppendUtf8(out, cp1252::ToCodePoint(c, cp1252::Unassigned::kControl));
-  }
-  return out;
+double FontLibrary::AscentPerEm(const char* name) {
+  cairo_font_face_t* face = Face(name, false, false);
+  if (!face) return 0;
+  cairo_matrix_t unit;
+  cairo_matrix_init_identity(&unit);
+  cairo_font_options_t* options = cairo_font_options_create();
+  cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+  cairo_scaled_font_t* scaled = cairo_scaled_font_create(face, &unit, &unit, options);
+  cairo_font_options_destroy(options);
+  cairo_font_extents_t extents{};
+  cairo_scaled_font_extents(scaled, &extents);
+  bool ok = cairo_scaled_font_status(scaled) == CAIRO_STATUS_SUCCESS;
+  cairo_scaled_font_destroy(scaled);
+  return ok ? extents.ascent : 0;
 }
 
 }  // namespace platform
-
-// fontconfig keeps its configuration for the life of the process, in memory
-// that leak checkers cannot trace; it is not ours to free.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }

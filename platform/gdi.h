@@ -41,6 +41,13 @@ enum PenStyle : int32_t {
   kPenNull = 5,
 };
 
+// On and off lengths, in pixels, of the patterned pens one pixel wide; wider
+// pens draw solid.
+inline constexpr double kDash[] = {18, 6};
+inline constexpr double kDot[] = {3, 3};
+inline constexpr double kDashDot[] = {9, 6, 3, 6};
+inline constexpr double kDashDotDot[] = {9, 3, 3, 3, 3, 3};
+
 // The logical-pen record: style, width, a second width that is unused, colour.
 struct LogPen {
   int32_t style;

@@ -29,8 +29,6 @@ constexpr double kMinStretch = 0.05, kMaxStretch = 20;
 // How far beyond the clip glyphs and fills are kept, besides the em height.
 constexpr double kGuardMargin = 64;
 
-// A glyph index 0 is the face's missing-glyph box.
-bool Missing(const cairo_glyph_t& g, const char* bytes) { return g.index == 0 && static_cast<uint8_t>(*bytes) >= 0x20; }
 
 // The script a missing character needs, as a language tag fontconfig knows.
 const char* LanguageOf(char32_t c) {
@@ -46,12 +44,20 @@ const char* LanguageOf(char32_t c) {
   return "";
 }
 
-char32_t FirstCodePoint(const char* p) {
-  const auto b = [&](int i) { return static_cast<char32_t>(static_cast<uint8_t>(p[i])); };
+// The code point that starts at p, in valid UTF-8 ending at `end`.
+char32_t FirstCodePoint(const char* p, const char* end) {
+  const auto b = [&](int i) { return p + i < end ? static_cast<char32_t>(static_cast<uint8_t>(p[i])) : 0; };
   if (b(0) < 0x80) return b(0);
   if (b(0) < 0xE0) return (b(0) & 0x1F) << 6 | (b(1) & 0x3F);
   if (b(0) < 0xF0) return (b(0) & 0x0F) << 12 | (b(1) & 0x3F) << 6 | (b(2) & 0x3F);
   return (b(0) & 0x07) << 18 | (b(1) & 0x3F) << 12 | (b(2) & 0x3F) << 6 | (b(3) & 0x3F);
+}
+
+// A glyph index 0 is the face's missing-glyph box; controls have no glyph anyway.
+bool Missing(const cairo_glyph_t& g, const char* bytes, const char* end) {
+  if (g.index != 0) return false;
+  const char32_t c = FirstCodePoint(bytes, end);
+  return c >= 0x20 && !(c >= 0x7F && c < 0xA0);
 }
 
 int CountCharacters(const char* p, int bytes) {
@@ -135,7 +141,7 @@ bool LayOut(cairo_t* cr, cairo_font_face_t* face, const TextFont& font, std::str
   out.em = em;
   out.metrics = ReadFaceMetrics(cairo_get_scaled_font(cr));
   if (font.width != 0 && out.metrics.averageWidth > 0)
-    out.stretch = std::clamp(std::abs(font.width) / (out.metrics.averageWidth * em), kMinStretch, kMaxStretch);
+    out.stretch = std::clamp(std::abs(static_cast<double>(font.width)) / (out.metrics.averageWidth * em), kMinStretch, kMaxStretch);
   cairo_matrix_t m;
   cairo_matrix_init(&m, out.stretch * em, 0, 0, em, 0, 0);
   cairo_set_font_matrix(cr, &m);
@@ -168,7 +174,7 @@ bool LayOut(cairo_t* cr, cairo_font_face_t* face, const TextFont& font, std::str
     const int end = std::min(out.count, g + clusters[c].num_glyphs);
     const double next = end < out.count ? out.glyphs[end].x : natural;
     for (; g < end; ++g) {
-      if (Missing(out.glyphs[g], bytes)) ++*missing;
+      if (Missing(out.glyphs[g], bytes, utf8.data() + utf8.size())) ++*missing;
       out.glyphs[g].x = pen + (out.glyphs[g].x - start);
     }
     const int chars = CountCharacters(bytes, clusters[c].num_bytes);
@@ -203,7 +209,7 @@ bool LayOutWithFallback(cairo_t* cr, FontLibrary& fonts, const TextFont& font, s
     const char* p = utf8.data();
     const char* end = p + utf8.size();
     for (; p < end && !*language; ++p)
-      if ((static_cast<uint8_t>(*p) & 0xC0) != 0x80) language = LanguageOf(FirstCodePoint(p));
+      if ((static_cast<uint8_t>(*p) & 0xC0) != 0x80) language = LanguageOf(FirstCodePoint(p, end));
   }
   cairo_font_face_t* other = fonts.Face("", bold, font.italic, language);
   if (!other || other == face) return true;
@@ -266,7 +272,7 @@ void SetAliased(cairo_t* cr) {
 bool MeasureTextRun(cairo_t* cr, FontLibrary& fonts, const TextFont& font, std::string_view utf8,
                     const double* advances, int64_t advanceCount, TextMeasure* measure) {
   if (measure) *measure = {};
-  if (!cr || font.height == 0 || !Usable(utf8)) return true;
+  if (!cr || font.height == 0 || !Usable(utf8) || !std::isfinite(font.escapement)) return true;
   cairo_save(cr);
   SetAliased(cr);
   Layout layout;
@@ -281,7 +287,9 @@ bool DrawTextRun(cairo_t* cr, FontLibrary& fonts, const TextFont& font, std::str
                  const double* advances, int64_t advanceCount, DPoint at, const TextStyle& style,
                  TextMeasure* measure) {
   if (measure) *measure = {};
-  if (!cr || !std::isfinite(at.x) || !std::isfinite(at.y)) return true;
+  if (!cr || !std::isfinite(at.x) || !std::isfinite(at.y) || !std::isfinite(font.escapement) ||
+      !std::isfinite(font.orientation))
+    return true;
   cairo_save(cr);
   SetAliased(cr);
   double left, top, right, bottom;

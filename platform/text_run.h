@@ -18,13 +18,13 @@ namespace platform {
 class FontLibrary;
 
 // A logical font, sizes in device pixels, angles in tenths of a degree
-// counter-clockwise on the page.
+// counter-clockwise on the page (fractions allowed, for world transforms).
 struct TextFont {
   const char* face = "";  // UTF-8; empty or unknown: the default face
   int32_t height = 0;  // < 0: em height; > 0: cell height (ascent plus descent); 0: nothing is drawn
   int32_t width = 0;  // average character width; 0: the face's own proportions
-  int32_t escapement = 0;  // direction of the baseline
-  int32_t orientation = 0;  // turn of each glyph (pass the escapement where the two go together)
+  double escapement = 0;  // direction of the baseline
+  double orientation = 0;  // turn of each glyph (pass the escapement where the two go together)
   int32_t weight = 0;  // 600 and above draw bold
   bool italic = false;
   bool underline = false;

@@ -532,12 +532,14 @@ void ArcRecord(Converter& c, const WmfRecord& r, uint32_t type) {
   Simple(c.out, type, {r.I16(7), r.I16(6), r.I16(5), r.I16(4), r.I16(3), r.I16(2), r.I16(1), r.I16(0)});
 }
 
-// EMR_EXTTEXTOUTW from 8-bit text; `dx` (16-bit advances) may be null.
+// EMR_EXTTEXTOUTA; `dx` (16-bit advances) may be null. The bytes are kept as
+// they are: only the player knows the selected font's character set, which
+// may be a double-byte one.
 void Text(Converter& c, int32_t x, int32_t y, uint32_t options, const int16_t rect[4], const uint8_t* text,
           uint32_t count, const uint8_t* dx) {
   Output& o = c.out;
-  uint32_t stringBytes = (count * 2 + 3) / 4 * 4;
-  int64_t start = Begin(o, kEmrExtTextOutW);
+  uint32_t stringBytes = (count + 3) / 4 * 4;
+  int64_t start = Begin(o, kEmrExtTextOutA);
   PutEmptyBounds(o);
   Put32(o, kGraphicsModeCompatible);
   PutF32(o, kTextScale);
@@ -549,7 +551,7 @@ void Text(Converter& c, int32_t x, int32_t y, uint32_t options, const int16_t re
   Put32(o, options);
   for (int i = 0; i < 4; ++i) PutI32(o, rect ? rect[i] : 0);
   Put32(o, dx ? 76 + stringBytes : 0);
-  for (uint32_t i = 0; i < count; ++i) Put16(o, static_cast<uint16_t>(cp1252::ToCodePoint(text[i], cp1252::Unassigned::kControl)));
+  PutBytes(o, text, count);
   PadTo4(o);
   if (dx)
     for (uint32_t i = 0; i < count; ++i) PutI32(o, static_cast<int16_t>(Le16(dx + 2 * i)));

@@ -263,6 +263,24 @@ bool UsableExtents(const WorldPoint& min, const WorldPoint& max) {
          max.y >= min.y;
 }
 
+// Computed extents cover texts and inserted blocks too, so drawings without
+// header extents are not clipped to their bare polylines. Header extents that
+// hold none of the drawing are stale: some exporters state a default page
+// (an SVG-to-DXF export gives 8.5 x 11 for any drawing) or a box beside the
+// geometry. An empty drawing keeps what the header says.
+void SettleExtents(Drawing& drawing) {
+  if (UsableExtents(drawing.extMin, drawing.extMax)) {
+    if (DrawingMeetsBox(drawing, drawing.extMin, drawing.extMax)) return;
+    WorldPoint min, max;
+    ComputeDrawingExtents(drawing, min, max);
+    if (min.x > max.x || min.y > max.y) return;
+    drawing.extMin = min;
+    drawing.extMax = max;
+    return;
+  }
+  ComputeDrawingExtents(drawing, drawing.extMin, drawing.extMax);
+}
+
 int ReadSections(LineSource& source, Drawing& drawing) {
   char code[kLineSize];
   char value[kLineSize];
@@ -279,10 +297,7 @@ int ReadSections(LineSource& source, Drawing& drawing) {
       case LineClass::kEntities:
         ok = ReadEntities(source, drawing.entities, drawing, &drawing.blocks, LineClass::kEndSec,
                           &drawing.inserts);
-        // Computed extents cover texts and inserted blocks too, so drawings
-        // without header extents are not clipped to their bare polylines.
-        if (ok && !UsableExtents(drawing.extMin, drawing.extMax))
-          ComputeDrawingExtents(drawing, drawing.extMin, drawing.extMax);
+        if (ok) SettleExtents(drawing);
         break;
       case LineClass::kHeader:
         ok = ReadHeaderSection(source, drawing.extMin, drawing.extMax);

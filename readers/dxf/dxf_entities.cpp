@@ -249,7 +249,9 @@ int ReadEllipseEntity(LineSource& source, EntitySet& set, const Drawing& tables)
   return 1;
 }
 
-int ReadSolidEntity(LineSource& source, EntitySet& set, const Drawing& tables) {
+// SOLID and TRACE state their corners in zigzag order (1, 2, 4, 3); a 3DFACE
+// states them round the face.
+int ReadSolidEntity(LineSource& source, EntitySet& set, const Drawing& tables, bool face) {
   Polyline polyline = {};
   WorldPoint corner[4] = {};
   int ok = ReadItemPairs(source, [&](LineClass c, const char* value) {
@@ -261,8 +263,11 @@ int ReadSolidEntity(LineSource& source, EntitySet& set, const Drawing& tables) {
       ApplyCommonGroup(c, value, tables, polyline);
   });
   if (!ok) return 0;
-  // SOLID and TRACE give their corners in zigzag order.
-  for (int i : {0, 1, 3, 2, 0}) PointAppend(source.points, corner[i]);
+  if (face) {
+    for (int i : {0, 1, 2, 3, 0}) PointAppend(source.points, corner[i]);
+  } else {
+    for (int i : {0, 1, 3, 2, 0}) PointAppend(source.points, corner[i]);
+  }
   AppendPolyline(set, polyline, source.points);
   return 1;
 }
@@ -398,7 +403,8 @@ int ReadEntities(LineSource& source, EntitySet& set, Drawing& tables, const Grow
           ok = ReadTextEntity(source, set, tables, 0);
           break;
       case LineClass::kSolidLike:
-          ok = ReadSolidEntity(source, set, tables);
+      case LineClass::kFace3d:
+          ok = ReadSolidEntity(source, set, tables, c == LineClass::kFace3d);
           break;
       default:
           ok = SkipToGroupZero(source);

@@ -55,7 +55,7 @@ enum class LineClass : uint8_t {
   kSection, kEndSec, kEof, kHeader, kTables, kTable, kEndTab, kLtype, kLayer, kStyle,
   kBlocks, kBlock, kEndBlk, kEntities, kExtMin, kExtMax, kByLayer, kByBlock,
   kLine, kPolyline, kLwPolyline, kVertex, kSeqEnd, kEllipse, kInsert, kMText,
-  kArcOrCircle, kTextOrAttrib, kSolidLike,
+  kArcOrCircle, kTextOrAttrib, kSolidLike, kFace3d,
 };
 
 // 1 when a line was read into `line` (kLineSize bytes), 0 at end of file or on

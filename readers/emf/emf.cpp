@@ -194,6 +194,9 @@ void EllipseOrArc(Translator& t, const EmfRecord& r) {
   ArrayAppend(t.drawing->entities.polylines, line);
 }
 
+// A UTF-16 unit as Windows-1252: '?' when the code page lacks it.
+char AnsiByte(uint16_t unit) { return static_cast<char>(cp1252::FromCodePoint(unit, cp1252::Unassigned::kControl)); }
+
 // Up to `max` UTF-16 units as Windows-1252; a surrogate pair becomes one '?'.
 int32_t WideToAnsi(const EmfRecord& r, uint32_t at, uint32_t units, int32_t max, char* out) {
   int32_t n = 0;
@@ -202,7 +205,7 @@ int32_t WideToAnsi(const EmfRecord& r, uint32_t at, uint32_t units, int32_t max,
     uint16_t u = RecordU16(r, at + 2 * i);
     bool high = u >= 0xD800 && u <= 0xDBFF;
     bool low = u >= 0xDC00 && u <= 0xDFFF;
-    if (!(low && afterHigh)) out[n++] = static_cast<char>(cp1252::FromCodePoint(u, cp1252::Unassigned::kControl));
+    if (!(low && afterHigh)) out[n++] = AnsiByte(u);
     afterHigh = high;
   }
   out[n] = '\0';
@@ -216,7 +219,7 @@ int32_t StyleForFace(Drawing& drawing, const EmfFont& font) {
   for (int i = 0; i < kFontFaceUnits && font.face[i] != 0; ++i) {
     uint16_t u = font.face[i];
     bool high = u >= 0xD800 && u <= 0xDBFF;
-    if (!(u >= 0xDC00 && u <= 0xDFFF && afterHigh)) face[n++] = static_cast<char>(cp1252::FromCodePoint(u, cp1252::Unassigned::kControl));
+    if (!(u >= 0xDC00 && u <= 0xDFFF && afterHigh)) face[n++] = AnsiByte(u);
     afterHigh = high;
   }
   face[n] = '\0';

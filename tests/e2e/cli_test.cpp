@@ -43,6 +43,9 @@ TEST(CommandLine, FailuresPrintUsageExit255AndWriteNothing) {
       {{"cut.emf", "out.dxf"}, "Unable to emf_proc\n" + error},
       // The vector writer fails after the translation: the temporary file is gone already.
       {{"in.wmf", "missing/out.htm"}, error},
+      {{"in.dxf", "missing/out.svg"}, error},
+      {{"in.dxf", "missing/out.png"}},  // the raster writer fails after the conversion
+      {{"-w", "1000001", "-h", "1000001", "in.dxf", "out.png"}, error},  // wider than a canvas or a PNG can be
       // Even root cannot create files in /proc, so this holds whoever runs the tests.
       {{"DIR/in.wmf", "DIR/out.dxf"}, error, "/proc"},
   };

@@ -133,7 +133,8 @@ TEST(GerberConversion, FlashedPadsSetThePage) {
 TEST(GerberConversion, GeneratedBoardToEveryOutput) {
   TempDir dir;
   WriteFile(dir.File("board.gbr"), gerber_board::MakeBoard({3000, 2000}));
-  for (const char* output : {"board.bmp", "board.gif", "board.g3", "board.jpg", "board.dxf", "board.htm"}) {
+  for (const char* output : {"board.bmp", "board.gif", "board.g3", "board.jpg", "board.png", "board.dxf", "board.htm",
+                             "board.svg"}) {
     auto r = RunKartex({"board.gbr", output}, dir.path());
     EXPECT_EQ(r.status, 0) << output << r.output;
     EXPECT_GT(ReadFile(dir.File(output)).size(), 1000u) << output;

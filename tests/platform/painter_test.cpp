@@ -61,12 +61,6 @@ TEST(ColourMatcher, NearestEntryTiesToTheLowestIndexAndCachesTruthfully) {
   }
 }
 
-TEST(Cp1252ToUtf8, HighBytesBecomeTheirCharacters) {
-  EXPECT_EQ(Cp1252ToUtf8("\xB0\xD8\x80\xB2 A", 6), "\xC2\xB0\xC3\x98\xE2\x82\xAC\xC2\xB2 A");
-  EXPECT_EQ(Cp1252ToUtf8("\x93q\x94", 3), "\xE2\x80\x9Cq\xE2\x80\x9D");
-  EXPECT_EQ(Cp1252ToUtf8("ab\0cd", 5), "ab");
-}
-
 // A context drawing into a 24-bit bitmap, its pixels read back after a flush.
 struct Painter {
   std::unique_ptr<DeviceContext, int (*)(DeviceContext*)> dc{CreateCompatibleDC(), DeleteDC};

@@ -37,19 +37,35 @@ TEST(AnsiToUtf8, DecodesByCharacterSetAndCountsBytesPerCharacter) {
   }
 }
 
+TEST(AnsiToUtf8, EveryByteOfAnyTextBelongsToOneCharacter) {
+  uint32_t v = 1;
+  std::string bytes(64, '\0');
+  for (uint8_t charSet : {kShiftJisCharset, kHangulCharset, kJohabCharset, kGb2312Charset, kChineseBig5Charset,
+                          kHebrewCharset, kVietnameseCharset, kThaiCharset, kMacCharset, kOemCharset})
+    for (int i = 0; i < 300; ++i) {
+      for (char& b : bytes) b = static_cast<char>((v = v * 1664525u + 1013904223u) >> 24);
+      DecodedText d = AnsiToUtf8(reinterpret_cast<const uint8_t*>(bytes.data()), 64, charSet);
+      int64_t sum = 0;
+      for (int32_t span : d.spans) sum += span;
+      ASSERT_EQ(sum, 64) << int(charSet);
+    }
+}
+
 TEST(Utf16ToUtf8, PairsSurrogatesAndReplacesLoneOnes) {
   struct Case {
     std::vector<uint8_t> bytes;  // little-endian units
     std::string utf8;
     std::vector<int32_t> spans;
+    uint8_t charSet = kAnsiCharset;
   } cases[] = {
       {{0x42, 0x30, 0x41, 0x00}, "\xE3\x81\x82" "A", {1, 1}},
       {{0x3D, 0xD8, 0x00, 0xDE, 0x41, 0x00}, "\xF0\x9F\x98\x80" "A", {2, 1}},
       {{0x3D, 0xD8, 0x41, 0x00}, "\xEF\xBF\xBD" "A", {1, 1}},
       {{0x00, 0xDE, 0x3D, 0xD8}, "\xEF\xBF\xBD\xEF\xBF\xBD", {1, 1}},
+      {{0x61, 0x00, 0x61, 0xF0, 0x42, 0x30}, "\xCE\xB1\xCE\xB1\xE3\x81\x82", {1, 1, 1}, kSymbolCharset},
   };
   for (const Case& c : cases) {
-    DecodedText d = Utf16ToUtf8(c.bytes.data(), static_cast<int64_t>(c.bytes.size() / 2));
+    DecodedText d = Utf16ToUtf8(c.bytes.data(), static_cast<int64_t>(c.bytes.size() / 2), c.charSet);
     EXPECT_EQ(d.utf8, c.utf8);
     EXPECT_EQ(d.spans, c.spans);
   }
@@ -218,6 +234,8 @@ TEST(DrawTextRun, HostileInputDrawsNothingAndNeverFails) {
   EXPECT_TRUE(DrawTextRun(canvas.cr, canvas.fonts, Arial(), "a", nullptr, 0, {-1e12, 1e12}, style, nullptr));
   EXPECT_TRUE(canvas.Draw(Arial(INT32_MIN), "a"));
   EXPECT_TRUE(canvas.Draw(Arial(INT32_MAX), "a"));
+  font.escapement = NAN;
+  EXPECT_TRUE(canvas.Draw(font, "a", style));
   EXPECT_EQ(cairo_status(canvas.cr), CAIRO_STATUS_SUCCESS);
 }
 

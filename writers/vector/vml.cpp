@@ -90,43 +90,6 @@ void PutAttributeEscaped(TextOutput& out, const char* value) {
   PutBytes(out, run, static_cast<size_t>(p - run));
 }
 
-// The face sits inside a quoted CSS string in the style attribute: a quote,
-// backslash or control character there would end the string or the rule, so
-// they get CSS escapes before the attribute escaping.
-constexpr size_t kCssEscapeSize = 4;  // "\XX " at most per byte
-void CssEscapeFace(const char* face, char* escaped, size_t size) {
-  size_t n = 0;
-  for (size_t i = 0; i < kFaceSize && face[i] && n + kCssEscapeSize < size; ++i) {
-    unsigned char c = static_cast<unsigned char>(face[i]);
-    if (c == '"' || c == '\\' || c < 0x20 || c == 0x7F)
-      n += static_cast<size_t>(std::snprintf(escaped + n, size - n, "\\%x ", c));
-    else
-      escaped[n++] = static_cast<char>(c);
-  }
-  escaped[n] = '\0';
-}
-
-// Pixels per drawing unit that fit the extents into the square, or 0 when
-// there is nothing to draw (extents empty or not finite). An axis of zero
-// length takes the other axis's scale; a single point gets scale 1.
-double PageScale(const Drawing& drawing) {
-  double dx = drawing.extMax.x - drawing.extMin.x;
-  double dy = drawing.extMax.y - drawing.extMin.y;
-  if (!std::isfinite(dx) || !std::isfinite(dy) || dx < 0 || dy < 0) return 0;
-  double sx = kPageUnits / dx;
-  double sy = kPageUnits / dy;
-  double scale;
-  if (dx == 0 && dy == 0)
-    scale = 1.0;
-  else if (dx == 0)
-    scale = sy;
-  else if (dy == 0)
-    scale = sx;
-  else
-    scale = sx < sy ? sx : sy;
-  return std::isfinite(scale) ? scale : 1.0;
-}
-
 const char* DashStyle(int32_t penStyle) {
   switch (penStyle) {
     case 1:
@@ -165,12 +128,30 @@ void WriteText(TextOutput& out, const DeviceText& text, const ColourRef* colours
 
 }  // namespace
 
+double VmlPageScale(const Drawing& drawing) {
+  double dx = drawing.extMax.x - drawing.extMin.x;
+  double dy = drawing.extMax.y - drawing.extMin.y;
+  if (!std::isfinite(dx) || !std::isfinite(dy) || dx < 0 || dy < 0) return 0;
+  double sx = kPageUnits / dx;
+  double sy = kPageUnits / dy;
+  double scale;
+  if (dx == 0 && dy == 0)
+    scale = 1.0;
+  else if (dx == 0)
+    scale = sy;
+  else if (dy == 0)
+    scale = sx;
+  else
+    scale = sx < sy ? sx : sy;
+  return std::isfinite(scale) ? scale : 1.0;
+}
+
 int WriteVmlFile(const Drawing& drawing, const char* fileName, uint32_t background) {
   TextOutput out{};
   if (!OpenTextOutput(out, fileName, PutAttributeEscaped)) return 0;
   Emit(out, kHead);
   Emit(out, kBackground, {background});
-  double scale = PageScale(drawing);
+  double scale = VmlPageScale(drawing);
   if (scale > 0) {
     GrowArray<DevicePolyline> polylines{};
     GrowArray<DeviceText> texts{};

@@ -39,8 +39,10 @@ TEST(Entities, WholeDumps) {
        "polyline layer 0 colour 0 linetype 0 width 0: (0,0) (3,0) (3,4)\n"},
       {"0|SOLID|10|0|20|0|11|1|21|0|12|0|22|1|13|1|23|1",  // outlines in the stated order
        "polyline layer 0 colour 0 linetype 0 width 0: (0,0) (1,0) (1,1) (0,1) (0,0)\n"},
-      {"0|3DFACE|62|3|10|0|20|0|11|1|21|0|12|1|22|1",
-       "polyline layer 0 colour 3 linetype 0 width 0: (0,0) (1,0) (0,0) (1,1) (0,0)\n"},
+      {"0|3DFACE|62|3|10|0|20|0|11|1|21|0|12|1|22|1|13|0|23|1",  // a face goes round, not zigzag
+       "polyline layer 0 colour 3 linetype 0 width 0: (0,0) (1,0) (1,1) (0,1) (0,0)\n"},
+      {"0|3DFACE|10|0|20|0|11|1|21|0|12|1|22|1|13|1|23|1",  // three corners: a triangle
+       "polyline layer 0 colour 0 linetype 0 width 0: (0,0) (1,0) (1,1) (1,1) (0,0)\n"},
   };
   for (auto [body, dump] : cases) {
     One r(body);
