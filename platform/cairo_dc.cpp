@@ -372,23 +372,9 @@ class CairoDC final : public DeviceContext {
   int DrawTextRun(const TextRun& run, double* advance) override {
     if (advance) *advance = 0;
     if (!cr_) return 0;
-    const LogFont& lf = run.font;
-    TextFont font;
-    font.face = lf.faceName;
-    font.height = lf.height;
-    font.width = lf.width;
-    font.escapement = lf.escapement;
-    font.orientation = lf.orientation;
-    font.weight = lf.weight;
-    font.italic = lf.italic != 0;
-    font.underline = lf.underline != 0;
-    font.strikeOut = lf.strikeOut != 0;
-    font.charSet = lf.charSet;
-    TextStyle style;
-    style.align = textAlign_;
-    style.colour = textColour_;
-    style.opaqueBackground = bkMode_ == kOpaque;
-    style.background = bkColour_;
+    TextFont font = FontOf(run.font);
+    font.orientation = run.font.orientation;
+    TextStyle style = CurrentTextStyle();
     style.fillRect = (run.options & kEtoOpaque) != 0;
     style.clipToRect = (run.options & kEtoClipped) != 0;
     style.rect = run.rect;
@@ -644,6 +630,13 @@ class CairoDC final : public DeviceContext {
   // The point is the reference of the alignment flags (by default the top-left
   // of the first cell); the string turns about it by the escapement.
   bool DrawText(const LogFont& lf, int32_t x, int32_t y, const std::string& utf8) {
+    bitmap_->dirty = true;
+    return platform::DrawTextRun(cr_, fonts_, FontOf(lf), utf8, nullptr, 0,
+                                 {static_cast<double>(x), static_cast<double>(y)}, CurrentTextStyle(), nullptr);
+  }
+
+  // The logical font as the text drawer takes it; the glyphs turn with the baseline.
+  static TextFont FontOf(const LogFont& lf) {
     TextFont font;
     font.face = lf.faceName;
     font.height = lf.height;
@@ -654,14 +647,16 @@ class CairoDC final : public DeviceContext {
     font.underline = lf.underline != 0;
     font.strikeOut = lf.strikeOut != 0;
     font.charSet = lf.charSet;
+    return font;
+  }
+
+  TextStyle CurrentTextStyle() const {
     TextStyle style;
     style.align = textAlign_;
     style.colour = textColour_;
     style.opaqueBackground = bkMode_ == kOpaque;
     style.background = bkColour_;
-    bitmap_->dirty = true;
-    return DrawTextRun(cr_, fonts_, font, utf8, nullptr, 0, {static_cast<double>(x), static_cast<double>(y)}, style,
-                       nullptr);
+    return style;
   }
 
   Object stock_[7];

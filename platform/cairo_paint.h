@@ -8,12 +8,6 @@
 
 namespace platform {
 
-// Cosmetic pen patterns, in pixels on and off.
-constexpr double kDash[] = {18, 6};
-constexpr double kDot[] = {3, 3};
-constexpr double kDashDot[] = {9, 6, 3, 6};
-constexpr double kDashDotDot[] = {9, 3, 3, 3, 3, 3};
-
 // Adds the path to cr's current path, placed on pixel centres; points beyond
 // cairo's reach are pulled in to the edge of the guard box around `canvas`.
 void TracePath(cairo_t* cr, const Path& path, const Box& canvas);
