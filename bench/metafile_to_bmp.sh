@@ -11,11 +11,11 @@ trap 'rm -rf "$work"' EXIT
 cd "$work"
 median() {  # command...: the median of five runs, wall and CPU (user + system) seconds
   for i in 1 2 3 4 5; do
-    /usr/bin/time -f "%e %U %S" "$@" >/dev/null 2>>times.txt || true
-    tail -n 1 times.txt | awk '{printf "%s %.2f\n", $1, $2 + $3}' >> col.txt
+    /usr/bin/time -o time.txt -f "%e %U %S" "$@" >/dev/null 2>&1 || true
+    awk '{printf "%s %.2f\n", $1, $2 + $3}' time.txt >> col.txt
   done
   sort -n col.txt | sed -n 3p | awk '{printf "%s s wall, %s s CPU", $1, $2}'
-  rm -f col.txt times.txt
+  rm -f col.txt time.txt
 }
 for n in 2000 20000; do
   python3 "$here/bench/make_metafiles.py" "$n" "s$n.emf" "s$n.wmf"
