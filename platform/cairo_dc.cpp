@@ -14,11 +14,14 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/bytes.h"
+#include "platform/cairo_paint.h"
 #include "platform/charset.h"
 #include "platform/clip.h"
+#include "platform/dib.h"
 #include "platform/fonts.h"
 #include "platform/gdi.h"
 #include "platform/pixels.h"
@@ -34,11 +37,6 @@ constexpr int64_t kMaxSurfaceSide = 32767;
 constexpr int64_t kMaxSurfaceBytes = int64_t{1} << 30;
 // How far beyond the canvas geometry is kept, besides the pen's own width.
 constexpr double kGuardMargin = 64;
-
-constexpr double kDash[] = {18, 6};
-constexpr double kDot[] = {3, 3};
-constexpr double kDashDot[] = {9, 6, 3, 6};
-constexpr double kDashDotDot[] = {9, 3, 3, 3, 3, 3};
 
 struct Object : GdiObject {
   LogPen pen{};
@@ -92,6 +90,7 @@ class CairoDC final : public DeviceContext {
 
   ~CairoDC() override {
     if (cr_) cairo_destroy(cr_);
+    if (clipMask_) cairo_surface_destroy(clipMask_);
   }
 
   GdiObject* CreatePenIndirect(const LogPen& pen) override {
@@ -310,6 +309,83 @@ class CairoDC final : public DeviceContext {
     return 1;
   }
 
+  int SetPolyFillMode(int mode) override {
+    if (mode != kAlternate && mode != kWinding) return 0;
+    return std::exchange(fillMode_, mode);
+  }
+
+  int SetRop2(int rop) override {
+    if (rop < kR2Black || rop > kR2White) return 0;
+    return std::exchange(rop2_, rop);
+  }
+
+  int DrawPath(const Path& path, const FillStyle* fill, const StrokeStyle* stroke) override {
+    if (!cr_) return 0;
+    if (path.verbs.empty()) return 1;
+    Box canvas{0, 0, static_cast<double>(bitmap_->width), static_cast<double>(bitmap_->height)};
+    cairo_save(cr_);
+    TracePath(cr_, path, canvas);
+    if (fill && ApplyFill(cr_, *fill, rop2_, bkMode_ == kOpaque, bkColour_)) {
+      cairo_set_fill_rule(cr_, fillMode_ == kWinding ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
+      cairo_fill_preserve(cr_);
+    }
+    if (stroke && stroke->style != kPenNull && ApplyRop2(cr_, rop2_, stroke->colour)) {
+      ApplyStroke(cr_, *stroke);
+      cairo_stroke(cr_);
+    }
+    cairo_new_path(cr_);
+    cairo_restore(cr_);
+    bitmap_->dirty = true;
+    return 1;
+  }
+
+  int Blit(const BlitSource& source, const BlitOp& op) override {
+    if (!cr_) return 0;
+    Object& b = *bitmap_;
+    cairo_surface_flush(b.surface);
+    BlitTarget target;
+    target.data = cairo_image_surface_get_data(b.surface);
+    target.stride = cairo_image_surface_get_stride(b.surface);
+    target.width = b.width;
+    target.height = b.height;
+    if (hasClip_) {
+      if (!clipMask_) clipMask_ = ClipMask();
+      if (!clipMask_) return 0;
+      target.clipMask = cairo_image_surface_get_data(clipMask_);
+      target.clipMaskStride = cairo_image_surface_get_stride(clipMask_);
+    }
+    int ok = platform::Blit(target, source, op);
+    cairo_surface_mark_dirty(b.surface);
+    b.dirty = true;
+    return ok;
+  }
+
+  int SelectClipRegion(const Region* region) override {
+    hasClip_ = region != nullptr;
+    if (clipMask_) cairo_surface_destroy(clipMask_);
+    clipMask_ = nullptr;
+    if (region) clip_ = *region;
+    if (cr_) ApplyClip();
+    return 1;
+  }
+
+  int DrawTextRun(const TextRun& run, double* advance) override {
+    if (advance) *advance = 0;
+    if (!cr_) return 0;
+    TextFont font = FontOf(run.font);
+    font.orientation = run.font.orientation;
+    TextStyle style = CurrentTextStyle();
+    style.fillRect = (run.options & kEtoOpaque) != 0;
+    style.clipToRect = (run.options & kEtoClipped) != 0;
+    style.rect = run.rect;
+    TextMeasure measure{};
+    bitmap_->dirty = true;
+    std::string_view text(run.utf8 ? run.utf8 : "", run.utf8 ? static_cast<size_t>(run.length) : 0);
+    int ok = platform::DrawTextRun(cr_, fonts_, font, text, run.advances, run.advanceCount, run.at, style, &measure);
+    if (advance) *advance = measure.width;
+    return ok;
+  }
+
  private:
   Object& MakeStock(StockObject which, ObjectKind kind) {
     Object& o = stock_[static_cast<int>(which)];
@@ -349,6 +425,30 @@ class CairoDC final : public DeviceContext {
     cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
     cairo_set_font_options(cr_, options);
     cairo_font_options_destroy(options);
+    ApplyClip();
+  }
+
+  // The clip region as an A8 mask over the bitmap, for the blitter.
+  cairo_surface_t* ClipMask() {
+    cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, bitmap_->width, bitmap_->height);
+    if (cairo_surface_status(mask) != CAIRO_STATUS_SUCCESS) {
+      cairo_surface_destroy(mask);
+      return nullptr;
+    }
+    cairo_t* cr = cairo_create(mask);
+    for (const Rect& r : clip_.rects) cairo_rectangle(cr, r.left, r.top, r.right - r.left, r.bottom - r.top);
+    cairo_fill(cr);
+    cairo_destroy(cr);
+    cairo_surface_flush(mask);
+    return mask;
+  }
+
+  void ApplyClip() {
+    cairo_reset_clip(cr_);
+    if (!hasClip_) return;
+    for (const Rect& r : clip_.rects) cairo_rectangle(cr_, r.left, r.top, r.right - r.left, r.bottom - r.top);
+    if (clip_.rects.empty()) cairo_rectangle(cr_, 0, 0, 0, 0);
+    cairo_clip(cr_);
   }
 
   Box GuardBox(double penWidth) const {
@@ -530,6 +630,15 @@ class CairoDC final : public DeviceContext {
   // The point is the reference of the alignment flags (by default the top-left
   // of the first cell); the string turns about it by the escapement.
   bool DrawText(const LogFont& lf, int32_t x, int32_t y, const std::string& utf8) {
+    bitmap_->dirty = true;
+    TextFont font = FontOf(lf);
+    font.substitute = false;  // TextOut keeps to the named face, as it always has
+    return platform::DrawTextRun(cr_, fonts_, font, utf8, nullptr, 0,
+                                 {static_cast<double>(x), static_cast<double>(y)}, CurrentTextStyle(), nullptr);
+  }
+
+  // The logical font as the text drawer takes it; the glyphs turn with the baseline.
+  static TextFont FontOf(const LogFont& lf) {
     TextFont font;
     font.face = lf.faceName;
     font.height = lf.height;
@@ -540,15 +649,16 @@ class CairoDC final : public DeviceContext {
     font.underline = lf.underline != 0;
     font.strikeOut = lf.strikeOut != 0;
     font.charSet = lf.charSet;
-    font.substitute = false;  // TextOut keeps to the named face, as it always has
+    return font;
+  }
+
+  TextStyle CurrentTextStyle() const {
     TextStyle style;
     style.align = textAlign_;
     style.colour = textColour_;
     style.opaqueBackground = bkMode_ == kOpaque;
     style.background = bkColour_;
-    bitmap_->dirty = true;
-    return DrawTextRun(cr_, fonts_, font, utf8, nullptr, 0, {static_cast<double>(x), static_cast<double>(y)}, style,
-                       nullptr);
+    return style;
   }
 
   Object stock_[7];
@@ -568,6 +678,11 @@ class CairoDC final : public DeviceContext {
   ColourRef textColour_ = 0;
   uint32_t textAlign_ = kTaLeft | kTaTop;
   int stretchMode_ = 1;
+  int fillMode_ = kAlternate;
+  int rop2_ = kR2CopyPen;
+  bool hasClip_ = false;
+  Region clip_;
+  cairo_surface_t* clipMask_ = nullptr;  // made when a blit first needs it
 };
 
 }  // namespace

@@ -20,7 +20,9 @@ enum EmfRecordType : uint32_t {
   kEmrSetWindowOrgEx = 10,
   kEmrSetViewportExtEx = 11,
   kEmrSetViewportOrgEx = 12,
+  kEmrSetBrushOrgEx = 13,
   kEmrEof = 14,
+  kEmrSetPixelV = 15,
   kEmrSetMapMode = 17,
   kEmrSetBkMode = 18,
   kEmrSetPolyFillMode = 19,
@@ -29,7 +31,9 @@ enum EmfRecordType : uint32_t {
   kEmrSetTextAlign = 22,
   kEmrSetTextColor = 24,
   kEmrSetBkColor = 25,
+  kEmrOffsetClipRgn = 26,
   kEmrMoveToEx = 27,
+  kEmrSetMetaRgn = 28,
   kEmrExcludeClipRect = 29,
   kEmrIntersectClipRect = 30,
   kEmrScaleViewportExtEx = 31,
@@ -42,16 +46,42 @@ enum EmfRecordType : uint32_t {
   kEmrCreatePen = 38,
   kEmrCreateBrushIndirect = 39,
   kEmrDeleteObject = 40,
+  kEmrAngleArc = 41,
   kEmrEllipse = 42,
   kEmrRectangle = 43,
   kEmrRoundRect = 44,
   kEmrArc = 45,
   kEmrChord = 46,
   kEmrPie = 47,
+  kEmrSelectPalette = 48,
+  kEmrCreatePalette = 49,
+  kEmrRealizePalette = 52,
   kEmrLineTo = 54,
   kEmrArcTo = 55,
+  kEmrPolyDraw = 56,
+  kEmrSetArcDirection = 57,
+  kEmrSetMiterLimit = 58,
   kEmrBeginPath = 59,
   kEmrEndPath = 60,
+  kEmrCloseFigure = 61,
+  kEmrFillPath = 62,
+  kEmrStrokeAndFillPath = 63,
+  kEmrStrokePath = 64,
+  kEmrFlattenPath = 65,
+  kEmrWidenPath = 66,
+  kEmrSelectClipPath = 67,
+  kEmrAbortPath = 68,
+  kEmrGdiComment = 70,
+  kEmrFillRgn = 71,
+  kEmrFrameRgn = 72,
+  kEmrInvertRgn = 73,
+  kEmrPaintRgn = 74,
+  kEmrExtSelectClipRgn = 75,
+  kEmrBitBlt = 76,
+  kEmrStretchBlt = 77,
+  kEmrMaskBlt = 78,
+  kEmrPlgBlt = 79,
+  kEmrSetDiBitsToDevice = 80,
   kEmrStretchDiBits = 81,
   kEmrExtCreateFontIndirectW = 82,
   kEmrExtTextOutA = 83,
@@ -63,10 +93,15 @@ enum EmfRecordType : uint32_t {
   kEmrPolylineTo16 = 89,
   kEmrPolyPolyline16 = 90,
   kEmrPolyPolygon16 = 91,
+  kEmrPolyDraw16 = 92,
+  kEmrCreateMonoBrush = 93,
   kEmrCreateDibPatternBrushPt = 94,
   kEmrExtCreatePen = 95,
   kEmrPolyTextOutA = 96,
   kEmrPolyTextOutW = 97,
+  kEmrSmallTextOut = 108,
+  kEmrAlphaBlend = 114,
+  kEmrTransparentBlt = 116,
 };
 
 // Map modes, with their GDI values.
@@ -128,3 +163,19 @@ struct EmfWalker {
     return true;
   }
 };
+
+// An EMF world transform (XFORM); points are row vectors: (x, y, 1) times the matrix.
+struct Xform {
+  double m11 = 1, m12 = 0, m21 = 0, m22 = 1, dx = 0, dy = 0;
+};
+// a, then b.
+inline Xform Multiply(const Xform& a, const Xform& b) {
+  return {a.m11 * b.m11 + a.m12 * b.m21,      a.m11 * b.m12 + a.m12 * b.m22,
+          a.m21 * b.m11 + a.m22 * b.m21,      a.m21 * b.m12 + a.m22 * b.m22,
+          a.dx * b.m11 + a.dy * b.m21 + b.dx, a.dx * b.m12 + a.dy * b.m22 + b.dy};
+}
+// The six floats of an XFORM from `at`.
+inline Xform RecordXform(const EmfRecord& r, uint32_t at) {
+  return {RecordF32(r, at), RecordF32(r, at + 4), RecordF32(r, at + 8),
+          RecordF32(r, at + 12), RecordF32(r, at + 16), RecordF32(r, at + 20)};
+}
