@@ -11,7 +11,7 @@ PACKAGES := build-essential cmake pkg-config \
   fonts-droid-fallback fonts-urw-base35 \
   libgtest-dev libgmock-dev googletest libbenchmark-dev \
   libgif-dev libtiff-dev libjpeg62-turbo-dev libpng-dev python3-ezdxf \
-  librsvg2-bin python3-pil libpng-tools qt6-base-dev xvfb xauth
+  librsvg2-bin python3-pil libpng-tools qt6-base-dev xvfb xauth locales
 # Fuzzing and the peer comparisons of the benchmarks.
 EXTRA_PACKAGES := clang libclang-rt-14-dev libjpeg-turbo-progs libtiff-tools hyperfine
 # The peers make bench runs beside kartex.
@@ -23,6 +23,7 @@ all: build
 
 deps:
 	@tools/deps.sh $(PACKAGES)
+	@tools/locale.sh de_DE.UTF-8
 
 deps-extra: deps
 	@tools/deps.sh $(EXTRA_PACKAGES)
