@@ -8,8 +8,10 @@ FUZZ_SECONDS ?= 60
 # Building, the tests and their independent decoders, the fonts texts are drawn with.
 PACKAGES := build-essential cmake pkg-config \
   libcairo2-dev libfontconfig-dev libfreetype-dev fontconfig fonts-liberation2 fonts-dejavu-core \
+  fonts-droid-fallback fonts-urw-base35 \
   libgtest-dev libgmock-dev googletest libbenchmark-dev \
-  libgif-dev libtiff-dev libjpeg62-turbo-dev python3-ezdxf
+  libgif-dev libtiff-dev libjpeg62-turbo-dev libpng-dev python3-ezdxf \
+  librsvg2-bin python3-pil libpng-tools qt6-base-dev xvfb xauth
 # Fuzzing and the peer comparisons of the benchmarks.
 EXTRA_PACKAGES := clang libclang-rt-14-dev libjpeg-turbo-progs libtiff-tools hyperfine
 # The peers make bench runs beside kartex.
@@ -41,7 +43,7 @@ test-asan: deps
 	@cmake -S . -B $(ASAN_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKARTEX_SANITIZE=ON >/dev/null
 	@cmake --build $(ASAN_BUILD) -j$(JOBS)
 	cd $(ASAN_BUILD) && ASAN_OPTIONS=detect_leaks=1:abort_on_error=0 UBSAN_OPTIONS=print_stacktrace=1 \
-	  ctest --output-on-failure -j$(JOBS)
+	  LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp ctest --output-on-failure -j$(JOBS)
 
 demo: build
 	@tools/demo.sh $(BUILD)/kartex samples out
@@ -49,7 +51,7 @@ demo: build
 fuzz: deps-extra
 	@CC=clang CXX=clang++ cmake -S . -B $(FUZZ_BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKARTEX_FUZZ=ON >/dev/null
 	@cmake --build $(FUZZ_BUILD) -j$(JOBS)
-	@tools/fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
+	@LSAN_OPTIONS=suppressions=$(CURDIR)/tests/lsan.supp tools/fuzz.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
 bench: deps-peers build
 	@tools/bench.sh $(BUILD)

@@ -1,5 +1,6 @@
 #include "app/convert.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -8,6 +9,8 @@
 #include "app/options.h"
 #include "app/supl.h"
 #include "model/drawing.h"
+#include "model/flatten.h"
+#include "platform/bytes.h"
 #include "platform/metafile.h"
 #include "platform/tempfile.h"
 #include "readers/dxf/dxf.h"
@@ -15,12 +18,14 @@
 #include "readers/gerber/gerber.h"
 #include "render/draw.h"
 #include "writers/vector/dxf_writer.h"
+#include "writers/vector/svg.h"
 #include "writers/vector/vml.h"
 
 namespace {
 
 constexpr uint32_t kPlaceableKey = 0x9AC6CDD7;
 constexpr int64_t kPlaceableHeaderSize = 22;
+constexpr int kPlayAttempts = 10;
 
 // Working state of one call; everything is released before Convert returns.
 struct Work {
@@ -55,8 +60,7 @@ int LoadWmf(Work& work, const char* inputName, bool vectorOutput) {
   if (!work.bytes) return 0;
   const uint8_t* start = work.bytes;
   if (size >= 4) {
-    uint32_t key = start[0] | start[1] << 8 | start[2] << 16 | static_cast<uint32_t>(start[3]) << 24;
-    if (key == kPlaceableKey) {
+    if (Le32(start) == kPlaceableKey) {
       if (size < kPlaceableHeaderSize) return 0;
       start += kPlaceableHeaderSize;
       size -= kPlaceableHeaderSize;
@@ -66,16 +70,16 @@ int LoadWmf(Work& work, const char* inputName, bool vectorOutput) {
   std::free(work.bytes);
   work.bytes = nullptr;
   if (!work.metafile) return 0;
-  // Playing metafiles into a canvas comes with the metafile player.
-  if (!vectorOutput) return 0;
+  if (!vectorOutput) return 1;  // played into the canvas
   return TranslateMetafile(work);
 }
 
 int LoadInput(Work& work, const char* inputName, int32_t inputKind, bool vectorOutput) {
   switch (inputKind) {
     case kKindEmf:
-      // Playing metafiles into a canvas comes with the metafile player.
-      return vectorOutput && emf_proc(inputName, &work.drawing);
+      if (vectorOutput) return emf_proc(inputName, &work.drawing);
+      work.metafile = platform::GetEnhMetaFileA(inputName);
+      return work.metafile != nullptr;
     case kKindWmf:
       return LoadWmf(work, inputName, vectorOutput);
     case kKindDxf:
@@ -90,6 +94,7 @@ int LoadInput(Work& work, const char* inputName, int32_t inputKind, bool vectorO
 int WriteVector(Drawing& drawing, const char* outputName, int32_t outputKind) {
   if (!outputName || !*outputName) return 1;
   if (outputKind == kKindDxf) return WriteDxf(drawing, outputName);
+  if (outputKind == kKindSvg) return WriteSvgFile(drawing, outputName, kVmlBackground);
   return WriteVmlFile(drawing, outputName, kVmlBackground);
 }
 
@@ -107,24 +112,49 @@ int RenderDrawing(Work& work, Canvas& canvas) {
   return ok;
 }
 
+// The metafile's bounds (right and bottom edges only) fitted into the page,
+// its palette over the first canvas entries, then played; a play that fails
+// is tried again, and after the last attempt what was drawn is kept.
+int PlayMetafile(Work& work, Canvas& canvas) {
+  platform::EmfHeader header;
+  if (!platform::GetEnhMetaFileHeader(work.metafile, &header)) return 0;
+  double bw = std::fabs(static_cast<double>(header.bounds.right));
+  double bh = std::fabs(static_cast<double>(header.bounds.bottom));
+  // A picture lying mostly on the negative side of an axis (bounds from -517
+  // to 10, or up to 0) would get a sliver of a canvas, or none: its whole
+  // extent on that axis is taken instead.
+  double width = static_cast<double>(header.bounds.right) - header.bounds.left;
+  double height = static_cast<double>(header.bounds.bottom) - header.bounds.top;
+  if (bw < width / 2) bw = width;
+  if (bh < height / 2) bh = height;
+  PageFit fit = FitPage(bw, bh, canvas.width, canvas.height);
+  int64_t stride = RowStride(fit.width, canvas.bitsPerPixel);
+  if (stride <= 0) return 0;
+  canvas.width = fit.width;
+  canvas.height = fit.height;
+  canvas.stride = static_cast<int32_t>(stride);
+  if (header.paletteEntries > 0) {
+    int count = static_cast<int>(std::min<uint32_t>(header.paletteEntries, 256));
+    if (platform::GetEnhMetaFilePaletteEntries(work.metafile, count,
+                                               reinterpret_cast<uint8_t*>(canvas.palette.entries)) == 0)
+      return 0;
+  }
+  if (!CreateCanvas(canvas)) return 0;
+  platform::Rect rect{0, 0, canvas.width, canvas.height};
+  for (int attempt = 0; attempt < kPlayAttempts; ++attempt) {
+    if (platform::PlayEnhMetaFile(canvas.deviceContext, work.metafile, rect)) break;
+    canvas.deviceContext->GdiFlush();
+  }
+  FlushCanvas(canvas);
+  return 1;
+}
+
 }  // namespace
 
 PageFit FitPage(double dx, double dy, int32_t width, int32_t height) {
+  const double scale = FitScale(dx, dy, width - 1, height - 1);
   // Nothing to draw (no points, or extents that are not finite): a blank page.
-  if (!std::isfinite(dx) || !std::isfinite(dy) || dx < 0 || dy < 0) return {0.0, width, height};
-  double sx = (width - 1) / dx;
-  double sy = (height - 1) / dy;
-  double scale;
-  if (dx == 0 && dy == 0)
-    scale = 1.0;  // a single point
-  else if (dx == 0)
-    scale = sy;  // a zero axis takes the other axis's scale
-  else if (dy == 0)
-    scale = sx;
-  else
-    scale = sx < sy ? sx : sy;
-  // Extents too small for a finite scale (subnormal sizes) are a single point.
-  if (!std::isfinite(scale)) scale = 1.0;
+  if (scale == 0) return {0.0, width, height};
   // At least one pixel on each axis, whatever the proportions.
   double w = dx * scale;
   double h = dy * scale;
@@ -140,7 +170,8 @@ int Convert(Canvas& canvas, const char* inputName, int32_t inputKind, const char
   int ok = LoadInput(work, inputName, inputKind, vectorOutput);
   if (ok && vectorOutput) ok = WriteVector(work.drawing, outputName, outputKind);
   canvas.drawnIsInk = inputKind == kKindDxf;
-  if (ok && !(vectorOutput && picture == VectorPicture::kSkip)) ok = RenderDrawing(work, canvas);
+  if (ok && !(vectorOutput && picture == VectorPicture::kSkip))
+    ok = work.metafile ? PlayMetafile(work, canvas) : RenderDrawing(work, canvas);
 
   std::free(work.bytes);
   if (work.metafile) platform::DeleteEnhMetaFile(work.metafile);

@@ -6,7 +6,7 @@
 
 #include "render/canvas.h"
 
-// The page background of VML output, a dark grey.
+// The page background of VML and SVG output, a dark grey.
 constexpr uint32_t kVmlBackground = 0x404040;
 
 // Whether a vector conversion also renders its picture. The dialog shows it;

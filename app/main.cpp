@@ -4,14 +4,22 @@
 
 #include "app/options.h"
 #include "render/colours.h"
+#ifdef KARTEX_HAVE_DIALOG
+#include "ui/start.h"
+#endif
 
 int main(int argc, char* argv[]) {
   std::printf("%s - vector/bitmap convertor\n", kProgramName);
   UseBuiltInColourTable();
   if (argc == 1) {
-    // The converter dialog arrives with its own issue; until then, show how to use the command line.
-    PrintUsage();
-    return -1;
+#ifdef KARTEX_HAVE_DIALOG
+    int status = RunConverterDialog(argc, argv);
+#else
+    std::printf("%s: the converter dialog is not built (it needs Qt 6)\n", kProgramName);
+    int status = -1;
+#endif
+    std::fflush(stdout);
+    return status;
   }
   int status = RunCommandLine(argc, argv);
   std::fflush(stdout);

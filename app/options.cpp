@@ -13,6 +13,7 @@
 #include "writers/raster/g3.h"
 #include "writers/raster/gif.h"
 #include "writers/raster/jpeg.h"
+#include "writers/raster/png.h"
 
 const char kProgramName[] = "Kartex";
 
@@ -34,14 +35,14 @@ constexpr KindName kInputExtensions[] = {
     {".emf", kKindEmf}, {".wmf", kKindWmf}, {".dxf", kKindDxf}, {".gbr", kKindGerber}};
 constexpr KindName kOutputExtensions[] = {{".bmp", kKindBmp}, {".gif", kKindGif}, {".g3", kKindG3},
                                           {".dxf", kKindDxf}, {".vml", kKindVml}, {".htm", kKindVml},
-                                          {".jpg", kKindJpeg}};
+                                          {".jpg", kKindJpeg}, {".png", kKindPng}, {".svg", kKindSvg}};
 
 }  // namespace
 
 void PrintUsage() {
   std::printf(
       "Usage:\n%s [option] <InputFileName> <OutputFileName>\nInputFileName: <Name>.<DXF|EMF|WMF|GBR>\n"
-      "OutputFileName: <Name>.<BMP|GIF|JPG|G3|DXF|VML|HTM>\nOptions:\n\t-w num  Width\n\t-h num  Height\n"
+      "OutputFileName: <Name>.<BMP|GIF|JPG|G3|PNG|DXF|VML|HTM|SVG>\nOptions:\n\t-w num  Width\n\t-h num  Height\n"
       "\t-c aaa  Color palette file name (size=768byte)\n\t-q num  Quality of JPEG compression (from 0 to 100)\n"
       "\t-r      RLE compression for BMP output\n",
       kProgramName);
@@ -106,9 +107,10 @@ int LoadPaletteFile(const char* fileName, PaletteEntry* entries) {
   return 1;
 }
 
-int32_t BitsPerPixelFor(int32_t outputKind) {
+int32_t BitsPerPixelFor(int32_t outputKind, int32_t inputKind) {
   if (outputKind == kKindG3) return 1;
   if (outputKind == kKindJpeg) return 24;
+  if (outputKind == kKindPng && inputKind != kKindDxf) return 24;
   return 8;
 }
 
@@ -166,7 +168,9 @@ int ParseCommandLine(int argc, char* argv[], ConvertJob& job) {
   return 1;
 }
 
-int WriteRaster(ConvertJob& job) {
+}  // namespace
+
+int WriteRasterOutput(ConvertJob& job) {
   switch (job.outputKind) {
     case kKindBmp:
       return WriteBmpFile(job.canvas, job.outputName, job.rle);
@@ -176,12 +180,16 @@ int WriteRaster(ConvertJob& job) {
       return WriteG3File(job.canvas, job.outputName, 0);
     case kKindJpeg:
       return WriteJpegFile(job.canvas, job.outputName, job.quality);
+    case kKindPng:
+      return WritePngFile(job.canvas, job.outputName);
     default:
       return 1;  // vector kinds: the pipeline has written the file
   }
 }
 
-}  // namespace
+void CopyColourTable(const ColourRef* table, PaletteEntry* entries) {
+  for (int i = 0; i < 256; ++i) entries[i] = {RedOf(table[i]), GreenOf(table[i]), BlueOf(table[i]), 0};
+}
 
 int RunCommandLine(int argc, char* argv[]) {
   static ConvertJob job;  // large (the canvas palette and bitmap info); one per run
@@ -193,11 +201,9 @@ int RunCommandLine(int argc, char* argv[]) {
   job.result = -1;
 
   if (ParseCommandLine(argc, argv, job)) {
-    job.canvas.bitsPerPixel = BitsPerPixelFor(job.outputKind);
+    job.canvas.bitsPerPixel = BitsPerPixelFor(job.outputKind, job.inputKind);
     if (job.inputKind == kKindDxf) {
-      ColourRef* table = CurrentColourTable();
-      for (int i = 0; i < 256; ++i)
-        job.canvas.palette.entries[i] = {RedOf(table[i]), GreenOf(table[i]), BlueOf(table[i]), 0};
+      CopyColourTable(CurrentColourTable(), job.canvas.palette.entries);
     } else {
       job.canvas.palette.entries[0].red = 255;
       job.canvas.palette.entries[0].green = 255;
@@ -207,7 +213,7 @@ int RunCommandLine(int argc, char* argv[]) {
     if (stride > 0) {
       job.canvas.stride = static_cast<int32_t>(stride);
       if (Convert(job.canvas, job.inputName, job.inputKind, job.outputName, job.outputKind, VectorPicture::kSkip) &&
-          WriteRaster(job))
+          WriteRasterOutput(job))
         job.result = 0;
     }
   }

@@ -17,9 +17,11 @@ enum FileKind : int32_t {
   kKindGif = 512,
   kKindG3 = 1024,
   kKindJpeg = 2048,
+  kKindPng = 4096,
+  kKindSvg = 8192,
 };
 constexpr int32_t kInputKinds = 31;
-constexpr int32_t kVectorKinds = kKindDxf | kKindVml;
+constexpr int32_t kVectorKinds = kKindDxf | kKindVml | kKindSvg;
 
 constexpr int32_t kDefaultWidth = 1728;
 constexpr int32_t kDefaultHeight = 2287;
@@ -55,12 +57,21 @@ int32_t FileKindOf(const char* fileName, int isInput);
 // Loads a 768-byte palette file into red, green, blue of the 256 entries. 1 or 0.
 int LoadPaletteFile(const char* fileName, PaletteEntry* entries);
 
-// Bits per pixel by output kind: G3 1, JPEG 24, others 8.
-int32_t BitsPerPixelFor(int32_t outputKind);
+// Bits per pixel by output kind: G3 1, JPEG 24, others 8; PNG takes 8 for DXF
+// input (the colour table is its palette) and 24 for the rest, whose colours
+// are their own.
+int32_t BitsPerPixelFor(int32_t outputKind, int32_t inputKind);
 
 // Reads a positive decimal option value the way atoi does (leading digits),
 // refusing values that do not fit 32 bits. 1 with the value, or 0.
 int ParseOptionNumber(const char* text, int32_t* value);
+
+// Writes the canvas with the raster writer of the output kind (rle and quality
+// as the job says); vector kinds have been written by the pipeline. 1 or 0.
+int WriteRasterOutput(ConvertJob& job);
+
+// The 256 colours of a ColourTable as palette entries with flags 0.
+void CopyColourTable(const uint32_t* table, PaletteEntry* entries);
 
 // The whole command line; returns the exit status.
 int RunCommandLine(int argc, char* argv[]);

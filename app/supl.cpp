@@ -39,7 +39,12 @@ int supl_bwrite(const char* fileName, const void* buffer, int64_t size) {
   std::FILE* file = std::fopen(fileName, "wb");
   if (!file) return 0;
   int ok = std::fwrite(buffer, static_cast<size_t>(size), 1, file) == 1;
+  // A file cut short (a full disk) is removed rather than left looking whole;
+  // only a regular file, never a device such as /dev/full.
+  struct stat info;
+  bool regular = fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode);
   if (std::fclose(file) != 0) ok = 0;
+  if (!ok && regular) std::remove(fileName);
   return ok;
 }
 

@@ -8,7 +8,8 @@
 uint8_t* supl_bread(const char* fileName, int64_t* size);
 
 // Writes `size` bytes in one call; 1 when all were written, else 0 (also for an
-// empty name or a size of 0).
+// empty name or a size of 0). A regular file that could not be written whole
+// is removed.
 int supl_bwrite(const char* fileName, const void* buffer, int64_t size);
 
 // Removes leading and trailing spaces and tabs in place.

@@ -59,7 +59,7 @@ int Stages(const char* input, const char* output) {
   if (inKind != kKindDxf && inKind != kKindGerber) return 1;
   UseBuiltInColourTable();
   Canvas canvas{};
-  canvas.bitsPerPixel = BitsPerPixelFor(outKind);
+  canvas.bitsPerPixel = BitsPerPixelFor(outKind, inKind);
   for (int i = 0; i < 256; ++i) {
     ColourRef c = CurrentColourTable()[i];
     canvas.palette.entries[i] = inKind == kKindDxf ? PaletteEntry{RedOf(c), GreenOf(c), BlueOf(c), 0}

@@ -1,12 +1,14 @@
-// The GIF and G3 writers on canvases whose size, depth and pixels come from the
-// input: two bytes of width, one of height, one of flags, then the pixels
-// (repeated to fill the canvas). Output goes to /dev/null; the sanitizers judge.
+// The GIF, G3 and PNG writers on canvases whose size, depth and pixels come
+// from the input: two bytes of width, one of height, one of flags, then the
+// pixels (repeated to fill the canvas). Output goes to /dev/null; the
+// sanitizers judge.
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
 #include "writers/raster/g3.h"
 #include "writers/raster/gif.h"
+#include "writers/raster/png.h"
 
 namespace {
 constexpr int kMaxWidth = 12000;  // wide enough for G3 runs beyond every make-up code
@@ -20,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   canvas.width = (data[0] | data[1] << 8) % (kMaxWidth + 1);
   canvas.height = data[2] % (kMaxHeight + 1);
   uint8_t flags = data[3];
-  canvas.bitsPerPixel = flags & 1 ? 1 : 8;
+  canvas.bitsPerPixel = flags & 1 ? 1 : flags & 8 ? 24 : 8;
   canvas.stride = (canvas.width * canvas.bitsPerPixel + 31) / 32 * 4;
   if (flags & 2) canvas.stride += flags >> 4;  // odd strides too
   std::vector<uint8_t> pixels(size_t(canvas.stride) * canvas.height);
@@ -31,7 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (int i = 0; i < 256; ++i) canvas.palette.entries[i] = {uint8_t(i), uint8_t(i), uint8_t(i), 0};
   if (canvas.bitsPerPixel == 8)
     WriteGifFile("/dev/null", canvas);
-  else
+  else if (canvas.bitsPerPixel == 1)
     WriteG3File(canvas, "/dev/null", flags & 4);
+  WritePngFile(canvas, "/dev/null");
   return 0;
 }

@@ -55,6 +55,50 @@ void IncludeSet(const EntitySet& set, const InsertTransform* t, WorldPoint& min,
   }
 }
 
+bool Inside(WorldPoint p, WorldPoint min, WorldPoint max) {
+  return p.x > min.x && p.x < max.x && p.y > min.y && p.y < max.y;
+}
+
+// Clips a-b to the closed box. The box is convex, so a segment meets its
+// interior exactly when the middle of the clipped part lies inside.
+bool SegmentMeetsBox(WorldPoint a, WorldPoint b, WorldPoint min, WorldPoint max) {
+  if (!std::isfinite(a.x) || !std::isfinite(a.y) || !std::isfinite(b.x) || !std::isfinite(b.y)) return false;
+  const double dx = b.x - a.x;
+  const double dy = b.y - a.y;
+  const double p[4] = {-dx, dx, -dy, dy};
+  const double q[4] = {a.x - min.x, max.x - a.x, a.y - min.y, max.y - a.y};
+  double t0 = 0;
+  double t1 = 1;
+  for (int i = 0; i < 4; ++i) {
+    if (p[i] == 0) {
+      if (q[i] < 0) return false;
+      continue;
+    }
+    const double t = q[i] / p[i];
+    if (p[i] < 0) {
+      if (t > t1) return false;
+      t0 = std::max(t0, t);
+    } else {
+      if (t < t0) return false;
+      t1 = std::min(t1, t);
+    }
+  }
+  const double t = (t0 + t1) / 2;
+  return Inside({a.x + t * dx, a.y + t * dy}, min, max);
+}
+
+bool SetMeetsBox(const EntitySet& set, const InsertTransform* t, WorldPoint min, WorldPoint max) {
+  auto place = [t](WorldPoint p) { return t ? ApplyTransform(*t, p) : p; };
+  for (const Polyline& line : set.polylines) {
+    if (line.points.count == 1 && Inside(place(line.points[0]), min, max)) return true;
+    for (int32_t i = 1; i < line.points.count; ++i)
+      if (SegmentMeetsBox(place(line.points[i - 1]), place(line.points[i]), min, max)) return true;
+  }
+  for (const TextItem& text : set.texts)
+    if (Inside(place({text.x, text.y}), min, max)) return true;
+  return false;
+}
+
 }  // namespace
 
 void OutOfMemory() { std::exit(1); }
@@ -153,8 +197,10 @@ void ComputeExtents(const EntitySet& set, WorldPoint& min, WorldPoint& max) {
   min = {kExtentsStart, kExtentsStart};
   max = {-kExtentsStart, -kExtentsStart};
   for (const Polyline& line : set.polylines)
-    for (const WorldPoint& p : line.points) Include(p, min, max);
+    for (const WorldPoint& p : line.points) IncludeFinite(p, min, max);
 }
+
+void IncludeInExtents(WorldPoint p, WorldPoint& min, WorldPoint& max) { IncludeFinite(p, min, max); }
 
 InsertTransform MakeInsertTransform(const Insert& insert) {
   double s = std::sin(insert.rotation);
@@ -171,4 +217,14 @@ void ComputeDrawingExtents(const Drawing& drawing, WorldPoint& min, WorldPoint& 
     InsertTransform t = MakeInsertTransform(insert);
     IncludeSet(drawing.blocks[insert.block].entities, &t, min, max);
   }
+}
+
+bool DrawingMeetsBox(const Drawing& drawing, WorldPoint min, WorldPoint max) {
+  if (SetMeetsBox(drawing.entities, nullptr, min, max)) return true;
+  for (const Insert& insert : drawing.inserts) {
+    if (insert.block < 0 || insert.block >= drawing.blocks.count) continue;
+    const InsertTransform t = MakeInsertTransform(insert);
+    if (SetMeetsBox(drawing.blocks[insert.block].entities, &t, min, max)) return true;
+  }
+  return false;
 }

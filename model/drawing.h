@@ -165,9 +165,11 @@ int32_t FindTextStyle(const GrowArray<TextStyle>& table, const char* name, int b
 // Copies at most size-1 bytes of `source` into a fixed field and terminates it.
 void CopyName(char* field, int size, const char* source);
 
-// Bounding box of the points of every polyline of `set`. An empty set leaves
-// min = +FLT_MAX and max = -FLT_MAX, so min lies above max.
+// Bounding box of the finite points of every polyline of `set`. An empty set
+// leaves min = +FLT_MAX and max = -FLT_MAX, so min lies above max.
 void ComputeExtents(const EntitySet& set, WorldPoint& min, WorldPoint& max);
+// Grows the box to hold `p`; a point that is not finite is passed over.
+void IncludeInExtents(WorldPoint p, WorldPoint& min, WorldPoint& max);
 
 // The transform an Insert applies to its block's points: scale, turn by the
 // angle the source stated, move to the insertion point.
@@ -184,6 +186,11 @@ inline WorldPoint ApplyTransform(const InsertTransform& t, WorldPoint p) {
 // text's box is estimated from its height, length and angle). Non-finite points
 // are ignored.
 void ComputeDrawingExtents(const Drawing& drawing, WorldPoint& min, WorldPoint& max);
+
+// Whether any part of the drawing lies strictly inside the box: a point or a
+// segment of a polyline, or a text's reference point, in model space or placed
+// by an insert. A segment along the box's edge does not count.
+bool DrawingMeetsBox(const Drawing& drawing, WorldPoint min, WorldPoint max);
 
 // The largest single-precision value: the start of an extents computation.
 constexpr double kExtentsStart = 3.4028234663852886e+38;

@@ -1,10 +1,11 @@
 #include "model/flatten.h"
 
 #include <cmath>
+#include <numbers>
 
 namespace {
 
-constexpr double kRadiansToTenthDegrees = 572.9577951308232;  // 1800 / pi
+constexpr double kRadiansToTenthDegrees = 1800 / std::numbers::pi;
 
 // Indices outside a table resolve as its default record 0 (or nothing, for an
 // empty table), so a damaged drawing never reads beyond its tables.
@@ -91,4 +92,20 @@ void FreeDeviceLists(GrowArray<DevicePolyline>& polylines, GrowArray<DeviceText>
   for (DevicePolyline& line : polylines) ArrayFree(line.points);
   ArrayFree(polylines);
   ArrayFree(texts);
+}
+
+double FitScale(double dx, double dy, double spanX, double spanY) {
+  if (!std::isfinite(dx) || !std::isfinite(dy) || dx < 0 || dy < 0) return 0;
+  const double sx = spanX / dx;
+  const double sy = spanY / dy;
+  double scale;
+  if (dx == 0 && dy == 0)
+    scale = 1.0;
+  else if (dx == 0)
+    scale = sy;
+  else if (dy == 0)
+    scale = sx;
+  else
+    scale = sx < sy ? sx : sy;
+  return std::isfinite(scale) ? scale : 1.0;
 }

@@ -36,6 +36,12 @@ struct DeviceText {
 constexpr double kDeviceLimit = 1e9;
 int32_t ToDevice(double v);
 
+// Pixels per drawing unit that fit extents of dx by dy into spanX by spanY
+// pixels, one scale for both axes; 0 when there is nothing to draw (extents
+// empty or not finite). An axis of zero length takes the other axis's scale;
+// a single point, or extents too small for a finite scale, gets 1.
+double FitScale(double dx, double dy, double spanX, double spanY);
+
 // Model space first, then every insert in list order through its transform.
 // `scale` is pixels per drawing unit. The Drawing must outlive the lists.
 void FlattenDrawing(const Drawing& drawing, double scale, GrowArray<DevicePolyline>& polylines,

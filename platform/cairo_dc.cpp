@@ -14,12 +14,18 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
+#include "platform/bytes.h"
+#include "platform/cairo_paint.h"
+#include "platform/charset.h"
 #include "platform/clip.h"
+#include "platform/dib.h"
 #include "platform/fonts.h"
 #include "platform/gdi.h"
 #include "platform/pixels.h"
+#include "platform/text_run.h"
 
 namespace platform {
 
@@ -29,19 +35,8 @@ namespace {
 constexpr int64_t kMaxSurfaceSide = 32767;
 // A bitmap's rows and its working surface each stay within this many bytes.
 constexpr int64_t kMaxSurfaceBytes = int64_t{1} << 30;
-// Texts larger than this em height (pixels) are not drawn: no canvas could show them.
-constexpr double kMaxTextEm = 65536;
-// Above this em height glyphs are filled as outlines rather than cached as bitmaps.
-constexpr double kGlyphBitmapLimit = 512;
 // How far beyond the canvas geometry is kept, besides the pen's own width.
 constexpr double kGuardMargin = 64;
-
-constexpr double kDash[] = {18, 6};
-constexpr double kDot[] = {3, 3};
-constexpr double kDashDot[] = {9, 6, 3, 6};
-constexpr double kDashDotDot[] = {9, 3, 3, 3, 3, 3};
-
-constexpr double kPi = 3.14159265358979323846;
 
 struct Object : GdiObject {
   LogPen pen{};
@@ -66,8 +61,6 @@ struct Object : GdiObject {
     std::free(bits);
   }
 };
-
-uint32_t Le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24; }
 
 void SetSource(cairo_t* cr, ColourRef c) {
   cairo_set_source_rgb(cr, (c & 0xFF) / 255.0, ((c >> 8) & 0xFF) / 255.0, ((c >> 16) & 0xFF) / 255.0);
@@ -97,6 +90,7 @@ class CairoDC final : public DeviceContext {
 
   ~CairoDC() override {
     if (cr_) cairo_destroy(cr_);
+    if (clipMask_) cairo_surface_destroy(clipMask_);
   }
 
   GdiObject* CreatePenIndirect(const LogPen& pen) override {
@@ -287,11 +281,12 @@ class CairoDC final : public DeviceContext {
     if (!cr_ || !text || length < 0) return 0;
     const LogFont& lf = font_->font;
     if (lf.height == 0 || length == 0) return 1;  // a zero height draws nothing, never a default size
-    std::string utf8 = Cp1252ToUtf8(text, length);
+    // A NUL byte ends the text early.
+    if (const void* nul = std::memchr(text, 0, static_cast<size_t>(length)))
+      length = static_cast<const char*>(nul) - text;
+    std::string utf8 = AnsiToUtf8(reinterpret_cast<const uint8_t*>(text), length, kAnsiCharset).utf8;
     if (utf8.empty()) return 1;
-    cairo_font_face_t* face = fonts_.Face(lf.faceName, lf.weight >= 600, lf.italic != 0);
-    if (!face) return 0;
-    return DrawText(face, lf, x, y, utf8) ? 1 : 0;
+    return DrawText(lf, x, y, utf8) ? 1 : 0;
   }
 
   int GdiFlush() override {
@@ -312,6 +307,83 @@ class CairoDC final : public DeviceContext {
     }
     b.dirty = false;
     return 1;
+  }
+
+  int SetPolyFillMode(int mode) override {
+    if (mode != kAlternate && mode != kWinding) return 0;
+    return std::exchange(fillMode_, mode);
+  }
+
+  int SetRop2(int rop) override {
+    if (rop < kR2Black || rop > kR2White) return 0;
+    return std::exchange(rop2_, rop);
+  }
+
+  int DrawPath(const Path& path, const FillStyle* fill, const StrokeStyle* stroke) override {
+    if (!cr_) return 0;
+    if (path.verbs.empty()) return 1;
+    Box canvas{0, 0, static_cast<double>(bitmap_->width), static_cast<double>(bitmap_->height)};
+    cairo_save(cr_);
+    TracePath(cr_, path, canvas);
+    if (fill && ApplyFill(cr_, *fill, rop2_, bkMode_ == kOpaque, bkColour_)) {
+      cairo_set_fill_rule(cr_, fillMode_ == kWinding ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
+      cairo_fill_preserve(cr_);
+    }
+    if (stroke && stroke->style != kPenNull && ApplyRop2(cr_, rop2_, stroke->colour)) {
+      ApplyStroke(cr_, *stroke);
+      cairo_stroke(cr_);
+    }
+    cairo_new_path(cr_);
+    cairo_restore(cr_);
+    bitmap_->dirty = true;
+    return 1;
+  }
+
+  int Blit(const BlitSource& source, const BlitOp& op) override {
+    if (!cr_) return 0;
+    Object& b = *bitmap_;
+    cairo_surface_flush(b.surface);
+    BlitTarget target;
+    target.data = cairo_image_surface_get_data(b.surface);
+    target.stride = cairo_image_surface_get_stride(b.surface);
+    target.width = b.width;
+    target.height = b.height;
+    if (hasClip_) {
+      if (!clipMask_) clipMask_ = ClipMask();
+      if (!clipMask_) return 0;
+      target.clipMask = cairo_image_surface_get_data(clipMask_);
+      target.clipMaskStride = cairo_image_surface_get_stride(clipMask_);
+    }
+    int ok = platform::Blit(target, source, op);
+    cairo_surface_mark_dirty(b.surface);
+    b.dirty = true;
+    return ok;
+  }
+
+  int SelectClipRegion(const Region* region) override {
+    hasClip_ = region != nullptr;
+    if (clipMask_) cairo_surface_destroy(clipMask_);
+    clipMask_ = nullptr;
+    if (region) clip_ = *region;
+    if (cr_) ApplyClip();
+    return 1;
+  }
+
+  int DrawTextRun(const TextRun& run, double* advance) override {
+    if (advance) *advance = 0;
+    if (!cr_) return 0;
+    TextFont font = FontOf(run.font);
+    font.orientation = run.font.orientation;
+    TextStyle style = CurrentTextStyle();
+    style.fillRect = (run.options & kEtoOpaque) != 0;
+    style.clipToRect = (run.options & kEtoClipped) != 0;
+    style.rect = run.rect;
+    TextMeasure measure{};
+    bitmap_->dirty = true;
+    std::string_view text(run.utf8 ? run.utf8 : "", run.utf8 ? static_cast<size_t>(run.length) : 0);
+    int ok = platform::DrawTextRun(cr_, fonts_, font, text, run.advances, run.advanceCount, run.at, style, &measure);
+    if (advance) *advance = measure.width;
+    return ok;
   }
 
  private:
@@ -353,6 +425,30 @@ class CairoDC final : public DeviceContext {
     cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
     cairo_set_font_options(cr_, options);
     cairo_font_options_destroy(options);
+    ApplyClip();
+  }
+
+  // The clip region as an A8 mask over the bitmap, for the blitter.
+  cairo_surface_t* ClipMask() {
+    cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, bitmap_->width, bitmap_->height);
+    if (cairo_surface_status(mask) != CAIRO_STATUS_SUCCESS) {
+      cairo_surface_destroy(mask);
+      return nullptr;
+    }
+    cairo_t* cr = cairo_create(mask);
+    for (const Rect& r : clip_.rects) cairo_rectangle(cr, r.left, r.top, r.right - r.left, r.bottom - r.top);
+    cairo_fill(cr);
+    cairo_destroy(cr);
+    cairo_surface_flush(mask);
+    return mask;
+  }
+
+  void ApplyClip() {
+    cairo_reset_clip(cr_);
+    if (!hasClip_) return;
+    for (const Rect& r : clip_.rects) cairo_rectangle(cr_, r.left, r.top, r.right - r.left, r.bottom - r.top);
+    if (clip_.rects.empty()) cairo_rectangle(cr_, 0, 0, 0, 0);
+    cairo_clip(cr_);
   }
 
   Box GuardBox(double penWidth) const {
@@ -533,85 +629,36 @@ class CairoDC final : public DeviceContext {
 
   // The point is the reference of the alignment flags (by default the top-left
   // of the first cell); the string turns about it by the escapement.
-  bool DrawText(cairo_font_face_t* face, const LogFont& lf, int32_t x, int32_t y, const std::string& utf8) {
-    cairo_save(cr_);
-    cairo_set_font_face(cr_, face);
-    // A negative height asks for the em height, a positive one for the cell height.
-    double em = -static_cast<double>(lf.height);
-    if (lf.height > 0) {
-      cairo_set_font_size(cr_, 1.0);
-      cairo_font_extents_t unit;
-      cairo_font_extents(cr_, &unit);
-      em = lf.height / std::max(unit.ascent + unit.descent, 1e-3);
-    }
-    if (!(em > 0) || em > kMaxTextEm) {
-      cairo_restore(cr_);
-      return true;
-    }
-    cairo_set_font_size(cr_, em);
-    cairo_font_extents_t fe;
-    cairo_font_extents(cr_, &fe);
-    double angle = -lf.escapement * kPi / 1800.0;
-    double c = std::cos(angle), s = std::sin(angle);
-
-    cairo_text_extents_t te{};
-    bool needWidth = (textAlign_ & 6) != 0 || bkMode_ == kOpaque;
-    if (needWidth) cairo_text_extents(cr_, utf8.c_str(), &te);
-    double ox = (textAlign_ & 6) == kTaCenter ? -te.x_advance / 2 : (textAlign_ & 6) == kTaRight ? -te.x_advance : 0;
-    double baseline = (textAlign_ & kTaBaseline) == kTaBaseline ? 0
-                      : (textAlign_ & kTaBottom) ? -fe.descent
-                                                 : fe.ascent;
-
-    // Glyphs laid out in the text's own frame, then culled where they fall far
-    // off the canvas: long strings at far-off points never reach cairo whole.
-    cairo_glyph_t* glyphs = nullptr;
-    int count = 0;
-    cairo_scaled_font_t* scaled = cairo_get_scaled_font(cr_);
-    if (cairo_scaled_font_text_to_glyphs(scaled, ox, baseline, utf8.c_str(), static_cast<int>(utf8.size()),
-                                         &glyphs, &count, nullptr, nullptr, nullptr) != CAIRO_STATUS_SUCCESS) {
-      cairo_restore(cr_);
-      return false;
-    }
-    double reach = 2 * em + kGuardMargin;
-    int kept = 0;
-    for (int i = 0; i < count; ++i) {
-      double dx = x + c * glyphs[i].x - s * glyphs[i].y;
-      double dy = y + s * glyphs[i].x + c * glyphs[i].y;
-      if (dx < -reach || dy < -reach || dx > bitmap_->width + reach || dy > bitmap_->height + reach) continue;
-      // Kept glyphs are placed in device space, so no far-off translation reaches cairo.
-      glyphs[kept].index = glyphs[i].index;
-      glyphs[kept].x = dx;
-      glyphs[kept].y = dy;
-      ++kept;
-    }
-    bool inReach = std::fabs(static_cast<double>(x)) <= kSafeCoordinate &&
-                   std::fabs(static_cast<double>(y)) <= kSafeCoordinate;
-    if (bkMode_ == kOpaque && inReach) {
-      cairo_save(cr_);
-      cairo_translate(cr_, x, y);
-      cairo_rotate(cr_, angle);
-      SetSource(cr_, bkColour_);
-      cairo_rectangle(cr_, ox, baseline - fe.ascent, te.x_advance, fe.ascent + fe.descent);
-      cairo_fill(cr_);
-      cairo_restore(cr_);
-    }
-    if (kept > 0) {
-      cairo_matrix_t m;
-      cairo_matrix_init(&m, c * em, s * em, -s * em, c * em, 0, 0);  // the font turns, not the positions
-      cairo_set_font_matrix(cr_, &m);
-      SetSource(cr_, textColour_);
-      if (em > kGlyphBitmapLimit) {
-        cairo_glyph_path(cr_, glyphs, kept);
-        cairo_set_fill_rule(cr_, CAIRO_FILL_RULE_WINDING);
-        cairo_fill(cr_);
-      } else {
-        cairo_show_glyphs(cr_, glyphs, kept);
-      }
-    }
-    cairo_glyph_free(glyphs);
-    cairo_restore(cr_);
+  bool DrawText(const LogFont& lf, int32_t x, int32_t y, const std::string& utf8) {
     bitmap_->dirty = true;
-    return true;
+    TextFont font = FontOf(lf);
+    font.substitute = false;  // TextOut keeps to the named face, as it always has
+    return platform::DrawTextRun(cr_, fonts_, font, utf8, nullptr, 0,
+                                 {static_cast<double>(x), static_cast<double>(y)}, CurrentTextStyle(), nullptr);
+  }
+
+  // The logical font as the text drawer takes it; the glyphs turn with the baseline.
+  static TextFont FontOf(const LogFont& lf) {
+    TextFont font;
+    font.face = lf.faceName;
+    font.height = lf.height;
+    font.width = lf.width;
+    font.escapement = font.orientation = lf.escapement;
+    font.weight = lf.weight;
+    font.italic = lf.italic != 0;
+    font.underline = lf.underline != 0;
+    font.strikeOut = lf.strikeOut != 0;
+    font.charSet = lf.charSet;
+    return font;
+  }
+
+  TextStyle CurrentTextStyle() const {
+    TextStyle style;
+    style.align = textAlign_;
+    style.colour = textColour_;
+    style.opaqueBackground = bkMode_ == kOpaque;
+    style.background = bkColour_;
+    return style;
   }
 
   Object stock_[7];
@@ -631,6 +678,11 @@ class CairoDC final : public DeviceContext {
   ColourRef textColour_ = 0;
   uint32_t textAlign_ = kTaLeft | kTaTop;
   int stretchMode_ = 1;
+  int fillMode_ = kAlternate;
+  int rop2_ = kR2CopyPen;
+  bool hasClip_ = false;
+  Region clip_;
+  cairo_surface_t* clipMask_ = nullptr;  // made when a blit first needs it
 };
 
 }  // namespace

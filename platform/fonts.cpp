@@ -8,34 +8,15 @@ namespace platform {
 
 namespace {
 
-// Code points of the bytes 0x80 to 0x9F; the five bytes Windows-1252 leaves
-// unassigned keep their C1 code points, as Windows converts them.
-constexpr uint16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
-};
-
-void AppendUtf8(std::string& out, uint32_t c) {
-  if (c < 0x80) {
-    out += static_cast<char>(c);
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | (c >> 6));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xE0 | (c >> 12));
-    out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
-cairo_font_face_t* MatchFace(const char* name, bool bold, bool italic) {
+cairo_font_face_t* MatchFace(const char* name, bool bold, bool italic, const char* language) {
   FcPattern* pattern = FcPatternCreate();
   if (!pattern) return nullptr;
   FcPatternAddString(pattern, FC_FAMILY,
                      reinterpret_cast<const FcChar8*>(name && *name ? name : "sans-serif"));
   FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
   FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
+  // Outranks the default families, not a family that is installed.
+  if (*language) FcPatternAddString(pattern, FC_LANG, reinterpret_cast<const FcChar8*>(language));
   FcConfigSubstitute(nullptr, pattern, FcMatchPattern);
   FcDefaultSubstitute(pattern);
   FcResult result = FcResultNoMatch;
@@ -57,28 +38,31 @@ FontLibrary::~FontLibrary() {
   for (Entry& e : entries_) cairo_font_face_destroy(e.face);
 }
 
-cairo_font_face_t* FontLibrary::Face(const char* name, bool bold, bool italic) {
+cairo_font_face_t* FontLibrary::Face(const char* name, bool bold, bool italic, const char* language) {
   std::string key = name ? name : "";
+  std::string lang = language ? language : "";
   for (const Entry& e : entries_)
-    if (e.bold == bold && e.italic == italic && e.name == key) return e.face;
-  cairo_font_face_t* face = MatchFace(key.c_str(), bold, italic);
+    if (e.bold == bold && e.italic == italic && e.name == key && e.language == lang) return e.face;
+  cairo_font_face_t* face = MatchFace(key.c_str(), bold, italic, lang.c_str());
   if (!face) return nullptr;
-  entries_.push_back({key, bold, italic, face});
+  entries_.push_back({key, lang, bold, italic, face});
   return face;
 }
 
-std::string Cp1252ToUtf8(const char* text, int64_t length) {
-  std::string out;
-  for (int64_t i = 0; i < length; ++i) {
-    uint8_t c = static_cast<uint8_t>(text[i]);
-    if (c == 0) break;
-    AppendUtf8(out, c >= 0x80 && c < 0xA0 ? kCp1252High[c - 0x80] : c);
-  }
-  return out;
+double FontLibrary::AscentPerEm(const char* name) {
+  cairo_font_face_t* face = Face(name, false, false);
+  if (!face) return 0;
+  cairo_matrix_t unit;
+  cairo_matrix_init_identity(&unit);
+  cairo_font_options_t* options = cairo_font_options_create();
+  cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+  cairo_scaled_font_t* scaled = cairo_scaled_font_create(face, &unit, &unit, options);
+  cairo_font_options_destroy(options);
+  cairo_font_extents_t extents{};
+  cairo_scaled_font_extents(scaled, &extents);
+  bool ok = cairo_scaled_font_status(scaled) == CAIRO_STATUS_SUCCESS;
+  cairo_scaled_font_destroy(scaled);
+  return ok ? extents.ascent : 0;
 }
 
 }  // namespace platform
-
-// fontconfig keeps its configuration for the life of the process, in memory
-// that leak checkers cannot trace; it is not ours to free.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }

@@ -1,5 +1,5 @@
 // Fonts for the painter: face names matched by fontconfig and opened through
-// cairo's FreeType back end, and Windows-1252 strings turned into UTF-8.
+// cairo's FreeType back end.
 #pragma once
 
 #include <cstdint>
@@ -19,22 +19,23 @@ class FontLibrary {
   FontLibrary(const FontLibrary&) = delete;
   FontLibrary& operator=(const FontLibrary&) = delete;
   ~FontLibrary();
-  // An empty or unknown name gets the default sans face. Null only when no
-  // font at all can be found.
-  cairo_font_face_t* Face(const char* name, bool bold, bool italic);
+  // An empty or unknown name gets the default sans face, or with a language
+  // tag ("ja", "ru"; empty for none) a face that has that language's script.
+  // Null only when no font at all can be found.
+  cairo_font_face_t* Face(const char* name, bool bold, bool italic, const char* language = "");
+  // The regular face's ascent per unit of em height, unhinted: how far below
+  // the top of a text's cell its baseline lies. 0 when no font can be found.
+  double AscentPerEm(const char* name);
 
  private:
   struct Entry {
     std::string name;
+    std::string language;
     bool bold;
     bool italic;
     cairo_font_face_t* face;
   };
   std::vector<Entry> entries_;
 };
-
-// Windows-1252 bytes as UTF-8 (0x80 is the euro sign, 0xB0 the degree sign).
-// A NUL byte ends the text early.
-std::string Cp1252ToUtf8(const char* text, int64_t length);
 
 }  // namespace platform

@@ -11,6 +11,9 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
+
+#include "platform/clip.h"
 
 namespace platform {
 
@@ -38,6 +41,13 @@ enum PenStyle : int32_t {
   kPenNull = 5,
 };
 
+// On and off lengths, in pixels, of the patterned pens one pixel wide; wider
+// pens draw solid.
+inline constexpr double kDash[] = {18, 6};
+inline constexpr double kDot[] = {3, 3};
+inline constexpr double kDashDot[] = {9, 6, 3, 6};
+inline constexpr double kDashDotDot[] = {9, 3, 3, 3, 3, 3};
+
 // The logical-pen record: style, width, a second width that is unused, colour.
 struct LogPen {
   int32_t style;
@@ -46,7 +56,17 @@ struct LogPen {
   ColourRef colour;
 };
 
-enum BrushStyle : uint32_t { kBrushSolid = 0, kBrushNull = 1 };
+enum BrushStyle : uint32_t { kBrushSolid = 0, kBrushNull = 1, kBrushHatched = 2, kBrushPattern = 3 };
+
+// Hatch styles, with their GDI values.
+enum HatchStyle : uint32_t {
+  kHatchHorizontal = 0,
+  kHatchVertical = 1,
+  kHatchForwardDiagonal = 2,  // top-left to bottom-right
+  kHatchBackwardDiagonal = 3,
+  kHatchCross = 4,
+  kHatchDiagonalCross = 5,
+};
 
 struct LogBrush {
   uint32_t style;
@@ -89,6 +109,92 @@ constexpr int kColourOnColour = 3;
 // Colour tables of bitmaps made by CreateDIBSection.
 constexpr int kDibRgbColours = 0;  // 24 bits per pixel
 constexpr int kDibPalColours = 1;  // indices into the context's selected palette
+
+// Fill modes and binary raster operations, with their GDI values.
+constexpr int kAlternate = 1;
+constexpr int kWinding = 2;
+enum Rop2 : int {
+  kR2Black = 1,
+  kR2NotMergePen = 2,
+  kR2MaskNotPen = 3,
+  kR2NotCopyPen = 4,
+  kR2MaskPenNot = 5,
+  kR2Not = 6,
+  kR2XorPen = 7,
+  kR2NotMaskPen = 8,
+  kR2MaskPen = 9,
+  kR2NotXorPen = 10,
+  kR2Nop = 11,
+  kR2MergeNotPen = 12,
+  kR2CopyPen = 13,
+  kR2MergePenNot = 14,
+  kR2MergePen = 15,
+  kR2White = 16,
+};
+
+// Outlines in device pixels (fractional), for the metafile player: figures
+// of straight lines and cubic Bézier curves (a curve takes three points: two
+// controls and its end).
+enum class PathVerb : uint8_t { kMove, kLine, kBezier, kClose };
+struct Path {
+  std::vector<PathVerb> verbs;
+  std::vector<DPoint> points;  // one per kMove and kLine, three per kBezier, none per kClose
+};
+
+// Pen end caps and joins, with their GDI values.
+constexpr uint32_t kCapRound = 0, kCapSquare = 1, kCapFlat = 2;
+constexpr uint32_t kJoinRound = 0, kJoinBevel = 1, kJoinMiter = 2;
+constexpr int kPenUserStyle = 7;
+
+// How a path's outline is drawn. A width below 1.5 pixels draws one-pixel
+// lines; the dashes of a wide pen grow with its width.
+struct StrokeStyle {
+  ColourRef colour = 0;
+  double width = 0;
+  int32_t style = kPenSolid;  // PenStyle, or kPenUserStyle with `dashes`
+  uint32_t cap = kCapRound;
+  uint32_t join = kJoinRound;
+  double miterLimit = 10;
+  std::vector<double> dashes;  // device pixels, on and off in turn
+};
+
+struct DibImage;  // platform/dib.h
+struct BlitSource;
+struct BlitOp;
+
+// How a path's interior is filled: a solid colour, a hatch over the
+// background (opaque background mode), an image tiled from the device origin,
+// or nothing.
+struct FillStyle {
+  uint32_t style = kBrushSolid;
+  ColourRef colour = 0;
+  uint32_t hatch = 0;
+  const DibImage* pattern = nullptr;  // kBrushPattern
+};
+
+// A set of device pixels as rectangles that do not overlap (platform/region.h).
+struct Region {
+  std::vector<Rect> rects;
+};
+
+// Text options and the flag of text alignment that moves the current position.
+constexpr uint32_t kEtoOpaque = 2, kEtoClipped = 4;
+constexpr uint32_t kTaUpdateCp = 1;
+
+// One run of text in device pixels for the metafile player.
+struct TextRun {
+  DPoint at;  // reference point of the alignment flags
+  const char* utf8 = nullptr;
+  int64_t length = 0;  // bytes
+  // Advance of each character (code point) along the baseline, or null for
+  // the font's own advances.
+  const double* advances = nullptr;
+  int64_t advanceCount = 0;
+  LogFont font{};  // height and width in device pixels; escapement and
+                  // orientation in tenths of a degree counter-clockwise on the page
+  uint32_t options = 0;  // kEtoOpaque, kEtoClipped
+  Rect rect{};  // opaque or clipping rectangle
+};
 
 // Every object is made by a DeviceContext and known to callers by kind only.
 struct GdiObject {
@@ -135,6 +241,22 @@ struct DeviceContext {
   virtual int TextOut(int32_t x, int32_t y, const char* text, int64_t length) = 0;
   // Brings the selected bitmap's rows up to date with everything drawn.
   virtual int GdiFlush() = 0;
+
+  // The metafile player's drawing, in device pixels. Each returns the previous
+  // value, or 1 or 0 for the drawing calls.
+  virtual int SetPolyFillMode(int mode) = 0;
+  virtual int SetRop2(int rop) = 0;
+  // Fill (when given, by the fill mode) then outline (when given), through the
+  // clip region and the raster operation.
+  virtual int DrawPath(const Path& path, const FillStyle* fill, const StrokeStyle* stroke) = 0;
+  // Null lifts the clip.
+  virtual int SelectClipRegion(const Region* region) = 0;
+  // Draws the run with the text colour, the background mode and colour and the
+  // alignment flags in effect; `*advance` (when given) gets the run's advance.
+  virtual int DrawTextRun(const TextRun& run, double* advance) = 0;
+  // Draws an image (or, without one, the pattern) through the clip region; see
+  // platform/dib.h.
+  virtual int Blit(const BlitSource& source, const BlitOp& op) = 0;
 };
 
 // A memory device context with the stock black pen, white brush and system

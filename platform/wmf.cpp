@@ -8,8 +8,8 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "model/cp1252.h"
 #include "platform/emf_records.h"
-#include "platform/wmf_cp1252.h"
 
 namespace platform {
 namespace {
@@ -77,8 +77,6 @@ enum : uint16_t {
 };
 
 
-constexpr uint32_t kMapModeIsotropic = 7;
-constexpr uint32_t kMapModeAnisotropic = 8;
 constexpr uint32_t kGraphicsModeCompatible = 1;
 constexpr uint16_t kTextOptionsWithRect = 0x0006;  // ETO_OPAQUE | ETO_CLIPPED
 constexpr uint32_t kLogFontWBytes = 92;
@@ -94,7 +92,7 @@ struct WmfRecord {
   uint32_t Params() const { return (size - kRecordHeadBytes) / 2; }
   uint16_t U16(uint32_t i) const {
     uint32_t at = kRecordHeadBytes + 2 * i;
-    return at + 2 <= size ? static_cast<uint16_t>(bytes[at] | bytes[at + 1] << 8) : 0;
+    return at + 2 <= size ? Le16(bytes + at) : 0;
   }
   int16_t I16(uint32_t i) const { return static_cast<int16_t>(U16(i)); }
   uint32_t U32(uint32_t i) const { return U16(i) | static_cast<uint32_t>(U16(i + 1)) << 16; }
@@ -105,9 +103,6 @@ struct WmfRecord {
     return at < size ? static_cast<uint32_t>(size - at) : 0;
   }
 };
-
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
-uint32_t Le32(const uint8_t* p) { return Le16(p) | static_cast<uint32_t>(Le16(p + 2)) << 16; }
 
 // Walks the records after the 18-byte header. A record shorter than its head
 // or running past the end of the bytes ends the walk, as the end record does.
@@ -471,7 +466,7 @@ void CreateFont(Converter& c, const WmfRecord& r) {
   for (uint32_t i = 0; i < kFaceBytes; ++i) {
     uint8_t b = i < faceBytes && !ended ? face[i] : 0;
     if (b == 0) ended = true;
-    Put16(o, cp1252::ToUtf16(b));
+    Put16(o, static_cast<uint16_t>(cp1252::ToCodePoint(b, cp1252::Unassigned::kControl)));
   }
   static const uint8_t zeros[kExtLogFontWBytes - kLogFontWBytes] = {};
   PutBytes(o, zeros, sizeof zeros);
@@ -537,12 +532,14 @@ void ArcRecord(Converter& c, const WmfRecord& r, uint32_t type) {
   Simple(c.out, type, {r.I16(7), r.I16(6), r.I16(5), r.I16(4), r.I16(3), r.I16(2), r.I16(1), r.I16(0)});
 }
 
-// EMR_EXTTEXTOUTW from 8-bit text; `dx` (16-bit advances) may be null.
+// EMR_EXTTEXTOUTA; `dx` (16-bit advances) may be null. The bytes are kept as
+// they are: only the player knows the selected font's character set, which
+// may be a double-byte one.
 void Text(Converter& c, int32_t x, int32_t y, uint32_t options, const int16_t rect[4], const uint8_t* text,
           uint32_t count, const uint8_t* dx) {
   Output& o = c.out;
-  uint32_t stringBytes = (count * 2 + 3) / 4 * 4;
-  int64_t start = Begin(o, kEmrExtTextOutW);
+  uint32_t stringBytes = (count + 3) / 4 * 4;
+  int64_t start = Begin(o, kEmrExtTextOutA);
   PutEmptyBounds(o);
   Put32(o, kGraphicsModeCompatible);
   PutF32(o, kTextScale);
@@ -554,7 +551,7 @@ void Text(Converter& c, int32_t x, int32_t y, uint32_t options, const int16_t re
   Put32(o, options);
   for (int i = 0; i < 4; ++i) PutI32(o, rect ? rect[i] : 0);
   Put32(o, dx ? 76 + stringBytes : 0);
-  for (uint32_t i = 0; i < count; ++i) Put16(o, cp1252::ToUtf16(text[i]));
+  PutBytes(o, text, count);
   PadTo4(o);
   if (dx)
     for (uint32_t i = 0; i < count; ++i) PutI32(o, static_cast<int16_t>(Le16(dx + 2 * i)));
@@ -636,7 +633,7 @@ void Translate(Converter& c, const WmfRecord& r) {
     case kMetaSetMapMode:
       // The picture keeps the frame the prologue set; only the scaled modes
       // (which leave that frame in place) pass through.
-      if (n >= 1 && (r.U16(0) == kMapModeIsotropic || r.U16(0) == kMapModeAnisotropic))
+      if (n >= 1 && (r.U16(0) == kMmIsotropic || r.U16(0) == kMmAnisotropic))
         Simple(o, kEmrSetMapMode, {r.U16(0)});
       break;
     case kMetaSaveDc:
@@ -704,7 +701,7 @@ void DeviceSize(const Frame& f, int32_t& width, int32_t& height) {
 // Maps the picture's window onto device units one for one, corner at (0, 0).
 void Prologue(Converter& c, const Frame& f) {
   Output& o = c.out;
-  Simple(o, kEmrSetMapMode, {static_cast<int32_t>(kMapModeAnisotropic)});
+  Simple(o, kEmrSetMapMode, {static_cast<int32_t>(kMmAnisotropic)});
   if (f.hasExt) {
     // A zero extent would divide by zero in every reader; it maps as one unit.
     int32_t ex = f.extX ? f.extX : 1, ey = f.extY ? f.extY : 1;
@@ -761,12 +758,18 @@ bool ValidHeader(const uint8_t* bytes, int64_t size) {
 
 }  // namespace
 
-uint8_t* WmfToEmf(const uint8_t* wmf, int64_t size, int64_t* emfSize) {
+uint8_t* WmfToEmf(const uint8_t* wmf, int64_t size, int64_t* emfSize, ReadReport* report) {
   *emfSize = 0;
-  if (!ValidHeader(wmf, size)) return nullptr;
+  if (!ValidHeader(wmf, size)) {
+    Fail(report, ReadFault::kNotMetafile, 0);
+    return nullptr;
+  }
   Frame frame = FindFrame(wmf, size);
   Converter* c = static_cast<Converter*>(std::calloc(1, sizeof(Converter)));
-  if (!c) return nullptr;
+  if (!c) {
+    Fail(report, ReadFault::kTooLarge, 0);
+    return nullptr;
+  }
   int32_t width, height;
   DeviceSize(frame, width, height);
   Output& o = c->out;
@@ -775,8 +778,13 @@ uint8_t* WmfToEmf(const uint8_t* wmf, int64_t size, int64_t* emfSize) {
 
   RecordWalk walk{wmf, size, kWmfHeaderBytes};
   WmfRecord r;
-  while (!o.failed && walk.Next(r)) Translate(*c, r);
+  int64_t index = 0;  // of the record being converted when the output fails
+  while (!o.failed && walk.Next(r)) {
+    Translate(*c, r);
+    if (!o.failed) ++index;
+  }
   Simple(o, kEmrEof, {0, 16, 20});
+  if (o.failed) Fail(report, ReadFault::kTooLarge, index);
   Set32(o, 48, static_cast<uint32_t>(o.size));
   Set32(o, 52, o.records);
   uint32_t handles = c->objects.maxHandle + 1;

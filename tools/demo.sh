@@ -4,7 +4,7 @@
 set -uo pipefail
 kartex=$1 samples=$2 out=$3
 mkdir -p "$out"
-"$kartex" >/dev/null 2>&1 || true   # the banner and usage: the program runs
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$kartex" >/dev/null 2>&1 || true   # the banner: the program runs (no dialog)
 # The large drawing (about 20,000 entities) is generated rather than kept in the repository.
 [[ -f $samples/large.dxf ]] || python3 "$samples/make_samples.py" --large "$samples/large.dxf"
 failures=0 count=0
@@ -12,8 +12,8 @@ shopt -s nullglob nocaseglob
 for input in "$samples"/*.dxf "$samples"/*.gbr "$samples"/*.emf "$samples"/*.wmf; do
   base=$(basename "${input%.*}")
   case "${input,,}" in
-    *.emf|*.wmf) outputs=(dxf htm) ;;          # raster output of metafiles needs the metafile player
-    *) outputs=(bmp rle.bmp gif g3 jpg dxf htm) ;;
+    *.emf|*.wmf) outputs=(dxf htm svg) ;;      # raster output of metafiles needs the metafile player
+    *) outputs=(bmp rle.bmp gif g3 jpg png dxf htm svg) ;;
   esac
   for kind in "${outputs[@]}"; do
     target="$out/$base.$kind"

@@ -263,6 +263,24 @@ bool UsableExtents(const WorldPoint& min, const WorldPoint& max) {
          max.y >= min.y;
 }
 
+// Computed extents cover texts and inserted blocks too, so drawings without
+// header extents are not clipped to their bare polylines. Header extents that
+// hold none of the drawing are stale: some exporters state a default page
+// (an SVG-to-DXF export gives 8.5 x 11 for any drawing) or a box beside the
+// geometry. An empty drawing keeps what the header says.
+void SettleExtents(Drawing& drawing) {
+  if (UsableExtents(drawing.extMin, drawing.extMax)) {
+    if (DrawingMeetsBox(drawing, drawing.extMin, drawing.extMax)) return;
+    WorldPoint min, max;
+    ComputeDrawingExtents(drawing, min, max);
+    if (min.x > max.x || min.y > max.y) return;
+    drawing.extMin = min;
+    drawing.extMax = max;
+    return;
+  }
+  ComputeDrawingExtents(drawing, drawing.extMin, drawing.extMax);
+}
+
 int ReadSections(LineSource& source, Drawing& drawing) {
   char code[kLineSize];
   char value[kLineSize];
@@ -279,10 +297,7 @@ int ReadSections(LineSource& source, Drawing& drawing) {
       case LineClass::kEntities:
         ok = ReadEntities(source, drawing.entities, drawing, &drawing.blocks, LineClass::kEndSec,
                           &drawing.inserts);
-        // Computed extents cover texts and inserted blocks too, so drawings
-        // without header extents are not clipped to their bare polylines.
-        if (ok && !UsableExtents(drawing.extMin, drawing.extMax))
-          ComputeDrawingExtents(drawing, drawing.extMin, drawing.extMax);
+        if (ok) SettleExtents(drawing);
         break;
       case LineClass::kHeader:
         ok = ReadHeaderSection(source, drawing.extMin, drawing.extMax);
@@ -303,34 +318,37 @@ int ReadDxf(LineSource& source, Drawing& drawing) {
   int ok = ReadSections(source, drawing);
   std::free(source.points.data);
   source.points = {};
-  return ok;
+  // Every read stops at the first line it cannot have: the data ended early.
+  return ok ? 1 : Fail(source.report, ReadFault::kTruncated, source.lineNumber);
 }
 
 }  // namespace dxf
 
-int dxf_proc_memory(const char* data, size_t size, Drawing* drawing) {
+int dxf_proc_memory(const char* data, size_t size, Drawing* drawing, ReadReport* report) {
   std::memset(static_cast<void*>(drawing), 0, sizeof *drawing);
   DrawingInit(*drawing);
   dxf::LineSource source;
   dxf::OpenMemorySource(source, data, size);
+  source.report = report;
   if (dxf::ReadDxf(source, *drawing)) return 1;
   DrawingFree(drawing);
   return 0;
 }
 
-int dxf_proc(const char* fileName, Drawing* drawing) {
+int dxf_proc(const char* fileName, Drawing* drawing, ReadReport* report) {
   std::memset(static_cast<void*>(drawing), 0, sizeof *drawing);
   FILE* file = std::fopen(fileName, "rb");
   if (!file) {
     std::printf("Unable to fopen %s\n", fileName);
     DrawingFree(drawing);
-    return 0;
+    return Fail(report, ReadFault::kCannotOpen, 0);
   }
   DrawingInit(*drawing);
   char* chunk = static_cast<char*>(std::malloc(dxf::kChunkSize));
   if (!chunk) OutOfMemory();
   dxf::LineSource source;
   dxf::OpenFileSource(source, file, chunk);
+  source.report = report;
   int ok = dxf::ReadDxf(source, *drawing);
   if (!ok) std::printf("Unable to dxf_proc\n");
   std::free(chunk);

@@ -2,6 +2,9 @@
 #pragma once
 
 #include "model/drawing.h"
+#include "platform/read_report.h"
 
-// 1 on success; 0 on failure, with the Drawing left freed (all zero).
-int dxf_proc(const char* fileName, Drawing* drawing);
+// 1 on success; 0 on failure, with the Drawing left freed (all zero). The
+// report, when given, receives the cause (and the line) of a failure and the
+// entity kinds passed over.
+int dxf_proc(const char* fileName, Drawing* drawing, ReadReport* report = nullptr);

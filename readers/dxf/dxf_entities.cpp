@@ -6,18 +6,19 @@
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
+#include <numbers>
 
+#include "model/arcs.h"
 #include "readers/dxf/dxf_internal.h"
 
 namespace dxf {
 namespace {
 
-constexpr double kTwoPi = 6.283185307179586;
-constexpr double kDegreesToRadians = 0.017453292519943295;
+constexpr double kTwoPi = 2 * std::numbers::pi;
+constexpr double kDegreesToRadians = std::numbers::pi / 180;
 // Curves are sampled every 7.5 degrees; the step count is 1 + the sweep
 // times 24/pi, truncated.
-constexpr double kArcStep = 0.1308996938995747;
-constexpr double kMinusStepsPerRadian = -7.639437268410976;
+constexpr double kMinusStepsPerRadian = -24 / std::numbers::pi;
 // A point list is a GrowArray with a 32-bit count of at most 2^31 - 1 bytes.
 constexpr size_t kMaxPoints = INT32_MAX / sizeof(WorldPoint);
 constexpr size_t kFirstPoints = 256;
@@ -31,6 +32,15 @@ bool NormaliseAngle(double& a) {
   a = std::fmod(a, kTwoPi);
   if (a < 0) a += kTwoPi;
   return true;
+}
+
+// An entity no reader draws, counted by its name without blanks or line end.
+void CountSkippedEntity(ReadReport* report, const char* line) {
+  if (!report) return;
+  while (*line == ' ' || *line == '\t') ++line;
+  char name[kSkipNameSize] = {};
+  for (int i = 0; i < kSkipNameSize - 1 && line[i] && line[i] != '\n'; ++i) name[i] = line[i];
+  CountSkipped(report, name);
 }
 
 // Hands the gathered points to `polyline` and appends it to the set.
@@ -199,14 +209,12 @@ void EllipsePoints(WorldPoint centre, WorldPoint major, double ratio, double sta
     if (sweep <= 0) sweep = kTwoPi;
   }
   if (sweep > kTwoPi) sweep = kTwoPi;
-  const int n = StepCount(sweep);
   const WorldPoint minor = {-major.y * ratio, major.x * ratio};
-  for (int i = 0; i <= n; ++i) {
-    const double t = i < n ? start + i * kArcStep : start + sweep;
+  SampleArc({start, kArcStep, start + sweep, StepCount(sweep), false}, [&](double t) {
     const double c = std::cos(t);
     const double s = std::sin(t);
     PointAppend(points, {centre.x + c * major.x + s * minor.x, centre.y + c * major.y + s * minor.y});
-  }
+  });
 }
 
 int ReadEllipseEntity(LineSource& source, EntitySet& set, const Drawing& tables) {
@@ -249,7 +257,9 @@ int ReadEllipseEntity(LineSource& source, EntitySet& set, const Drawing& tables)
   return 1;
 }
 
-int ReadSolidEntity(LineSource& source, EntitySet& set, const Drawing& tables) {
+// SOLID and TRACE state their corners in zigzag order (1, 2, 4, 3); a 3DFACE
+// states them round the face.
+int ReadSolidEntity(LineSource& source, EntitySet& set, const Drawing& tables, bool face) {
   Polyline polyline = {};
   WorldPoint corner[4] = {};
   int ok = ReadItemPairs(source, [&](LineClass c, const char* value) {
@@ -261,8 +271,11 @@ int ReadSolidEntity(LineSource& source, EntitySet& set, const Drawing& tables) {
       ApplyCommonGroup(c, value, tables, polyline);
   });
   if (!ok) return 0;
-  // SOLID and TRACE give their corners in zigzag order.
-  for (int i : {0, 1, 3, 2, 0}) PointAppend(source.points, corner[i]);
+  if (face) {
+    for (int i : {0, 1, 2, 3, 0}) PointAppend(source.points, corner[i]);
+  } else {
+    for (int i : {0, 1, 3, 2, 0}) PointAppend(source.points, corner[i]);
+  }
   AppendPolyline(set, polyline, source.points);
   return 1;
 }
@@ -356,11 +369,9 @@ void ArcPoints(WorldPoint centre, double radius, double a0, double a1, PointBuff
   // through zero neither vanish nor wind twice.
   if (!NormaliseAngle(a0) || !NormaliseAngle(a1)) return;
   const double sweep = a0 > a1 ? a0 - a1 : a0 + kTwoPi - a1;
-  const int n = StepCount(sweep);
-  for (int i = 0; i <= n; ++i) {
-    const double a = i < n ? a0 - i * kArcStep : a1;
+  SampleArc({a0, -kArcStep, a1, StepCount(sweep), false}, [&](double a) {
     PointAppend(points, {centre.x + radius * std::cos(a), centre.y + radius * std::sin(a)});
-  }
+  });
 }
 
 int ReadEntities(LineSource& source, EntitySet& set, Drawing& tables, const GrowArray<Block>* blocks,
@@ -398,9 +409,11 @@ int ReadEntities(LineSource& source, EntitySet& set, Drawing& tables, const Grow
           ok = ReadTextEntity(source, set, tables, 0);
           break;
       case LineClass::kSolidLike:
-          ok = ReadSolidEntity(source, set, tables);
+      case LineClass::kFace3d:
+          ok = ReadSolidEntity(source, set, tables, c == LineClass::kFace3d);
           break;
       default:
+          CountSkippedEntity(source.report, line);
           ok = SkipToGroupZero(source);
     }
     if (!ok) return 0;

@@ -1,10 +1,10 @@
 // The bottom layer of the DXF reader: lines, their classes, the scans to the
 // next group 0, and the look-ups every entity and table reader shares.
 #include <algorithm>
-#include <charconv>
 #include <cstdlib>
 #include <cstring>
 
+#include "model/numbers.h"
 #include "readers/dxf/dxf_internal.h"
 
 namespace dxf {
@@ -149,7 +149,7 @@ LineClass ClassifyLine(const char* line) {
   if (c0 < '$' || c0 > 'V') return LineClass::kNone;
   if (IsDigit(c0)) {
     // Code lines never begin with "3D", so the keyword goes first here.
-    if (c0 == '3' && StartsWith(line, "3DFACE")) return LineClass::kSolidLike;
+    if (c0 == '3' && StartsWith(line, "3DFACE")) return LineClass::kFace3d;
     return ClassifyCode(line);
   }
   for (const Keyword& k : kKeywords) {
@@ -183,15 +183,7 @@ int SeekGroupZero(LineSource& source, LineClass wanted, LineClass stop) {
 
 double ParseDouble(const char* text) {
   while (IsSpace(*text)) ++text;
-  if (*text == '+') {
-    ++text;
-    if (*text == '-') return 0;
-  }
-  const char* end = text + std::strlen(text);
-  double value = 0;
-  std::from_chars_result r = std::from_chars(text, end, value, std::chars_format::general);
-  if (r.ec == std::errc::result_out_of_range) return std::strtod(text, nullptr);
-  return r.ec == std::errc() ? value : 0;
+  return ParseDecimal(text, text + std::strlen(text));
 }
 
 int32_t ParseInt(const char* text) {

@@ -8,6 +8,7 @@
 #include <cstdio>
 
 #include "model/drawing.h"
+#include "platform/read_report.h"
 
 namespace dxf {
 
@@ -39,6 +40,7 @@ struct LineSource {
   int64_t lineNumber;  // lines read so far: where a failure happened
   char* chunk;         // kChunkSize bytes for a file source
   PointBuffer points;  // released by ReadDxf
+  ReadReport* report;  // may be null
 };
 
 void OpenFileSource(LineSource& source, FILE* file, char* chunk);
@@ -55,7 +57,7 @@ enum class LineClass : uint8_t {
   kSection, kEndSec, kEof, kHeader, kTables, kTable, kEndTab, kLtype, kLayer, kStyle,
   kBlocks, kBlock, kEndBlk, kEntities, kExtMin, kExtMax, kByLayer, kByBlock,
   kLine, kPolyline, kLwPolyline, kVertex, kSeqEnd, kEllipse, kInsert, kMText,
-  kArcOrCircle, kTextOrAttrib, kSolidLike,
+  kArcOrCircle, kTextOrAttrib, kSolidLike, kFace3d,
 };
 
 // 1 when a line was read into `line` (kLineSize bytes), 0 at end of file or on
@@ -112,8 +114,6 @@ void ArcPoints(WorldPoint centre, double radius, double a0, double a1, PointBuff
 // MTEXT formatting of `content`, edited in place; `textStyles` may grow.
 void FormatMText(char* content, EntitySet& set, GrowArray<TextStyle>& textStyles, TextItem& item,
                  int hAlign);
-// The Windows-1252 byte of a Unicode code point, or '?' when it has none.
-unsigned char Windows1252Byte(uint32_t codePoint);
 
 // The whole read over an open source, without messages: 1 / 0.
 int ReadDxf(LineSource& source, Drawing& drawing);
@@ -122,4 +122,4 @@ int ReadDxf(LineSource& source, Drawing& drawing);
 
 // The reader over a block of memory (fuzzing, tests): like dxf_proc, but
 // silent; on failure the Drawing is left freed.
-int dxf_proc_memory(const char* data, size_t size, Drawing* drawing);
+int dxf_proc_memory(const char* data, size_t size, Drawing* drawing, ReadReport* report = nullptr);

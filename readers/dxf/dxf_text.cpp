@@ -4,26 +4,21 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <numbers>
 
 #include "app/supl.h"
+#include "model/cp1252.h"
 #include "readers/dxf/dxf_internal.h"
 
 namespace dxf {
 namespace {
 
-constexpr double kDegreesToRadians = 0.017453292519943295;
-constexpr double kPi = 3.141592653589793;
+using std::numbers::pi;
+constexpr double kDegreesToRadians = pi / 180;
 constexpr double kDefaultHeight = 0.5;
 constexpr int kStackDepth = 8;
 constexpr unsigned char kDegreeSign = 0xB0;
 constexpr unsigned char kDiameterSign = 0xD8;
-
-// Windows-1252 bytes 0x80 to 0x9F and the code points they stand for; 0 where
-// the code page leaves the byte undefined.
-constexpr uint16_t kWindows1252High[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
 
 // Removes `count` characters at `at`, moving the rest (and its NUL) left.
 void Remove(char* at, size_t count) { std::memmove(at, at + count, std::strlen(at + count) + 1); }
@@ -68,14 +63,6 @@ int32_t StyleForFont(GrowArray<TextStyle>& styles, const char* face) {
 }
 
 }  // namespace
-
-unsigned char Windows1252Byte(uint32_t codePoint) {
-  if (codePoint == 0 || (codePoint >= 0x80 && codePoint < 0xA0)) return '?';
-  if (codePoint < 0x100) return static_cast<unsigned char>(codePoint);
-  for (int i = 0; i < 32; ++i)
-    if (kWindows1252High[i] == codePoint) return static_cast<unsigned char>(0x80 + i);
-  return '?';
-}
 
 void FormatMText(char* content, EntitySet& set, GrowArray<TextStyle>& textStyles, TextItem& item,
                  int hAlign) {
@@ -138,7 +125,9 @@ void FormatMText(char* content, EntitySet& set, GrowArray<TextStyle>& textStyles
             int d[4] = {HexValue(p[2]), HexValue(p[3]), HexValue(p[4]), HexValue(p[5])};
             bool hex = d[0] >= 0 && d[1] >= 0 && d[2] >= 0 && d[3] >= 0;
             uint32_t code = hex ? static_cast<uint32_t>(d[0] << 12 | d[1] << 8 | d[2] << 4 | d[3]) : 0;
-            *backslash = static_cast<char>(hex ? Windows1252Byte(code) : '?');
+            // U+0000 would end the content: it is no more a character than one the code page lacks.
+            *backslash = static_cast<char>(
+                hex && code != 0 ? cp1252::FromCodePoint(code, cp1252::Unassigned::kQuestion) : '?');
             Remove(backslash + 1, 6);
             p = backslash + 1;
           } else {
@@ -276,7 +265,7 @@ int ReadTextEntity(LineSource& source, EntitySet& set, Drawing& tables, int isMT
       case LineClass::kG72: {
         const int32_t n = ParseInt(value);
         if (isMText) {
-          item.rotation = n == 2 ? kPi : n == 3 ? -kPi / 2 : n == 4 ? kPi / 2 : 0;
+          item.rotation = n == 2 ? pi : n == 3 ? -pi / 2 : n == 4 ? pi / 2 : 0;
         } else {
           justification |= n;
           hAlign = n == 1 ? 1 : n == 2 ? 2 : 0;

@@ -4,20 +4,21 @@
 // file, dispatches the records and builds the geometry and the texts.
 #include "readers/emf/emf.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <numbers>
 
-#include "platform/wmf_cp1252.h"
+#include "model/arcs.h"
+#include "model/cp1252.h"
 #include "readers/emf/emf_state.h"
 
 namespace {
 
-constexpr uint32_t kRecordHeadSize = 8;
 constexpr int32_t kMaxTextChars = 1023;
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kArcStep = kPi / 24;  // 7.5 degrees
+using std::numbers::pi;
 
 struct LineTypeDef {
   const char* name;
@@ -36,6 +37,7 @@ constexpr TextLayout kPolyTextOut = {40, 44, 48, 52};
 struct Translator {
   EmfState state;
   Drawing* drawing;
+  ReadReport* report;  // may be null
 };
 
 WorldPoint Map(const Translator& t, int64_t x, int64_t y) {
@@ -173,27 +175,27 @@ void EllipseOrArc(Translator& t, const EmfRecord& r) {
   int64_t left = RecordI32(r, 8), top = RecordI32(r, 12), right = RecordI32(r, 16), bottom = RecordI32(r, 20);
   int64_t rx = (right - left) >> 1, ry = (bottom - top) >> 1;
   int64_t cx = (left + right) >> 1, cy = (top + bottom) >> 1;
-  double a0 = 0, a1 = 2 * kPi, sweep = 2 * kPi;
+  double a0 = 0, a1 = 2 * pi, sweep = 2 * pi;
   if (r.type != kEmrEllipse) {
     double e = std::atan2(static_cast<double>(RecordI32(r, 36) - cy), static_cast<double>(RecordI32(r, 32) - cx));
     double s = std::atan2(static_cast<double>(RecordI32(r, 28) - cy), static_cast<double>(RecordI32(r, 24) - cx));
     a0 = e;
     a1 = s;
-    sweep = s > e ? s - e : s - e + 2 * kPi;
+    sweep = s > e ? s - e : s - e + 2 * pi;
   }
   int32_t filled = r.type == kEmrChord || r.type == kEmrPie ? 1 : t.state.g.pathOpen;
   Polyline line = NewPolyline(t.state, filled);
-  int32_t n = 1 + static_cast<int32_t>(sweep * 24 / kPi);
-  double step = n > 1 ? kArcStep : sweep;
-  double a = a0;
-  for (int32_t i = 0; i <= n; ++i) {
+  int32_t n = 1 + static_cast<int32_t>(sweep * 24 / pi);
+  SampleArc({a0, n > 1 ? kArcStep : sweep, a1, n, true}, [&](double a) {
     int64_t x = static_cast<int64_t>(std::cos(a) * static_cast<double>(rx) + static_cast<double>(cx));
     int64_t y = static_cast<int64_t>(std::sin(a) * static_cast<double>(ry) + static_cast<double>(cy));
     AppendPoint(t, line, x, y);
-    a = i == n - 1 ? a1 : a + step;
-  }
+  });
   ArrayAppend(t.drawing->entities.polylines, line);
 }
+
+// A UTF-16 unit as Windows-1252: '?' when the code page lacks it.
+char AnsiByte(uint16_t unit) { return static_cast<char>(cp1252::FromCodePoint(unit, cp1252::Unassigned::kControl)); }
 
 // Up to `max` UTF-16 units as Windows-1252; a surrogate pair becomes one '?'.
 int32_t WideToAnsi(const EmfRecord& r, uint32_t at, uint32_t units, int32_t max, char* out) {
@@ -203,7 +205,7 @@ int32_t WideToAnsi(const EmfRecord& r, uint32_t at, uint32_t units, int32_t max,
     uint16_t u = RecordU16(r, at + 2 * i);
     bool high = u >= 0xD800 && u <= 0xDBFF;
     bool low = u >= 0xDC00 && u <= 0xDFFF;
-    if (!(low && afterHigh)) out[n++] = static_cast<char>(cp1252::FromUtf16(u));
+    if (!(low && afterHigh)) out[n++] = AnsiByte(u);
     afterHigh = high;
   }
   out[n] = '\0';
@@ -217,7 +219,7 @@ int32_t StyleForFace(Drawing& drawing, const EmfFont& font) {
   for (int i = 0; i < kFontFaceUnits && font.face[i] != 0; ++i) {
     uint16_t u = font.face[i];
     bool high = u >= 0xD800 && u <= 0xDBFF;
-    if (!(u >= 0xDC00 && u <= 0xDFFF && afterHigh)) face[n++] = static_cast<char>(cp1252::FromUtf16(u));
+    if (!(u >= 0xDC00 && u <= 0xDFFF && afterHigh)) face[n++] = AnsiByte(u);
     afterHigh = high;
   }
   face[n] = '\0';
@@ -257,7 +259,7 @@ void Text(Translator& t, const EmfRecord& r) {
 
   const EmfGraphics& g = s.g;
   double angle = g.eM12 != 0 && g.eM22 != 0 ? -std::atan2(static_cast<double>(g.eM12), static_cast<double>(g.eM22))
-                                            : g.font.escapement * kPi / 1800;
+                                            : g.font.escapement * pi / 1800;
   double size = std::fabs(static_cast<double>(g.font.height));
   double height;
   if (g.windowExtY != 0)
@@ -298,6 +300,14 @@ uint32_t MinimumSize(uint32_t type) {
   }
 }
 
+// A record type the translator does not handle, counted by its number.
+void CountSkippedRecord(ReadReport* report, uint32_t type) {
+  if (!report) return;
+  char name[kSkipNameSize] = {};
+  std::to_chars(name, name + sizeof name - 1, type);
+  CountSkipped(report, name);
+}
+
 int Dispatch(Translator& t, const EmfRecord& r) {
   if (IsStateRecord(r.type)) return HandleStateRecord(r, t.state, *t.drawing);
   if (r.size < MinimumSize(r.type)) return 1;
@@ -318,33 +328,22 @@ int Dispatch(Translator& t, const EmfRecord& r) {
     case kEmrEllipse: case kEmrArc: case kEmrChord: case kEmrPie: case kEmrArcTo: EllipseOrArc(t, r); break;
     case kEmrExtTextOutA: case kEmrExtTextOutW: case kEmrPolyTextOutA: case kEmrPolyTextOutW: Text(t, r); break;
     case kEmrEof: EndFigure(t); break;
-    default: break;
+    default: CountSkippedRecord(t.report, r.type); break;
   }
   return 1;
 }
 
-uint32_t Le32(const uint8_t* p) { return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24; }
-
-// Reads every record up to EMR_EOF. A record is read whole whatever its size,
-// but must lie within the file: one shorter than its head, not a whole number
-// of 32-bit words, or running past the end of the file fails the translation.
 // The header's bounds are the extents unless the drawn content strays outside
 // them: files that set a map mode or window of their own are mapped away from
 // the header's box, and the picture would land off the page. The content box
 // takes texts as tall as their height (their width is not known here); a box
 // without area says too little to replace the header's.
 void SettleExtents(Drawing& drawing) {
-  WorldPoint min{kExtentsStart, kExtentsStart}, max{-kExtentsStart, -kExtentsStart};
-  auto include = [&](double x, double y) {
-    if (!std::isfinite(x) || !std::isfinite(y)) return;
-    min = {std::fmin(min.x, x), std::fmin(min.y, y)};
-    max = {std::fmax(max.x, x), std::fmax(max.y, y)};
-  };
-  for (const Polyline& line : drawing.entities.polylines)
-    for (const WorldPoint& p : line.points) include(p.x, p.y);
+  WorldPoint min, max;
+  ComputeExtents(drawing.entities, min, max);
   for (const TextItem& text : drawing.entities.texts) {
-    include(text.x, text.y);
-    include(text.x, text.y + text.height);
+    IncludeInExtents({text.x, text.y}, min, max);
+    IncludeInExtents({text.x, text.y + text.height}, min, max);
   }
   if (!(min.x < max.x && min.y < max.y)) return;
   bool inside = min.x >= drawing.extMin.x && min.y >= drawing.extMin.y && max.x <= drawing.extMax.x &&
@@ -354,44 +353,39 @@ void SettleExtents(Drawing& drawing) {
   drawing.extMax = max;
 }
 
+// Reads every record up to EMR_EOF; a malformed record, or the end of the
+// file before EMR_EOF, fails the translation.
 int RecordLoop(Translator& t, FILE* file) {
-  if (fseeko(file, 0, SEEK_END) != 0) return 0;
+  if (fseeko(file, 0, SEEK_END) != 0) return Fail(t.report, ReadFault::kCannotOpen, 0);
   off_t fileSize = ftello(file);
-  if (fileSize < 0 || fseeko(file, 0, SEEK_SET) != 0) return 0;
-  uint64_t remaining = static_cast<uint64_t>(fileSize);
-
-  uint8_t* buffer = nullptr;
-  uint64_t capacity = 0;
+  if (fileSize < 0 || fseeko(file, 0, SEEK_SET) != 0) return Fail(t.report, ReadFault::kCannotOpen, 0);
+  size_t size = static_cast<size_t>(fileSize);
+  uint8_t* bytes = static_cast<uint8_t*>(std::malloc(size ? size : 1));
+  if (!bytes) return Fail(t.report, ReadFault::kTooLarge, 0);
   int ok = 0;
-  for (;;) {
-    uint8_t head[kRecordHeadSize];
-    if (remaining < kRecordHeadSize || std::fread(head, 1, kRecordHeadSize, file) != kRecordHeadSize) break;
-    uint32_t type = Le32(head), size = Le32(head + 4);
-    if (size < kRecordHeadSize || size % 4 != 0 || size > remaining) break;
-    remaining -= size;
-    if (size > capacity) {
-      uint8_t* grown = static_cast<uint8_t*>(std::realloc(buffer, size));
-      if (!grown) break;
-      buffer = grown;
-      capacity = size;
-    }
-    std::memcpy(buffer, head, kRecordHeadSize);
-    size_t body = size - kRecordHeadSize;
-    if (body && std::fread(buffer + kRecordHeadSize, 1, body, file) != body) break;
-    if (!Dispatch(t, EmfRecord{buffer, type, size})) break;
-    if (type == kEmrEof) {
-      ok = 1;
-      break;
-    }
+  if (std::fread(bytes, 1, size, file) != size) {
+    Fail(t.report, ReadFault::kCannotOpen, 0);
+  } else {
+    EmfWalker walk{bytes, size};
+    EmfRecord r;
+    int64_t index = 0;
+    ok = 1;
+    // Only the object table's allocation can fail a record.
+    for (; ok && walk.Next(r); ++index) ok = Dispatch(t, r) || Fail(t.report, ReadFault::kTooLarge, index);
+    // Data that ends between records ends before the EOF record; a record
+    // that does not fit is malformed.
+    if (ok && !walk.ended)
+      ok = Fail(t.report, walk.at == walk.size ? ReadFault::kTruncated : ReadFault::kMalformedRecord, index);
   }
-  std::free(buffer);
+  std::free(bytes);
   return ok;
 }
 
 }  // namespace
 
-int emf_proc(const char* fileName, Drawing* drawing) {
+int emf_proc(const char* fileName, Drawing* drawing, ReadReport* report) {
   Translator t{};
+  t.report = report;
   EmfStateInit(t.state);
   t.drawing = drawing;
   DrawingInit(*drawing);
@@ -406,6 +400,7 @@ int emf_proc(const char* fileName, Drawing* drawing) {
   FILE* file = std::fopen(fileName, "rb");
   if (!file) {
     std::printf("Unable to fopen %s\n", fileName);
+    Fail(report, ReadFault::kCannotOpen, 0);
   } else {
     result = RecordLoop(t, file);
     if (result) SettleExtents(*drawing);

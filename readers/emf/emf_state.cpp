@@ -7,8 +7,6 @@
 namespace {
 
 constexpr uint32_t kStockBit = 0x80000000u;
-constexpr uint32_t kMapModeIsotropic = 7;
-constexpr uint32_t kMapModeAnisotropic = 8;
 constexpr uint32_t kWhitePen = 6, kBlackPen = 7, kNullPen = 8;
 constexpr ColourRef kWhite = 0xFFFFFF;
 constexpr int32_t kColourCount = 256;
@@ -34,7 +32,7 @@ uint32_t MinimumSize(uint32_t type) {
   }
 }
 
-bool IsMapped(uint32_t mode) { return mode == kMapModeIsotropic || mode == kMapModeAnisotropic; }
+bool IsMapped(uint32_t mode) { return mode == kMmIsotropic || mode == kMmAnisotropic; }
 
 int32_t ClampToI32(int64_t v) {
   if (v > INT32_MAX) return INT32_MAX;
@@ -48,26 +46,13 @@ int32_t ScaleExtent(int32_t v, int32_t num, int32_t den) {
   return ClampToI32(static_cast<int64_t>(v) * num / den);
 }
 
-struct Matrix {
-  double m11, m12, m21, m22, dx, dy;
-};
+Xform CurrentMatrix(const EmfGraphics& g) { return {g.eM11, g.eM12, g.eM21, g.eM22, g.eDx, g.eDy}; }
 
-Matrix CurrentMatrix(const EmfGraphics& g) { return {g.eM11, g.eM12, g.eM21, g.eM22, g.eDx, g.eDy}; }
-
-Matrix ReadMatrix(const EmfRecord& r) {
-  return {RecordF32(r, 8), RecordF32(r, 12), RecordF32(r, 16), RecordF32(r, 20), RecordF32(r, 24), RecordF32(r, 28)};
-}
-
-// a × b, points as row vectors.
-Matrix Multiply(const Matrix& a, const Matrix& b) {
-  return {a.m11 * b.m11 + a.m12 * b.m21,        a.m11 * b.m12 + a.m12 * b.m22,
-          a.m21 * b.m11 + a.m22 * b.m21,        a.m21 * b.m12 + a.m22 * b.m22,
-          a.dx * b.m11 + a.dy * b.m21 + b.dx,   a.dx * b.m12 + a.dy * b.m22 + b.dy};
-}
+Xform ReadMatrix(const EmfRecord& r) { return RecordXform(r, 8); }
 
 // A transform with a non-finite element, or one that does not fit in 32-bit
 // floats, is refused: the current transform stays, so every mapped point stays finite.
-void SetTransform(EmfGraphics& g, const Matrix& m) {
+void SetTransform(EmfGraphics& g, const Xform& m) {
   const double v[6] = {m.m11, m.m12, m.m21, m.m22, m.dx, m.dy};
   float f[6];
   for (int i = 0; i < 6; ++i) {
@@ -176,13 +161,6 @@ void CreateObject(EmfState& s, uint32_t index, uint32_t kind, const uint32_t* wo
 
 }  // namespace
 
-float RecordF32(const EmfRecord& r, uint32_t at) {
-  uint32_t bits = RecordU32(r, at);
-  float f;
-  std::memcpy(&f, &bits, sizeof f);
-  return f;
-}
-
 void EmfStateInit(EmfState& state) {
   std::memset(static_cast<void*>(&state), 0, sizeof state);
   state.saved.elementSize = sizeof(EmfGraphics);
@@ -262,7 +240,7 @@ int HandleStateRecord(const EmfRecord& r, EmfState& s, Drawing& drawing) {
       break;
     case kEmrModifyWorldTransform: {
       uint32_t mode = RecordU32(r, 32);
-      Matrix m = ReadMatrix(r);
+      Xform m = ReadMatrix(r);
       if (mode == 1)
         SetIdentity(g);
       else if (mode == 2)

@@ -11,30 +11,6 @@
 #include "platform/emf_records.h"
 #include "render/colours.h"
 
-// One record as read: its bytes (head included) and size. Every field read goes
-// through the accessors below, which give 0 for bytes outside the record.
-struct EmfRecord {
-  const uint8_t* bytes;
-  uint32_t type;
-  uint32_t size;
-};
-
-inline bool RecordHas(const EmfRecord& r, uint64_t offset, uint64_t length) {
-  return offset + length <= r.size;
-}
-inline uint32_t RecordU32(const EmfRecord& r, uint32_t at) {
-  if (!RecordHas(r, at, 4)) return 0;
-  const uint8_t* p = r.bytes + at;
-  return p[0] | p[1] << 8 | p[2] << 16 | static_cast<uint32_t>(p[3]) << 24;
-}
-inline int32_t RecordI32(const EmfRecord& r, uint32_t at) { return static_cast<int32_t>(RecordU32(r, at)); }
-inline uint16_t RecordU16(const EmfRecord& r, uint32_t at) {
-  if (!RecordHas(r, at, 2)) return 0;
-  return static_cast<uint16_t>(r.bytes[at] | r.bytes[at + 1] << 8);
-}
-inline int16_t RecordI16(const EmfRecord& r, uint32_t at) { return static_cast<int16_t>(RecordU16(r, at)); }
-float RecordF32(const EmfRecord& r, uint32_t at);
-
 constexpr int kFontFaceUnits = 16;
 constexpr int kFontBytes = 60;  // LOGFONTW up to the first 16 face-name units
 constexpr int kObjectWords = 15;

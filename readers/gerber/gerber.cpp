@@ -8,19 +8,21 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <numbers>
 
 #include "app/supl.h"
+#include "model/arcs.h"
 #include "readers/gerber/gerber_words.h"
 
 namespace {
 
 using gerber::GerberState;
+using std::numbers::pi;
 
 // The step of 0.01 radian, kept in single precision like the rest of the
 // plotter arithmetic.
-constexpr double kArcStep = static_cast<double>(0.01f);
+constexpr double kGerberArcStep = static_cast<double>(0.01f);
 constexpr double kQuadrantStopDistance = 0.02;
-constexpr double kPi = 3.14159265358979323846;
 // A traced arc stops within 1.5 steps of its end angle, which it reaches in
 // at most one full turn (2 pi / 0.01 = 629 steps, a full circle gives 630
 // points). The cap only ends the loop on input that could never stop it.
@@ -34,11 +36,11 @@ Polyline NewStroke() {
 }
 
 double QuadrantStop(double a, bool counterClockwise) {
-  if (a == -kPi / 2) return 0.0;
-  if (a > kPi / 2) return counterClockwise ? kPi : kPi / 2;
-  if (a > 0) return counterClockwise ? kPi / 2 : 0.0;
-  if (a > -kPi / 2) return counterClockwise ? 0.0 : -kPi / 2;
-  return counterClockwise ? -kPi / 2 : -kPi;
+  if (a == -pi / 2) return 0.0;
+  if (a > pi / 2) return counterClockwise ? pi : pi / 2;
+  if (a > 0) return counterClockwise ? pi / 2 : 0.0;
+  if (a > -pi / 2) return counterClockwise ? 0.0 : -pi / 2;
+  return counterClockwise ? -pi / 2 : -pi;
 }
 
 void TraceGerberArc(const GerberState& state, Polyline& stroke) {
@@ -49,18 +51,21 @@ void TraceGerberArc(const GerberState& state, Polyline& stroke) {
   // Coordinates that overflowed leave no angle to go to.
   if (!std::isfinite(a) || !std::isfinite(e) || !std::isfinite(r)) return;
   bool counterClockwise = state.interpolation == gerber::kCounterClockwise;
-  double step = counterClockwise ? kArcStep : -kArcStep;
   bool singleQuadrant = !state.multiQuadrant;
   double stop = singleQuadrant ? QuadrantStop(a, counterClockwise) : 0.0;
   double d = 0.0;
-  for (int i = 0; i < kMaxArcPoints; ++i) {
-    if (i >= 3 && d <= 1.5 * kArcStep) break;
-    d = std::fabs(a - e);
-    if (d > 2 * kPi) d -= 2 * kPi;
-    if (singleQuadrant && std::fabs(a - stop) < kQuadrantStopDistance) break;
-    gerber::AppendPoint(stroke.points, {r * std::cos(a) + centre.x, r * std::sin(a) + centre.y});
-    a += step;
-  }
+  // The walk has no step count: it ends near the end angle or the quadrant's end.
+  auto more = [&](int32_t i, double angle) {
+    if (i >= kMaxArcPoints || (i >= 3 && d <= 1.5 * kGerberArcStep)) return false;
+    d = std::fabs(angle - e);
+    if (d > 2 * pi) d -= 2 * pi;
+    return !(singleQuadrant && std::fabs(angle - stop) < kQuadrantStopDistance);
+  };
+  SampleArc({a, counterClockwise ? kGerberArcStep : -kGerberArcStep, 0.0, kMaxArcPoints, true},
+            [&](double angle) {
+              gerber::AppendPoint(stroke.points, {r * std::cos(angle) + centre.x, r * std::sin(angle) + centre.y});
+            },
+            more);
 }
 
 void ExecuteGerberBlock(GerberState& state, Drawing& drawing) {
@@ -141,14 +146,14 @@ int ReadGerberData(const uint8_t* data, int64_t size, Drawing* drawing) {
   return 1;
 }
 
-int gbr_proc(const char* fileName, Drawing* drawing) {
+int gbr_proc(const char* fileName, Drawing* drawing, ReadReport* report) {
   std::memset(static_cast<void*>(drawing), 0, sizeof *drawing);
   int64_t size = 0;
   uint8_t* data = supl_bread(fileName, &size);
   if (!data) {
     std::printf("Unable to supl_bread %s\n", fileName);
     DrawingFree(drawing);
-    return 0;
+    return Fail(report, ReadFault::kCannotOpen, 0);
   }
   int ok = ReadGerberData(data, size, drawing);
   std::free(data);

@@ -6,9 +6,11 @@
 #include <cstdint>
 
 #include "model/drawing.h"
+#include "platform/read_report.h"
 
-// 1 on success; 0 on failure, with the Drawing left freed (all zero).
-int gbr_proc(const char* fileName, Drawing* drawing);
+// 1 on success; 0 on failure, with the Drawing left freed (all zero). The file
+// that cannot be read is the only failure: the report, when given, says so.
+int gbr_proc(const char* fileName, Drawing* drawing, ReadReport* report = nullptr);
 
 // The same over `size` bytes already in memory (no terminating NUL needed).
 // The Drawing is initialised here; always 1.

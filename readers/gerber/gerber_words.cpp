@@ -5,6 +5,8 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "model/numbers.h"
+
 namespace gerber {
 namespace {
 
@@ -72,10 +74,7 @@ struct NumberText {
     text[length++] = '-';
     text[length++] = static_cast<char>('0' + digit);
   }
-  double Value() {
-    text[length] = '\0';
-    return std::strtod(text, nullptr);
-  }
+  double Value() const { return ParseDecimal(text, text + length); }
 };
 
 // Digits, passing over blanks between them, into `text`; returns their count.
@@ -97,13 +96,11 @@ const char* CollectDigits(const char* p, const char* end, NumberText& text, int6
 // kMaxParameterText characters of number syntax (no hex, inf or nan).
 double ReadParameterValue(const char* p, const char* end) {
   while (p < end && (IsBlank(*p) || *p == '\r' || *p == '\n')) ++p;
-  char text[kMaxParameterText + 1];
-  int n = 0;
-  while (p < end && n < kMaxParameterText &&
+  const char* first = p;
+  while (p < end && p - first < kMaxParameterText &&
          (IsDigit(*p) || *p == '.' || *p == '-' || *p == '+' || *p == 'e' || *p == 'E'))
-    text[n++] = *p++;
-  text[n] = '\0';
-  return std::strtod(text, nullptr);
+    ++p;
+  return ParseDecimal(first, p);
 }
 
 void ParseFormat(const char* p, const char* end, GerberState& state) {

@@ -1,7 +1,9 @@
 #include "app/supl.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -33,6 +35,22 @@ TEST(SuplBwrite, RefusesEmptyNameAndSizeAndWritesWholeBuffers) {
   EXPECT_EQ(supl_bwrite(dir.File("x/y").c_str(), "abc", 3), 0);
   EXPECT_EQ(supl_bwrite(dir.File("ok").c_str(), "abc", 3), 1);
   EXPECT_EQ(testing_support::ReadText(dir.File("ok")), "abc");
+}
+
+// A file cut short (here by a file-size limit, as a full disk would) is removed.
+TEST(SuplBwrite, RemovesAFileItCouldNotWriteWhole) {
+  testing_support::TempDir dir;
+  rlimit saved{};
+  getrlimit(RLIMIT_FSIZE, &saved);
+  rlimit small = saved;
+  small.rlim_cur = 4096;
+  std::signal(SIGXFSZ, SIG_IGN);
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  std::string big(1 << 20, 'b');
+  int written = supl_bwrite(dir.File("cut").c_str(), big.data(), int64_t(big.size()));
+  setrlimit(RLIMIT_FSIZE, &saved);
+  EXPECT_EQ(written, 0);
+  EXPECT_TRUE(dir.List().empty());
 }
 
 TEST(TrimBlanks, BothEnds) {

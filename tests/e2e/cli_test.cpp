@@ -1,6 +1,7 @@
 // The command line as a user meets it: the real program in a fresh folder.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -43,6 +44,9 @@ TEST(CommandLine, FailuresPrintUsageExit255AndWriteNothing) {
       {{"cut.emf", "out.dxf"}, "Unable to emf_proc\n" + error},
       // The vector writer fails after the translation: the temporary file is gone already.
       {{"in.wmf", "missing/out.htm"}, error},
+      {{"in.dxf", "missing/out.svg"}, error},
+      {{"in.dxf", "missing/out.png"}},  // the raster writer fails after the conversion
+      {{"-w", "1000001", "-h", "1000001", "in.dxf", "out.png"}, error},  // wider than a canvas or a PNG can be
       // Even root cannot create files in /proc, so this holds whoever runs the tests.
       {{"DIR/in.wmf", "DIR/out.dxf"}, error, "/proc"},
   };
@@ -67,9 +71,13 @@ TEST(CommandLine, FailuresPrintUsageExit255AndWriteNothing) {
   }
 }
 
-TEST(CommandLine, NoArgumentsPrintsTheBanner) {
-  TempDir dir;
-  EXPECT_EQ(RunKartex({}, dir.path()).output.rfind(kBanner, 0), 0u);
+// With no display to open the dialog on, one line after the banner and 255.
+TEST(CommandLine, NoArgumentsAndNoDisplay) {
+  auto r = testing_support::RunCommand("env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM '" +
+                                       std::string(KARTEX_BINARY) + "' </dev/null");
+  EXPECT_EQ(r.status, 255);
+  EXPECT_EQ(r.output.rfind(kBanner + "Kartex: ", 0), 0u);
+  EXPECT_EQ(std::count(r.output.begin(), r.output.end(), '\n'), 2);
 }
 
 }  // namespace

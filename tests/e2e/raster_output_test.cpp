@@ -1,5 +1,5 @@
-// DXF and Gerber drawings converted to BMP by the real program, checked
-// through the decoded pictures; the Gerber real-world samples.
+// DXF, Gerber and metafile drawings converted to BMP by the real program,
+// checked through the decoded pictures; the real-world samples.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "bench/gerber_board.h"
+#include "tests/support/metafile_writer.h"
 #include "tests/support/support.h"
 
 namespace {
@@ -132,7 +133,8 @@ TEST(GerberConversion, FlashedPadsSetThePage) {
 TEST(GerberConversion, GeneratedBoardToEveryOutput) {
   TempDir dir;
   WriteFile(dir.File("board.gbr"), gerber_board::MakeBoard({3000, 2000}));
-  for (const char* output : {"board.bmp", "board.gif", "board.g3", "board.jpg", "board.dxf", "board.htm"}) {
+  for (const char* output : {"board.bmp", "board.gif", "board.g3", "board.jpg", "board.png", "board.dxf", "board.htm",
+                             "board.svg"}) {
     auto r = RunKartex({"board.gbr", output}, dir.path());
     EXPECT_EQ(r.status, 0) << output << r.output;
     EXPECT_GT(ReadFile(dir.File(output)).size(), 1000u) << output;
@@ -160,6 +162,71 @@ TEST(GerberConversion, RealWorldSamplesRender) {
       EXPECT_GT(Decode(ReadFile(dir.File("out.bmp"))).InkCount(), 200) << entry.path();
     }
     std::filesystem::remove(dir.File("in.gbr"));
+  }
+}
+
+// The metafile's bounds (right and bottom edges) set the page; a picture
+// lying mostly on the negative side takes its whole extent.
+TEST(MetafileToRaster, BoundsPaletteAndPartialPictures) {
+  using testing_support::EmfWriter;
+  struct Case {
+    const char* what;
+    std::vector<int32_t> bounds;
+    int32_t width, height;
+  } cases[] = {
+      {"the right and bottom edges", {-10, -10, 500, 250}, 1727, 863},
+      {"above the origin", {0, -100, 200, 0}, 1727, 863},
+  };
+  TempDir dir;
+  for (const Case& c : cases) {
+    WriteFile(dir.File("in.emf"), EmfWriter().Header(c.bounds[0], c.bounds[1], c.bounds[2], c.bounds[3]).Eof().Str());
+    auto r = RunKartex({"in.emf", "out.bmp"}, dir.path());
+    ASSERT_EQ(r.status, 0) << r.output;
+    Picture p = Decode(ReadFile(dir.File("out.bmp")));
+    EXPECT_EQ(p.width, c.width) << c.what;
+    EXPECT_EQ(p.height, c.height) << c.what;
+  }
+  // A 16-entry palette (counted in the header, stored in the end record)
+  // replaces canvas entries 0 to 15 only.
+  std::vector<int32_t> eof = {16, 16};
+  for (int i = 0; i < 16; ++i) eof.push_back(0x00302010 + i);
+  EmfWriter w;
+  w.Record(1, {0, 0, 100, 100, 0, 0, 0, 0, 0x464D4520, 0x10000, 0, 0, 2, 0, 0, 16, 1024, 768, 320, 240});
+  WriteFile(dir.File("in.emf"), w.Record(14, eof).Str());
+  auto r = RunKartex({"in.emf", "out.bmp"}, dir.path());
+  ASSERT_EQ(r.status, 0) << r.output;
+  std::vector<uint8_t> f = ReadFile(dir.File("out.bmp"));
+  EXPECT_EQ(Le32(f, 54 + 4 * 15), 0x1F2030u) << "entry 15 (red 0x1F, green 0x20, blue 0x30) as blue, green, red";
+  EXPECT_EQ(Le32(f, 54 + 4 * 16), 0u) << "entry 16 keeps its value";
+  // A thick line drawn before a broken record stays, and the run succeeds.
+  w = EmfWriter();
+  w.Header(0, 0, 100, 100).Pen(1, 0, 20, 0x102030).Select(1).Points(4, {0, 50, 100, 50});  // EMR_POLYLINE
+  WriteFile(dir.File("in.emf"), w.Raw({4, 0, 0, 0, 0xFF, 0xFF, 0, 0}).Str());
+  r = RunKartex({"in.emf", "out.bmp"}, dir.path());
+  ASSERT_EQ(r.status, 0) << r.output;
+  EXPECT_GT(Decode(ReadFile(dir.File("out.bmp"))).InkCount(), 1800);
+  // What is not a metafile fails with the usage text.
+  WriteFile(dir.File("bad.emf"), std::string("not a metafile"));
+  r = RunKartex({"bad.emf", "bad.bmp"}, dir.path());
+  EXPECT_EQ(r.status, 255);
+  EXPECT_FALSE(testing_support::FileExists(dir.File("bad.bmp")));
+}
+
+// Every real-world metafile converts to every raster output, and the BMP has ink.
+TEST(MetafileToRaster, RealWorldSamplesToEveryOutput) {
+  TempDir dir;
+  for (const char* format : {"emf", "wmf"}) {
+    std::string folder = testing_support::SamplePath(format);
+    if (folder.empty()) GTEST_SKIP() << "samples absent";
+    std::string in = std::string("in.") + format;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+      std::filesystem::create_symlink(entry.path(), dir.File(in));
+      for (const char* output : {"out.bmp", "out.gif", "out.g3", "out.jpg"}) {
+        auto r = RunKartex({"-w", "400", "-h", "400", in, output}, dir.path());
+        EXPECT_EQ(r.status, 0) << entry.path() << " " << output << r.output;
+      }
+      std::filesystem::remove(dir.File(in));
+    }
   }
 }
 

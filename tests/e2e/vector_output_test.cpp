@@ -1,6 +1,7 @@
 // DXF, EMF and WMF drawings to DXF and VML/HTML as a user runs the program.
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <filesystem>
 #include <string>
 #include <utility>
@@ -83,6 +84,30 @@ TEST(VectorOutput, NoOutputNameStillRenders) {
       }
     }
   }
+}
+
+// A comma-decimal locale, as the user interface may set, changes no number a
+// Gerber file states (aperture sizes, scale factors, coordinates).
+TEST(VectorOutput, GerberDecimalsIgnoreTheLocale) {
+  TempDir dir;
+  WriteFile(dir.File("in.gbr"), "%FSLAX23Y23*%%SFA1.5B0.5*%%ADD10C,0.25*%%ADD11R,1.5X0.75*%\n"
+                                "D10*X1500Y2250D02*X10000Y2000D01*D11*X-2.5Y3.125D03*M02*");
+  auto convert = [&](const char* name) {
+    Canvas canvas{};
+    canvas.width = kDefaultWidth;
+    canvas.height = kDefaultHeight;
+    canvas.bitsPerPixel = 8;
+    canvas.stride = static_cast<int32_t>(RowStride(canvas.width, 8));
+    EXPECT_EQ(Convert(canvas, dir.File("in.gbr").c_str(), kKindGerber, dir.File(name).c_str(), kKindDxf), 1);
+    FreeCanvas(canvas);
+    return ReadText(dir.File(name));
+  };
+  const std::string plain = convert("c.dxf");
+  ASSERT_NE(plain.find("-1.125000"), std::string::npos);  // 1.5 / 2 x 1.5
+  if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8")) GTEST_SKIP() << "no de_DE.UTF-8 locale";
+  const std::string german = convert("de.dxf");
+  std::setlocale(LC_NUMERIC, "C");
+  EXPECT_EQ(german, plain);
 }
 
 // Every real DXF sample as DXF and as HTML: an independent DXF reader (ezdxf)

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <numbers>
 
 #include "tests/support/drawing_dump.h"
 
@@ -74,7 +75,7 @@ TEST_F(DrawingTest, ExtentsCoverTextBoxesAndInsertedBlocksThroughTheirTransforms
   text.text = d.entities.pool.length;
   PoolAppend(d.entities.pool, "ABCDE");
   text.height = 1;
-  text.rotation = 1.5707963267948966;  // reading upwards: the box lies above and to the right
+  text.rotation = std::numbers::pi / 2;  // reading upwards: the box lies above and to the right
   ArrayAppend(d.entities.texts, text);
   EXPECT_EQ(Extents(), "(0,0) (1,3)");  // five characters of 0.6 heights
   Block block{};
@@ -82,7 +83,7 @@ TEST_F(DrawingTest, ExtentsCoverTextBoxesAndInsertedBlocksThroughTheirTransforms
   ArrayAppend(block.entities.polylines, LineOf({{0, 0}, {1, 0}}));
   ArrayAppend(d.blocks, block);
   // A counter-clockwise quarter turn in the source is stored as -pi/2: (1,0) goes to (100,52).
-  ArrayAppend(d.inserts, Insert{0, 100, 50, 2, 1, -1.5707963267948966});
+  ArrayAppend(d.inserts, Insert{0, 100, 50, 2, 1, -std::numbers::pi / 2});
   EXPECT_EQ(Extents(), "(0,0) (100,52)");
 }
 

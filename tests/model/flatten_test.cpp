@@ -6,6 +6,7 @@
 #include <limits>
 #include <string>
 #include <tuple>
+#include <numbers>
 
 namespace {
 
@@ -57,7 +58,7 @@ TEST_F(FlattenTest, ResolvesColoursAndLineTypesThroughTheLayerOrFallsBackToTheDe
   AddLine({{10, 20}}, 0, 99, -4);  // indices outside the tables
   // A text whose style is outside the table: no face; height and rotation scale.
   PoolAppend(d.entities.pool, "AB");
-  ArrayAppend(d.entities.texts, TextItem{10, 70, 0, 0, 7, 42, 2.5, M_PI / 2});
+  ArrayAppend(d.entities.texts, TextItem{10, 70, 0, 0, 7, 42, 2.5, std::numbers::pi / 2});
   ArrayAppend(d.inserts, Insert{5, 0, 0, 1, 1, 0});  // names no block
   EXPECT_EQ(Flatten(3), "3/0: 0,150\n255/0: 0,150\n5/1: 0,150\n0/0: 0,150\n0/0: 0,150\n");
   ASSERT_EQ(texts.count, 1);

@@ -1,12 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 #include <memory>
 
 #include "platform/clip.h"
+#include "platform/dib.h"
 #include "platform/fonts.h"
 #include "platform/gdi.h"
 #include "platform/pixels.h"
+#include "platform/region.h"
 
 namespace {
 
@@ -56,12 +59,6 @@ TEST(ColourMatcher, NearestEntryTiesToTheLowestIndexAndCachesTruthfully) {
     fresh.SetPalette(palette, 5);
     ASSERT_EQ(m.Nearest(rgb), fresh.Nearest(rgb)) << std::hex << rgb;
   }
-}
-
-TEST(Cp1252ToUtf8, HighBytesBecomeTheirCharacters) {
-  EXPECT_EQ(Cp1252ToUtf8("\xB0\xD8\x80\xB2 A", 6), "\xC2\xB0\xC3\x98\xE2\x82\xAC\xC2\xB2 A");
-  EXPECT_EQ(Cp1252ToUtf8("\x93q\x94", 3), "\xE2\x80\x9Cq\xE2\x80\x9D");
-  EXPECT_EQ(Cp1252ToUtf8("ab\0cd", 5), "ab");
 }
 
 // A context drawing into a 24-bit bitmap, its pixels read back after a flush.
@@ -130,6 +127,88 @@ TEST(DeviceContext, BottomUpBitmapsStoreTheLastRowFirst) {
   EXPECT_EQ(p.Pixel(3, 0, true), 0xFFFFFFu);
   EXPECT_EQ(p.bits[3 * p.stride], 0xFF) << "the top row is stored last";
   EXPECT_EQ(p.bits[0], 0);
+}
+
+// The metafile player's drawing calls as pictures: '#' black, '.' white.
+TEST(DeviceContext, PathsClipsRopsHatchesAndBlitsAsPictures) {
+  auto path = [](std::vector<DPoint> pts, std::vector<PathVerb> verbs) { return Path{std::move(verbs), std::move(pts)}; };
+  using V = PathVerb;
+  auto square = [](double a, double b) {
+    return std::vector<DPoint>{{a, a}, {b, a}, {b, b}, {a, b}};
+  };
+  std::vector<V> closed = {V::kMove, V::kLine, V::kLine, V::kLine, V::kClose};
+  std::vector<V> twoClosed = closed;
+  twoClosed.insert(twoClosed.end(), closed.begin(), closed.end());
+  std::vector<DPoint> nested = square(1, 9);
+  for (DPoint q : square(3, 7)) nested.push_back(q);
+  FillStyle black{kBrushSolid, 0, 0, nullptr};
+  StrokeStyle thin;
+  DibImage image{2, 1, {0xFF000000u, 0xFFFFFFFFu}, DibAlpha::kOpaque};
+  Region clip{{{0, 0, 3, 10}, {7, 0, 10, 2}}};
+  struct Scene {
+    const char* name;
+    std::function<void(DeviceContext&)> draw;
+    const char* picture;  // rows 0 to 4 of a 10 x 10 canvas
+  };
+  const Scene scenes[] = {
+      {"alternate fill leaves the inner square",
+       [&](DeviceContext& dc) { dc.DrawPath(path(nested, twoClosed), &black, nullptr); },
+       "..........\n.########.\n.########.\n.##....##.\n.##....##.\n"},
+      {"winding fill fills it",
+       [&](DeviceContext& dc) {
+         dc.SetPolyFillMode(kWinding);
+         dc.DrawPath(path(nested, twoClosed), &black, nullptr);
+       },
+       "..........\n.########.\n.########.\n.########.\n.########.\n"},
+      {"a Bezier passes between its control points",
+       [&](DeviceContext& dc) {
+         dc.DrawPath(path({{0, 4}, {0, 0}, {9, 0}, {9, 4}}, {V::kMove, V::kBezier}), nullptr, &thin);
+       },
+       "..........\n..######..\n.##....##.\n#........#\n..........\n"},
+      {"the clip region",
+       [&](DeviceContext& dc) {
+         dc.SelectClipRegion(&clip);
+         dc.DrawPath(path(square(0, 10), closed), &black, nullptr);
+         dc.SelectClipRegion(nullptr);
+       },
+       "###....###\n###....###\n###.......\n###.......\n###.......\n"},
+      {"R2_NOT turns white to black, R2_NOP draws nothing",
+       [&](DeviceContext& dc) {
+         dc.SetRop2(kR2Nop);
+         dc.DrawPath(path(square(0, 10), closed), &black, nullptr);
+         dc.SetRop2(kR2Not);
+         dc.DrawPath(path(square(0, 2), closed), &black, nullptr);
+         dc.SetRop2(kR2CopyPen);
+       },
+       "##........\n##........\n..........\n..........\n..........\n"},
+      {"a horizontal hatch, transparent",
+       [&](DeviceContext& dc) {
+         dc.SetBkMode(kTransparent);
+         FillStyle hatch{kBrushHatched, 0, kHatchHorizontal, nullptr};
+         dc.DrawPath(path(square(0, 10), closed), &hatch, nullptr);
+       },
+       "..........\n..........\n..........\n##########\n..........\n"},
+      {"a blit stretches and mirrors",
+       [&](DeviceContext& dc) {
+         BlitSource source;
+         source.image = &image;
+         Point corners[3] = {{8, 0}, {0, 0}, {8, 2}};
+         ASSERT_TRUE(MapParallelogram(0, 0, 2, 1, corners, source));
+         dc.Blit(source, BlitOp{});
+       },
+       "....####..\n....####..\n..........\n..........\n..........\n"},
+  };
+  for (const Scene& scene : scenes) {
+    Painter p(10, 10);
+    p.dc->FillRect({0, 0, 10, 10}, p.dc->GetStockObject(StockObject::kWhiteBrush));
+    scene.draw(*p.dc);
+    std::string picture;
+    for (int y = 0; y < 5; ++y) {
+      for (int x = 0; x < 10; ++x) picture += p.Pixel(x, y) == 0 ? '#' : '.';
+      picture += '\n';
+    }
+    EXPECT_EQ(picture, scene.picture) << scene.name;
+  }
 }
 
 }  // namespace

@@ -107,7 +107,7 @@ TEST(WmfToEmf, ObjectsTakeTheLowestFreeSlot) {
   EXPECT_EQ(e.bytes[56], 4);  // handles 0 to 3
 }
 
-TEST(WmfToEmf, FontsAndTextsBecomeWide) {
+TEST(WmfToEmf, FontsBecomeWideAndTextsKeepTheirBytes) {
   WmfWriter w;
   std::vector<int16_t> font = {-24, 0, 900, 0, 700, 0, 0, 0, 0};
   auto face = TextParams(std::string("Caf\xe9", 4) + std::string(28, '\0'));
@@ -125,12 +125,12 @@ TEST(WmfToEmf, FontsAndTextsBecomeWide) {
   EXPECT_EQ(fonts[0].size, 332u);
   EXPECT_EQ(e.Words(fonts[0], 12, 3), (std::vector<int32_t>{-24, 0, 900}));
   EXPECT_EQ(e.Words(fonts[0], 40, 2), (std::vector<int32_t>{0x00610043, 0x00E90066}));  // "Café"
-  auto texts = e.Of(84);
+  auto texts = e.Of(83);
   ASSERT_EQ(texts.size(), 2u);
   // Reference point, count, offset of the string, options, clip box, offset of the advances, the string.
   EXPECT_EQ(e.Words(texts[0], 36, 3), (std::vector<int32_t>{10, 20, 2}));
-  EXPECT_EQ(e.Words(texts[0], 72, 2), (std::vector<int32_t>{0, 0x004120AC}));  // no advances; euro sign, A
-  EXPECT_EQ(e.Words(texts[1], 36, 15), (std::vector<int32_t>{6, 8, 3, 76, 4, 1, 2, 3, 4, 84, 0x00420041, 0x43, 5, 6, 7}));
+  EXPECT_EQ(e.Words(texts[0], 72, 2), (std::vector<int32_t>{0, 0x4180}));  // no advances
+  EXPECT_EQ(e.Words(texts[1], 36, 14), (std::vector<int32_t>{6, 8, 3, 76, 4, 1, 2, 3, 4, 80, 0x434241, 5, 6, 7}));
 }
 
 TEST(WmfToEmf, ShapesPolyPolygonsAndDibs) {
@@ -160,7 +160,9 @@ TEST(WmfToEmf, BadInput) {
   EXPECT_EQ(platform::WmfToEmf(nullptr, 0, &size), nullptr);
   EXPECT_EQ(size, 0);
   const uint8_t notWmf[18] = {7, 0, 9, 0};
-  EXPECT_EQ(platform::WmfToEmf(notWmf, 18, &size), nullptr);
+  ReadReport report{};
+  EXPECT_EQ(platform::WmfToEmf(notWmf, 18, &size, &report), nullptr);
+  EXPECT_EQ(report.fault, ReadFault::kNotMetafile);
   EXPECT_EQ(platform::WmfToEmf(notWmf, 10, &size), nullptr);
 
   // Absurd counts, short records, and records running past the end: converted as far as they go.

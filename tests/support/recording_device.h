@@ -2,12 +2,15 @@
 // drawing code can be tested through its calls instead of its pixels.
 #pragma once
 
+#include <cmath>
 #include <deque>
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "platform/dib.h"
 #include "platform/gdi.h"
 
 namespace testing_support {
@@ -18,7 +21,8 @@ struct RecordedObject : platform::GdiObject {
   platform::LogFont font{};
 };
 
-// One drawing call: "polyline", "polygon" or "textout", with the
+// One drawing call: "polyline", "polygon", "textout", "fill", "stroke",
+// "fill+stroke" or "text", with the
 // objects and colours in effect when it was made.
 struct Recorded {
   std::string what;
@@ -28,6 +32,14 @@ struct Recorded {
   platform::LogFont font;
   platform::ColourRef textColour;
   std::string text;
+  // Paths and text runs.
+  std::vector<platform::PathVerb> verbs{};
+  platform::FillStyle fill{};
+  platform::StrokeStyle stroke{};
+  int rop2 = 0, fillMode = 0;
+  uint32_t rop = 0;
+  std::optional<platform::Region> clip{};
+  std::vector<double> advances{};
 };
 
 class RecordingDevice : public platform::DeviceContext {
@@ -85,6 +97,52 @@ class RecordingDevice : public platform::DeviceContext {
     return 1;
   }
   int GdiFlush() override { return 1; }
+  int SetPolyFillMode(int mode) override { return std::exchange(fillMode, mode); }
+  int SetRop2(int rop) override { return std::exchange(rop2, rop); }
+  // Paths are recorded with their points rounded to whole pixels.
+  int DrawPath(const platform::Path& path, const platform::FillStyle* fill,
+               const platform::StrokeStyle* stroke) override {
+    std::vector<platform::Point> points;
+    for (const platform::DPoint& p : path.points)
+      points.push_back({static_cast<int32_t>(std::lround(p.x)), static_cast<int32_t>(std::lround(p.y))});
+    Record(fill && stroke ? "fill+stroke" : fill ? "fill" : "stroke", points.data(), static_cast<int>(points.size()));
+    Recorded& c = calls.back();
+    c.verbs = path.verbs;
+    if (fill) c.fill = *fill;
+    if (stroke) c.stroke = *stroke;
+    c.rop2 = rop2, c.fillMode = fillMode;
+    return 1;
+  }
+  int SelectClipRegion(const platform::Region* region) override {
+    clip = region ? std::optional<platform::Region>(*region) : std::nullopt;
+    return 1;
+  }
+  int DrawTextRun(const platform::TextRun& run, double* advance) override {
+    platform::Point at{static_cast<int32_t>(std::lround(run.at.x)), static_cast<int32_t>(std::lround(run.at.y))};
+    Record("text", &at, 1);
+    Recorded& c = calls.back();
+    c.text.assign(run.utf8, static_cast<size_t>(run.length));
+    c.font = run.font;
+    c.advances.assign(run.advances, run.advances + (run.advances ? run.advanceCount : 0));
+    if (advance) *advance = 10.0 * run.length;  // a fixed advance per byte, for the current position
+    return 1;
+  }
+
+  // Blits are recorded with the device corners their source rectangle maps to.
+  int Blit(const platform::BlitSource& source, const platform::BlitOp& op) override {
+    const platform::Affine& m = source.toDevice;
+    const platform::Rect& r = source.rect;
+    std::vector<platform::Point> corners;
+    for (auto [u, v] : {std::pair{r.left, r.top}, {r.right, r.top}, {r.left, r.bottom}})
+      corners.push_back({static_cast<int32_t>(std::lround(m.xx * u + m.xy * v + m.x0)),
+                         static_cast<int32_t>(std::lround(m.yx * u + m.yy * v + m.y0))});
+    Record("blit", corners.data(), 3);
+    calls.back().rop = op.rop;
+    return 1;
+  }
+
+  int fillMode = platform::kAlternate, rop2 = platform::kR2CopyPen;
+  std::optional<platform::Region> clip;
 
  private:
   RecordedObject* Make(Kind kind, bool stock) {
@@ -102,6 +160,7 @@ class RecordingDevice : public platform::DeviceContext {
   int Record(const char* what, const platform::Point* points, int count) {
     calls.push_back({what, {points, points + count}, selected_[Kind::kPen]->pen, selected_[Kind::kBrush]->brush,
                      selected_[Kind::kFont]->font, textColour_, {}});
+    calls.back().clip = clip;
     return 1;
   }
   std::deque<RecordedObject> objects_;

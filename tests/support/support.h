@@ -40,7 +40,7 @@ RunResult RunCommand(const std::string& command);
 // The usage text exactly as the program prints it.
 constexpr char kUsageText[] =
     "Usage:\nKartex [option] <InputFileName> <OutputFileName>\nInputFileName: <Name>.<DXF|EMF|WMF|GBR>\n"
-    "OutputFileName: <Name>.<BMP|GIF|JPG|G3|DXF|VML|HTM>\nOptions:\n\t-w num  Width\n\t-h num  Height\n"
+    "OutputFileName: <Name>.<BMP|GIF|JPG|G3|PNG|DXF|VML|HTM|SVG>\nOptions:\n\t-w num  Width\n\t-h num  Height\n"
     "\t-c aaa  Color palette file name (size=768byte)\n\t-q num  Quality of JPEG compression (from 0 to 100)\n"
     "\t-r      RLE compression for BMP output\n";
 inline std::string UsageText() { return kUsageText; }

@@ -8,6 +8,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <initializer_list>
 
 namespace {
 
@@ -144,61 +145,59 @@ static_assert(PrefixFree(kWhiteCodes) && PrefixFree(kBlackCodes));
 static_assert(kWhiteCodes.entry[kCodeCount - 1].run == kLongestMakeUp);
 
 // ---------------------------------------------------------------------------
-// Runs of equal bits in each byte value, most significant bit first: one digit
-// per run, each byte's list closed by 0, byte values in order (0x00 "80",
-// 0x01 "710", 0x02 "6110", ...).
+// Runs of equal bits in each byte value, most significant bit first: each
+// byte's lengths closed by 0, byte values in order (0x00: 8 0; 0x01: 7 1 0;
+// 0x96: 1 2 1 1 2 1 0). Rows become runs a byte at a time through this table.
 
-constexpr char kByteRunDigits[] =
-    "807106110620512051110521053041304121041111041120422042110431044031403131031211031220311120311111"
-    "031121031130323032210321110321203320331103410350215021410213110213202121202121110212210212302111"
-    "302111210211111102111120211220211211021131021140224022310222110222202211202211110221210221302330"
-    "232102311102312024202411025102601160115101141101142011312011311101132101133011213011212101121111"
-    "011211201122201122110112310112401111401111310111121101111220111111201111111101111121011111301112"
-    "301112210111211101112120111320111311011141011150125012410123110123201221201221110122210122301211"
-    "301211210121111101211120121220121211012131012140134013310132110132201311201311110131210131301430"
-    "142101411101412015201511016101701701610151101520141201411101421014301313013121013111101311201322"
-    "013211013310134012140121310121211012122012111201211111012112101211301223012221012211101221201232"
-    "012311012410125011150111410111311011132011121201112111011122101112301111130111112101111111101111"
-    "112011112201111211011113101111401124011231011221101122201121120112111101121210112130113301132101"
-    "131110113120114201141101151011602602510241102420231202311102321023302213022121022111102211202222"
-    "022211022310224021140211310211211021122021111202111111021112102111302123021221021211102121202132"
-    "021311021410215035034103311033203212032111032210323031130311210311111031112031220312110313103140"
-    "4404310421104220411204111104121041305305210511105120620611071080";
+constexpr int RunsInByte(int value) {
+  int runs = 1;
+  for (int bit = 6; bit >= 0; --bit) runs += ((value >> bit) & 1) != ((value >> (bit + 1)) & 1);
+  return runs;
+}
 
-constexpr bool ByteRunDigitsHold() {
+constexpr int CountByteRunEntries() {
+  int n = 0;
+  for (int value = 0; value < 256; ++value) n += RunsInByte(value) + 1;
+  return n;
+}
+
+// Each of the seven neighbouring bit pairs differs in half of the 256 values.
+constexpr int kByteRunEntries = CountByteRunEntries();
+static_assert(kByteRunEntries == 2 * 256 + 7 * 128);
+
+struct ByteRunTable {
+  uint8_t length[kByteRunEntries];
+  uint16_t start[256];  // where each byte value's list begins
+};
+
+constexpr ByteRunTable MakeByteRunTable() {
+  ByteRunTable table{};
   int at = 0;
   for (int value = 0; value < 256; ++value) {
+    table.start[value] = static_cast<uint16_t>(at);
     int bit = 7;
     while (bit >= 0) {
-      int first = (value >> bit) & 1;
+      const int first = (value >> bit) & 1;
       int length = 0;
-      while (bit >= 0 && ((value >> bit) & 1) == first) {
-        ++length;
-        --bit;
-      }
-      if (kByteRunDigits[at++] != '0' + length) return false;
+      for (; bit >= 0 && ((value >> bit) & 1) == first; --bit) ++length;
+      table.length[at++] = static_cast<uint8_t>(length);
     }
-    if (kByteRunDigits[at++] != '0') return false;
+    table.length[at++] = 0;
   }
-  return kByteRunDigits[at] == '\0';
+  return table;
 }
-static_assert(ByteRunDigitsHold());
 
-// The digits as numbers, and where each byte's list starts; made on first use.
-uint8_t gRunLengths[sizeof kByteRunDigits];
-const uint8_t* gRunList[256];
-bool gRunTableReady = false;
+constexpr ByteRunTable kByteRuns = MakeByteRunTable();
 
-void PrepareByteRunTable() {
-  if (gRunTableReady) return;
-  int value = 0;
-  gRunList[0] = gRunLengths;
-  for (size_t i = 0; i + 1 < sizeof kByteRunDigits; ++i) {
-    gRunLengths[i] = static_cast<uint8_t>(kByteRunDigits[i] - '0');
-    if (gRunLengths[i] == 0 && ++value < 256) gRunList[value] = gRunLengths + i + 1;
-  }
-  gRunTableReady = true;
+constexpr bool ListIs(int value, std::initializer_list<int> lengths) {
+  int at = kByteRuns.start[value];
+  for (int length : lengths)
+    if (kByteRuns.length[at++] != length) return false;
+  return kByteRuns.length[at] == 0;
 }
+static_assert(ListIs(0x00, {8}) && ListIs(0x01, {7, 1}) && ListIs(0x02, {6, 1, 1}) &&
+              ListIs(0x96, {1, 2, 1, 1, 2, 1}) && ListIs(0xFF, {8}));
+static_assert(kByteRuns.start[255] == kByteRunEntries - 2);
 
 // ---------------------------------------------------------------------------
 // Output bytes collect in a chunk written whole; the chunk does not depend on
@@ -268,7 +267,7 @@ void CodeRow(FaxBitWriter& writer, const uint8_t* row, int64_t bytes, uint8_t fl
   uint32_t run = 0;
   for (int64_t i = 0; i < bytes; ++i) {
     uint8_t value = static_cast<uint8_t>(row[i] ^ flip);
-    const uint8_t* length = gRunList[value];
+    const uint8_t* length = kByteRuns.length + kByteRuns.start[value];
     if ((value >> 7) == colour) {
       run += *length;
     } else {
@@ -298,7 +297,6 @@ bool CanvasFits(const Canvas& canvas) {
 
 int WriteG3File(const Canvas& canvas, const char* fileName, int invert) {
   if (!CanvasFits(canvas)) return 0;
-  PrepareByteRunTable();
   std::FILE* file = fileName ? std::fopen(fileName, "wb") : nullptr;
   if (!file) return 0;
   ByteOutput* chunk = static_cast<ByteOutput*>(std::malloc(sizeof(ByteOutput)));

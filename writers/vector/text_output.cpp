@@ -1,7 +1,10 @@
 #include "writers/vector/text_output.h"
 
 #include <charconv>
+#include <cstdio>
 #include <cstring>
+
+#include "model/drawing.h"
 
 namespace {
 
@@ -85,3 +88,15 @@ void Emit(TextOutput& out, const char* format, std::initializer_list<FormatArg> 
 }
 
 int CloseTextOutput(TextOutput& out) { return CloseBufferedFile(out.sink); }
+
+void CssEscapeFace(const char* face, char* escaped, size_t size) {
+  size_t n = 0;
+  for (size_t i = 0; i < kFaceSize && face[i] && n + kCssEscapeSize < size; ++i) {
+    unsigned char c = static_cast<unsigned char>(face[i]);
+    if (c == '"' || c == '\\' || c < 0x20 || c == 0x7F)
+      n += static_cast<size_t>(std::snprintf(escaped + n, size - n, "\\%x ", c));
+    else
+      escaped[n++] = static_cast<char>(c);
+  }
+  escaped[n] = '\0';
+}

@@ -48,3 +48,10 @@ void Emit(TextOutput& out, const char* format, std::initializer_list<FormatArg> 
 
 // Flushes and closes; 1 when every write and the close succeeded.
 int CloseTextOutput(TextOutput& out);
+
+// A face name for a double-quoted CSS string (a font-family inside a style
+// attribute): a quote, backslash or control character would end the string or
+// the rule, so each gets a CSS escape "\XX ". At most kFaceSize bytes of `face`
+// are read; `escaped` takes up to kCssEscapeSize bytes per byte and a NUL.
+constexpr size_t kCssEscapeSize = 4;
+void CssEscapeFace(const char* face, char* escaped, size_t size);

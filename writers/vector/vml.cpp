@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "model/cp1252.h"
 #include "model/flatten.h"
 #include "render/colours.h"
 #include "writers/vector/text_output.h"
@@ -46,14 +47,6 @@ constexpr double kCharacterWidth = 0.5;
 constexpr uint16_t kReplacement = 0xFFFD;
 // "&#65533;" and its NUL.
 constexpr size_t kReferenceSize = 16;
-// windows-1252 0x80..0x9F in Unicode; the five bytes it leaves undefined become
-// the replacement character.
-constexpr uint16_t kWindows1252High[32] = {
-    0x20AC, kReplacement, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030,       0x0160, 0x2039, 0x0152, kReplacement, 0x017D, kReplacement,
-    kReplacement, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122,       0x0161, 0x203A, 0x0153, kReplacement, 0x017E, 0x0178};
-
 // The character reference that stands for byte `c`, or null when it goes out as is.
 const char* Reference(unsigned char c, char* buffer, size_t size) {
   switch (c) {
@@ -75,10 +68,8 @@ const char* Reference(unsigned char c, char* buffer, size_t size) {
     code = c;  // would be folded into blanks if written raw
   else if (c < 0x20 || c == 0x7F)
     code = kReplacement;  // not allowed in markup at all
-  else if (c >= 0x80 && c < 0xA0)
-    code = kWindows1252High[c - 0x80];
-  else if (c >= 0xA0)
-    code = c;  // windows-1252 agrees with Unicode here
+  else if (c >= 0x80)
+    code = cp1252::ToCodePoint(c, cp1252::Unassigned::kReplacement);
   else
     return nullptr;
   std::snprintf(buffer, size, "&#%u;", code);
@@ -97,43 +88,6 @@ void PutAttributeEscaped(TextOutput& out, const char* value) {
     run = p + 1;
   }
   PutBytes(out, run, static_cast<size_t>(p - run));
-}
-
-// The face sits inside a quoted CSS string in the style attribute: a quote,
-// backslash or control character there would end the string or the rule, so
-// they get CSS escapes before the attribute escaping.
-constexpr size_t kCssEscapeSize = 4;  // "\XX " at most per byte
-void CssEscapeFace(const char* face, char* escaped, size_t size) {
-  size_t n = 0;
-  for (size_t i = 0; i < kFaceSize && face[i] && n + kCssEscapeSize < size; ++i) {
-    unsigned char c = static_cast<unsigned char>(face[i]);
-    if (c == '"' || c == '\\' || c < 0x20 || c == 0x7F)
-      n += static_cast<size_t>(std::snprintf(escaped + n, size - n, "\\%x ", c));
-    else
-      escaped[n++] = static_cast<char>(c);
-  }
-  escaped[n] = '\0';
-}
-
-// Pixels per drawing unit that fit the extents into the square, or 0 when
-// there is nothing to draw (extents empty or not finite). An axis of zero
-// length takes the other axis's scale; a single point gets scale 1.
-double PageScale(const Drawing& drawing) {
-  double dx = drawing.extMax.x - drawing.extMin.x;
-  double dy = drawing.extMax.y - drawing.extMin.y;
-  if (!std::isfinite(dx) || !std::isfinite(dy) || dx < 0 || dy < 0) return 0;
-  double sx = kPageUnits / dx;
-  double sy = kPageUnits / dy;
-  double scale;
-  if (dx == 0 && dy == 0)
-    scale = 1.0;
-  else if (dx == 0)
-    scale = sy;
-  else if (dy == 0)
-    scale = sx;
-  else
-    scale = sx < sy ? sx : sy;
-  return std::isfinite(scale) ? scale : 1.0;
 }
 
 const char* DashStyle(int32_t penStyle) {
@@ -174,12 +128,16 @@ void WriteText(TextOutput& out, const DeviceText& text, const ColourRef* colours
 
 }  // namespace
 
+double VmlPageScale(const Drawing& drawing) {
+  return FitScale(drawing.extMax.x - drawing.extMin.x, drawing.extMax.y - drawing.extMin.y, kPageUnits, kPageUnits);
+}
+
 int WriteVmlFile(const Drawing& drawing, const char* fileName, uint32_t background) {
   TextOutput out{};
   if (!OpenTextOutput(out, fileName, PutAttributeEscaped)) return 0;
   Emit(out, kHead);
   Emit(out, kBackground, {background});
-  double scale = PageScale(drawing);
+  double scale = VmlPageScale(drawing);
   if (scale > 0) {
     GrowArray<DevicePolyline> polylines{};
     GrowArray<DeviceText> texts{};

@@ -27,8 +27,9 @@ inline std::string EntitiesFile(const std::string& body) { return Section("ENTIT
 
 struct Read {
   Drawing d;
+  ReadReport report{};
   int ok;
-  explicit Read(const std::string& text) { ok = dxf_proc_memory(text.data(), text.size(), &d); }
+  explicit Read(const std::string& text) { ok = dxf_proc_memory(text.data(), text.size(), &d, &report); }
   ~Read() { DrawingFree(&d); }
   Read(const Read&) = delete;
   Read& operator=(const Read&) = delete;

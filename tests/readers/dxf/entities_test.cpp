@@ -4,6 +4,7 @@
 #include <string>
 #include <utility>
 #include <vector>
+#include <numbers>
 
 #include "tests/readers/dxf/dxf_test_util.h"
 
@@ -14,7 +15,7 @@ using dxf_test::L;
 using dxf_test::Read;
 using testing_support::DumpNumber;
 
-constexpr double kPi = 3.141592653589793;
+constexpr double kPi = std::numbers::pi;
 
 std::string Pt(const WorldPoint& p) { return "(" + DumpNumber(p.x) + "," + DumpNumber(p.y) + ")"; }
 WorldPoint Deg(double a) { return {std::cos(a * kPi / 180), std::sin(a * kPi / 180)}; }
@@ -39,8 +40,10 @@ TEST(Entities, WholeDumps) {
        "polyline layer 0 colour 0 linetype 0 width 0: (0,0) (3,0) (3,4)\n"},
       {"0|SOLID|10|0|20|0|11|1|21|0|12|0|22|1|13|1|23|1",  // outlines in the stated order
        "polyline layer 0 colour 0 linetype 0 width 0: (0,0) (1,0) (1,1) (0,1) (0,0)\n"},
-      {"0|3DFACE|62|3|10|0|20|0|11|1|21|0|12|1|22|1",
-       "polyline layer 0 colour 3 linetype 0 width 0: (0,0) (1,0) (0,0) (1,1) (0,0)\n"},
+      {"0|3DFACE|62|3|10|0|20|0|11|1|21|0|12|1|22|1|13|0|23|1",  // a face goes round, not zigzag
+       "polyline layer 0 colour 3 linetype 0 width 0: (0,0) (1,0) (1,1) (0,1) (0,0)\n"},
+      {"0|3DFACE|10|0|20|0|11|1|21|0|12|1|22|1|13|1|23|1",  // three corners: a triangle
+       "polyline layer 0 colour 0 linetype 0 width 0: (0,0) (1,0) (1,1) (1,1) (0,0)\n"},
   };
   for (auto [body, dump] : cases) {
     One r(body);
@@ -104,6 +107,16 @@ TEST(Entities, CurvePointsAndCounts) {
     EXPECT_LT(p.y, 0);
     EXPECT_GT(p.x, below.P().points[i - 1].x);
   }
+}
+
+// What is not drawn is counted by kind, in the order first met.
+TEST(Entities, SkippedKindsAreCounted) {
+  Read r(EntitiesFile(L("0|POINT|10|1|20|1|0|HATCH|0|  HATCH|0|LINE|11|1|21|1|0|VERTEX")));
+  ASSERT_TRUE(r.ok);
+  std::string counts;
+  for (int i = 0; i < r.report.skippedKinds; ++i)
+    counts += std::string(r.report.skipped[i].name) + "=" + std::to_string(r.report.skipped[i].count) + " ";
+  EXPECT_EQ(counts, "POINT=1 HATCH=2 VERTEX=1 ");
 }
 
 TEST(Polyline, WithoutSeqEndRunsOnAndFailsAtEndOfFile) {

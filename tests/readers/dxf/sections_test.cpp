@@ -33,8 +33,22 @@ TEST(HeaderExtents, KeptWhenValidElseComputed) {
   for (auto [min, max] : {std::pair{"3|20|3", "3|20|3"}, {"10|20|10", "0|20|20"}, {"0|20|0", "100|20|0.0000001"},
                           {"nan|20|0", "100|20|50"}, {"-inf|20|0", "100|20|50"}})
     EXPECT_EQ(ExtentsOf(Header(min, max) + line), "extents (-5,-5) (200,70)") << min << " " << max;
+  // Header extents that hold no part of the drawing strictly inside are stale.
+  const std::string box = Header("0|20|0", "10|20|10");
+  const std::string far = "|0|LINE|10|20|20|20|11|30|21|30";
+  const std::string blocks = L("0|SECTION|2|BLOCKS|0|BLOCK|2|B|0|LINE|10|100|20|100|11|101|21|101|0|ENDBLK|0|ENDSEC");
+  for (auto [body, extents] : {
+           std::pair{std::string("0|LINE|10|20|20|20|11|30|21|30"), "extents (20,20) (30,30)"},
+           {"0|LINE|10|-5|20|5|11|15|21|5", "extents (0,0) (10,10)"},  // crosses, no point inside
+           {"0|LINE|10|0|20|-5|11|0|21|20", "extents (0,-5) (0,20)"},  // along the edge
+           {"0|TEXT|10|5|20|5|40|1|1|x" + far, "extents (0,0) (10,10)"},
+           {"0|INSERT|2|B|10|-95|20|-95" + far, "extents (0,0) (10,10)"},  // as placed
+           {"0|INSERT|2|B" + far, "extents (20,20) (101,101)"},
+       })
+    EXPECT_EQ(ExtentsOf(box + blocks + EntitiesFile(L(body))), extents) << body;
   // Only groups 10 and 20 right after the variable count: the 30 ends it.
-  EXPECT_EQ(ExtentsOf(L("0|SECTION|2|HEADER|9|$EXTMIN|20|1|10|1|30|0|20|9|9|$EXTMAX|10|4|20|5|0|ENDSEC") + line),
+  EXPECT_EQ(ExtentsOf(L("0|SECTION|2|HEADER|9|$EXTMIN|20|1|10|1|30|0|20|9|9|$EXTMAX|10|4|20|5|0|ENDSEC") +
+                      EntitiesFile(L("0|LINE|10|0|20|0|11|5|21|5"))),
             "extents (1,1) (4,5)");
   // Without an ENTITIES section the header stands, or nothing.
   EXPECT_EQ(ExtentsOf(L("0|EOF")), "extents (0,0) (0,0)");
@@ -44,13 +58,18 @@ TEST(Files, FailuresAndTheirMessages) {
   testing_support::TempDir dir;
   testing_support::WriteFile(dir.File("noeof.dxf"), EntitiesFile(L("0|LINE|11|1|21|1")).substr(0, 40));
   testing_support::WriteFile(dir.File("ok.dxf"), EntitiesFile(L("0|LINE|11|1|21|1")));
-  for (auto [name, ok, message] : {std::tuple{"missing.dxf", 0, "Unable to fopen " + dir.File("missing.dxf") + "\n"},
-                                   {"noeof.dxf", 0, std::string("Unable to dxf_proc\n")},
-                                   {"ok.dxf", 1, std::string()}}) {
+  // The cut file ends after its 11th line.
+  for (auto [name, ok, message, fault, at] :
+       {std::tuple{"missing.dxf", 0, "Unable to fopen " + dir.File("missing.dxf") + "\n", ReadFault::kCannotOpen, 0},
+        {"noeof.dxf", 0, std::string("Unable to dxf_proc\n"), ReadFault::kTruncated, 11},
+        {"ok.dxf", 1, std::string(), ReadFault::kNone, 0}}) {
     Drawing d;
+    ReadReport report{};
     testing::internal::CaptureStdout();
-    EXPECT_EQ(dxf_proc(dir.File(name).c_str(), &d), ok) << name;
+    EXPECT_EQ(dxf_proc(dir.File(name).c_str(), &d, &report), ok) << name;
     EXPECT_EQ(testing::internal::GetCapturedStdout(), message);
+    EXPECT_EQ(report.fault, fault) << name;
+    EXPECT_EQ(report.at, at) << name;
     EXPECT_EQ(d.entities.polylines.count, ok) << name;  // a failure keeps nothing
     EXPECT_EQ(d.layers.count, ok) << name;
     if (!ok) {

@@ -31,13 +31,14 @@ struct Translated {
   int ok = 0;
   std::string output;
   Drawing d{};
+  ReadReport report{};
   explicit Translated(const EmfWriter& w) : Translated(w.Bytes()) {}
   explicit Translated(const std::vector<uint8_t>& bytes) {
     testing_support::TempDir dir;
     testing_support::WriteFile(dir.File("in.emf"), bytes);
     UseBuiltInColourTable();
     testing::internal::CaptureStdout();
-    ok = emf_proc(dir.File("in.emf").c_str(), &d);
+    ok = emf_proc(dir.File("in.emf").c_str(), &d, &report);
     output = testing::internal::GetCapturedStdout();
   }
   ~Translated() { DrawingFree(&d); }
@@ -81,6 +82,8 @@ TEST(EmfProc, FileFailuresReportAndLeaveTheDrawingEmpty) {
   Translated t(noEof);
   EXPECT_EQ(t.ok, 0);
   EXPECT_EQ(t.output, "Unable to emf_proc\n");
+  EXPECT_EQ(t.report.fault, ReadFault::kTruncated);
+  EXPECT_EQ(t.report.at, 4);  // after the header and three drawing records
   EXPECT_EQ(t.lines().count, 0);
   EXPECT_EQ(t.d.lineTypes.data, nullptr);
 }
@@ -97,8 +100,17 @@ TEST(EmfProc, BadRecordSizesFail) {
     Translated t(withHead(size));
     EXPECT_EQ(t.ok, 0) << size;
     EXPECT_EQ(t.output, "Unable to emf_proc\n") << size;
+    const bool swallowed = size == 8u + 64 + 20;
+    EXPECT_EQ(t.report.fault, swallowed ? ReadFault::kTruncated : ReadFault::kMalformedRecord) << size;
+    EXPECT_EQ(t.report.at, swallowed ? 2 : 1) << size;
   }
-  EXPECT_EQ(Translated(Picture().Raw({14, 0, 0})).ok, 0) << "a truncated head";
+  Translated head(Picture().Raw({14, 0, 0}));
+  EXPECT_EQ(head.ok, 0) << "a truncated head";
+  EXPECT_EQ(head.report.fault, ReadFault::kMalformedRecord);
+  // Records the translator does not handle are counted by number.
+  Translated unknown(withHead(8u + 64 + 20));
+  ASSERT_EQ(unknown.report.skippedKinds, 1);
+  EXPECT_STREQ(unknown.report.skipped[0].name, "70");
 }
 
 TEST(EmfProc, ShortRecordsAreIgnored) {

@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <numbers>
 
 #include "readers/gerber/gerber.h"
 #include "tests/support/support.h"
@@ -176,7 +177,7 @@ TEST(GerberArc, SingleQuadrantStopsShortOfTheQuadrantEnd) {
   EXPECT_NEAR(std::atan2(last.y, last.x), 0.021, 0.001);
   EXPECT_EQ(line.points[line.points.count - 1].x, 2.0);
   // Clockwise from 90 degrees, in 0.01 steps.
-  EXPECT_NEAR(std::atan2(line.points[2].y, line.points[2].x), M_PI / 2 - 0.01, 1e-6);
+  EXPECT_NEAR(std::atan2(line.points[2].y, line.points[2].x), std::numbers::pi / 2 - 0.01, 1e-6);
 }
 
 TEST(GerberArc, ArcsOfRadiusZeroEnd) {
@@ -194,8 +195,10 @@ TEST(GerberFile, MissingAndEmptyFiles) {
   drawing.inserts.count = 7;
   testing::internal::CaptureStdout();
   std::string name = dir.File("none.gbr");
-  EXPECT_EQ(gbr_proc(name.c_str(), &drawing), 0);
+  ReadReport report{};
+  EXPECT_EQ(gbr_proc(name.c_str(), &drawing, &report), 0);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "Unable to supl_bread " + name + "\n");
+  EXPECT_EQ(report.fault, ReadFault::kCannotOpen);
   EXPECT_EQ(drawing.inserts.count, 0);
   EXPECT_EQ(drawing.entities.polylines.data, nullptr);
   testing_support::WriteFile(name, "");
