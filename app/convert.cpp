@@ -43,8 +43,7 @@ int TranslateMetafile(Work& work) {
   int64_t size = platform::GetEnhMetaFileBits(work.metafile, nullptr, 0);
   if (size > 0) {
     uint8_t* emf = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(size)));
-    if (emf && platform::GetEnhMetaFileBits(work.metafile, emf, size) == size &&
-        supl_bwrite(name, emf, size))
+    if (emf && platform::GetEnhMetaFileBits(work.metafile, emf, size) == size && supl_bwrite(name, emf, size))
       ok = emf_proc(name, &work.drawing);
     std::free(emf);
   }
@@ -80,14 +79,10 @@ int LoadInput(Work& work, const char* inputName, int32_t inputKind, bool vectorO
       if (vectorOutput) return emf_proc(inputName, &work.drawing);
       work.metafile = platform::GetEnhMetaFileA(inputName);
       return work.metafile != nullptr;
-    case kKindWmf:
-      return LoadWmf(work, inputName, vectorOutput);
-    case kKindDxf:
-      return dxf_proc(inputName, &work.drawing);
-    case kKindGerber:
-      return gbr_proc(inputName, &work.drawing);
-    default:
-      return 0;
+    case kKindWmf: return LoadWmf(work, inputName, vectorOutput);
+    case kKindDxf: return dxf_proc(inputName, &work.drawing);
+    case kKindGerber: return gbr_proc(inputName, &work.drawing);
+    default: return 0;
   }
 }
 
@@ -163,8 +158,8 @@ PageFit FitPage(double dx, double dy, int32_t width, int32_t height) {
   return {scale, fitWidth, fitHeight};
 }
 
-int Convert(Canvas& canvas, const char* inputName, int32_t inputKind, const char* outputName,
-            int32_t outputKind, VectorPicture picture) {
+int Convert(Canvas& canvas, const char* inputName, int32_t inputKind, const char* outputName, int32_t outputKind,
+            VectorPicture picture) {
   Work work{};
   bool vectorOutput = (outputKind & kVectorKinds) != 0;
   int ok = LoadInput(work, inputName, inputKind, vectorOutput);

@@ -18,8 +18,8 @@ enum class VectorPicture { kRender, kSkip };
 // null or empty: no vector file is then written, but the picture is rendered.
 // With VectorPicture::kSkip and a vector `outputKind` the canvas is left as it
 // came. 1 or 0; on 0 "Kartex: error!" has been printed.
-int Convert(Canvas& canvas, const char* inputName, int32_t inputKind, const char* outputName,
-            int32_t outputKind, VectorPicture picture = VectorPicture::kRender);
+int Convert(Canvas& canvas, const char* inputName, int32_t inputKind, const char* outputName, int32_t outputKind,
+            VectorPicture picture = VectorPicture::kRender);
 
 // The fitted page for extents of dx by dy in a page of width x height: one scale
 // for both axes. Degenerate or non-finite extents are settled soundly (see .cpp).

@@ -1,10 +1,10 @@
 #include "app/options.h"
 
+#include <strings.h>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <strings.h>
 
 #include "app/convert.h"
 #include "app/supl.h"
@@ -33,8 +33,8 @@ struct KindName {
 
 constexpr KindName kInputExtensions[] = {
     {".emf", kKindEmf}, {".wmf", kKindWmf}, {".dxf", kKindDxf}, {".gbr", kKindGerber}};
-constexpr KindName kOutputExtensions[] = {{".bmp", kKindBmp}, {".gif", kKindGif}, {".g3", kKindG3},
-                                          {".dxf", kKindDxf}, {".vml", kKindVml}, {".htm", kKindVml},
+constexpr KindName kOutputExtensions[] = {{".bmp", kKindBmp},  {".gif", kKindGif}, {".g3", kKindG3},
+                                          {".dxf", kKindDxf},  {".vml", kKindVml}, {".htm", kKindVml},
                                           {".jpg", kKindJpeg}, {".png", kKindPng}, {".svg", kKindSvg}};
 
 }  // namespace
@@ -151,11 +151,8 @@ int ParseCommandLine(int argc, char* argv[], ConvertJob& job) {
       case 'q':
         if (!ParseOptionNumber(cli::optarg, &job.quality) || job.quality < 1 || job.quality > 100) return 0;
         break;
-      case 'r':
-        job.rle = 1;
-        break;
-      default:
-        return 0;
+      case 'r': job.rle = 1; break;
+      default: return 0;
     }
   }
   if (cli::optind != argc - 2) return 0;
@@ -172,18 +169,12 @@ int ParseCommandLine(int argc, char* argv[], ConvertJob& job) {
 
 int WriteRasterOutput(ConvertJob& job) {
   switch (job.outputKind) {
-    case kKindBmp:
-      return WriteBmpFile(job.canvas, job.outputName, job.rle);
-    case kKindGif:
-      return WriteGifFile(job.outputName, job.canvas);
-    case kKindG3:
-      return WriteG3File(job.canvas, job.outputName, 0);
-    case kKindJpeg:
-      return WriteJpegFile(job.canvas, job.outputName, job.quality);
-    case kKindPng:
-      return WritePngFile(job.canvas, job.outputName);
-    default:
-      return 1;  // vector kinds: the pipeline has written the file
+    case kKindBmp: return WriteBmpFile(job.canvas, job.outputName, job.rle);
+    case kKindGif: return WriteGifFile(job.outputName, job.canvas);
+    case kKindG3: return WriteG3File(job.canvas, job.outputName, 0);
+    case kKindJpeg: return WriteJpegFile(job.canvas, job.outputName, job.quality);
+    case kKindPng: return WritePngFile(job.canvas, job.outputName);
+    default: return 1;  // vector kinds: the pipeline has written the file
   }
 }
 

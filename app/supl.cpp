@@ -1,9 +1,9 @@
 #include "app/supl.h"
 
+#include <sys/stat.h>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <sys/stat.h>
 
 namespace {
 // Whole files are held in memory and indexed with 32-bit offsets further on.

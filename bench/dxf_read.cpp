@@ -4,9 +4,9 @@
 // group codes and six decimals.
 #include <benchmark/benchmark.h>
 
+#include <unistd.h>
 #include <cstdio>
 #include <string>
-#include <unistd.h>
 
 #include "readers/dxf/dxf.h"
 #include "readers/dxf/dxf_internal.h"

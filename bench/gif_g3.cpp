@@ -65,7 +65,8 @@ Page DrawingPage(int bitsPerPixel) {
   page.Line(kPageWidth - 21, 20, kPageWidth - 21, kPageHeight - 21, 7, 3);
   for (int x = 100; x < kPageWidth - 100; x += 120) page.Line(x, 100, x, kPageHeight - 400, 8);
   for (int y = 100; y < kPageHeight - 400; y += 90) page.Line(100, y, kPageWidth - 100, y, 8);
-  for (int i = 0; i < 12; ++i) page.Line(100 + i * 40, 100, kPageWidth - 100, kPageHeight - 400 - i * 60, uint8_t(i + 1));
+  for (int i = 0; i < 12; ++i)
+    page.Line(100 + i * 40, 100, kPageWidth - 100, kPageHeight - 400 - i * 60, uint8_t(i + 1));
   for (int i = 0; i < 20; ++i) page.Circle(300 + (i % 5) * 280, 400 + (i / 5) * 380, 40 + i * 6, uint8_t(1 + i % 6));
   // Title block: rows of 12 x 18 "letters" of three or four strokes each.
   unsigned seed = 1;

@@ -39,18 +39,12 @@ double CpuSeconds() {
 
 int WriteOutput(const Canvas& canvas, const Drawing& drawing, const char* name, int32_t kind) {
   switch (kind) {
-    case kKindBmp:
-      return WriteBmpFile(canvas, name, 0);
-    case kKindGif:
-      return WriteGifFile(name, canvas);
-    case kKindG3:
-      return WriteG3File(canvas, name, 0);
-    case kKindJpeg:
-      return WriteJpegFile(canvas, name, kDefaultQuality);
-    case kKindDxf:
-      return WriteDxf(const_cast<Drawing&>(drawing), name);
-    default:
-      return WriteVmlFile(drawing, name, kVmlBackground);
+    case kKindBmp: return WriteBmpFile(canvas, name, 0);
+    case kKindGif: return WriteGifFile(name, canvas);
+    case kKindG3: return WriteG3File(canvas, name, 0);
+    case kKindJpeg: return WriteJpegFile(canvas, name, kDefaultQuality);
+    case kKindDxf: return WriteDxf(const_cast<Drawing&>(drawing), name);
+    default: return WriteVmlFile(drawing, name, kVmlBackground);
   }
 }
 
@@ -62,8 +56,8 @@ int Stages(const char* input, const char* output) {
   canvas.bitsPerPixel = BitsPerPixelFor(outKind, inKind);
   for (int i = 0; i < 256; ++i) {
     ColourRef c = CurrentColourTable()[i];
-    canvas.palette.entries[i] = inKind == kKindDxf ? PaletteEntry{RedOf(c), GreenOf(c), BlueOf(c), 0}
-                                                   : PaletteEntry{255, 255, 255, 0};
+    canvas.palette.entries[i] =
+        inKind == kKindDxf ? PaletteEntry{RedOf(c), GreenOf(c), BlueOf(c), 0} : PaletteEntry{255, 255, 255, 0};
     if (inKind != kKindDxf) break;
   }
   canvas.drawnIsInk = inKind == kKindDxf;
@@ -73,8 +67,8 @@ int Stages(const char* input, const char* output) {
   if (!(inKind == kKindDxf ? dxf_proc(input, &drawing) : gbr_proc(input, &drawing))) return 1;
   double t1 = CpuSeconds(), flatten = 0, canvasTime = 0;
   const bool vector = (outKind & kVectorKinds) != 0;
-  PageFit fit = FitPage(drawing.extMax.x - drawing.extMin.x, drawing.extMax.y - drawing.extMin.y, kDefaultWidth,
-                        kDefaultHeight);
+  PageFit fit =
+      FitPage(drawing.extMax.x - drawing.extMin.x, drawing.extMax.y - drawing.extMin.y, kDefaultWidth, kDefaultHeight);
   if (!vector) {
     canvas.width = fit.width;
     canvas.height = fit.height;

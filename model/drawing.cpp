@@ -37,7 +37,8 @@ constexpr double kMaxTextBoxHeights = 1024;  // a hostile string must not dwarf 
 void IncludeTextBox(const EntitySet& set, const TextItem& text, WorldPoint at, WorldPoint& min, WorldPoint& max) {
   if (!(text.height > 0) || !std::isfinite(text.height) || !std::isfinite(text.rotation)) return;
   if (text.text < 0 || text.text >= set.pool.length) return;
-  double chars = static_cast<double>(strnlen(set.pool.data + text.text, static_cast<size_t>(set.pool.length - text.text)));
+  double chars =
+      static_cast<double>(strnlen(set.pool.data + text.text, static_cast<size_t>(set.pool.length - text.text)));
   double width = std::min(chars * kTextWidthPerHeight, kMaxTextBoxHeights) * text.height;
   double c = std::cos(text.rotation), s = std::sin(text.rotation);
   const WorldPoint corners[] = {{width, 0}, {0, -text.height}, {width, -text.height}};

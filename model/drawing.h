@@ -42,11 +42,11 @@ struct WorldPoint {
 
 struct Polyline {
   GrowArray<WorldPoint> points;
-  int32_t colour;    // 0: the layer's colour
+  int32_t colour;  // 0: the layer's colour
   int32_t layer;
   int32_t lineType;  // 0: the layer's line type
   int32_t filled;
-  double width;      // drawing units; 0 is the thinnest line
+  double width;  // drawing units; 0 is the thinnest line
 };
 
 struct TextItem {

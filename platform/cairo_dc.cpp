@@ -168,9 +168,18 @@ class CairoDC final : public DeviceContext {
     if (!o) return nullptr;
     Object* previous = nullptr;
     switch (o->kind) {
-      case ObjectKind::kPen: previous = pen_; pen_ = o; break;
-      case ObjectKind::kBrush: previous = brush_; brush_ = o; break;
-      case ObjectKind::kFont: previous = font_; font_ = o; break;
+      case ObjectKind::kPen:
+        previous = pen_;
+        pen_ = o;
+        break;
+      case ObjectKind::kBrush:
+        previous = brush_;
+        brush_ = o;
+        break;
+      case ObjectKind::kFont:
+        previous = font_;
+        font_ = o;
+        break;
       case ObjectKind::kBitmap:
         previous = bitmap_ ? bitmap_ : &noBitmap_;
         if (o == &noBitmap_) o = nullptr;
@@ -246,8 +255,10 @@ class CairoDC final : public DeviceContext {
   int Polyline(const Point* points, int count) override {
     if (!cr_ || !points || count < 0) return 0;
     if (count < 2 || pen_->pen.style == kPenNull) return 1;
-    if (pen_->pen.width <= 1) ThinLines(points, count, false);
-    else StrokePoints(points, count, false);
+    if (pen_->pen.width <= 1)
+      ThinLines(points, count, false);
+    else
+      StrokePoints(points, count, false);
     return 1;
   }
 
@@ -256,8 +267,10 @@ class CairoDC final : public DeviceContext {
     if (count < 2) return 1;
     if (brush_->brush.style != kBrushNull) FillPoints(points, count);
     if (pen_->pen.style != kPenNull) {
-      if (pen_->pen.width <= 1) ThinLines(points, count, true);
-      else StrokePoints(points, count, true);
+      if (pen_->pen.width <= 1)
+        ThinLines(points, count, true);
+      else
+        StrokePoints(points, count, true);
     }
     return 1;
   }
@@ -301,9 +314,8 @@ class CairoDC final : public DeviceContext {
                          b.stride);
     } else {
       for (int y = 0; y < b.height; ++y)
-        ConvertSurfaceRows(data + static_cast<int64_t>(y) * surfaceStride, surfaceStride, b.width, 1,
-                           b.bitsPerPixel, b.drawnIsInk, matcher,
-                           b.bits + static_cast<int64_t>(b.height - 1 - y) * b.stride, b.stride);
+        ConvertSurfaceRows(data + static_cast<int64_t>(y) * surfaceStride, surfaceStride, b.width, 1, b.bitsPerPixel,
+                           b.drawnIsInk, matcher, b.bits + static_cast<int64_t>(b.height - 1 - y) * b.stride, b.stride);
     }
     b.dirty = false;
     return 1;
@@ -633,8 +645,8 @@ class CairoDC final : public DeviceContext {
     bitmap_->dirty = true;
     TextFont font = FontOf(lf);
     font.substitute = false;  // TextOut keeps to the named face, as it always has
-    return platform::DrawTextRun(cr_, fonts_, font, utf8, nullptr, 0,
-                                 {static_cast<double>(x), static_cast<double>(y)}, CurrentTextStyle(), nullptr);
+    return platform::DrawTextRun(cr_, fonts_, font, utf8, nullptr, 0, {static_cast<double>(x), static_cast<double>(y)},
+                                 CurrentTextStyle(), nullptr);
   }
 
   // The logical font as the text drawer takes it; the glyphs turn with the baseline.

@@ -135,7 +135,7 @@ void ApplyStroke(cairo_t* cr, const StrokeStyle& s) {
     cairo_set_line_cap(cr, s.cap == kCapSquare ? CAIRO_LINE_CAP_SQUARE
                            : s.cap == kCapFlat ? CAIRO_LINE_CAP_BUTT
                                                : CAIRO_LINE_CAP_ROUND);
-    cairo_set_line_join(cr, s.join == kJoinBevel ? CAIRO_LINE_JOIN_BEVEL
+    cairo_set_line_join(cr, s.join == kJoinBevel   ? CAIRO_LINE_JOIN_BEVEL
                             : s.join == kJoinMiter ? CAIRO_LINE_JOIN_MITER
                                                    : CAIRO_LINE_JOIN_ROUND);
     cairo_set_miter_limit(cr, std::max(1.0, s.miterLimit));

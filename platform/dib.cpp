@@ -18,9 +18,7 @@ constexpr uint32_t kOpaqueBlack = 0xFF000000;
 // than allocated.
 constexpr int64_t kMaxRlePixelsPerByte = 256;
 
-uint32_t FromColourRef(ColourRef c) {
-  return kOpaqueBlack | (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF);
-}
+uint32_t FromColourRef(ColourRef c) { return kOpaqueBlack | (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF); }
 
 // One colour channel held under a bit mask, widened to 8 bits by repeating
 // its bits, so that a full 5-bit channel gives 255 rather than 248.
@@ -52,8 +50,8 @@ struct Header {
   bool bottomUp = true;
   int bitsPerPixel = 0;
   uint32_t compression = kBiRgb;
-  int64_t tableAt = 0;  // offset of the colour table in the info
-  int64_t entrySize = 4;  // colour-table entry size with RGB colours
+  int64_t tableAt = 0;     // offset of the colour table in the info
+  int64_t entrySize = 4;   // colour-table entry size with RGB colours
   int64_t tableCount = 0;  // entries present for 1- to 8-bit images
   uint32_t masks[4] = {};  // red, green, blue, alpha
 };
@@ -79,8 +77,10 @@ bool ParseHeader(const uint8_t* info, int64_t infoSize, Header& h) {
       // A 40-byte header is followed by its masks; longer ones hold them.
       int count = h.compression == kBiAlphaBitfields ? 4 : 3;
       int64_t at = 40;
-      if (headerSize == 40) h.tableAt += 4 * count;
-      else if (headerSize >= 56) count = 4;
+      if (headerSize == 40)
+        h.tableAt += 4 * count;
+      else if (headerSize >= 56)
+        count = 4;
       if (at + 4 * count > infoSize) return false;
       for (int i = 0; i < count; ++i) h.masks[i] = Le32(info + at + 4 * i);
     }
@@ -203,8 +203,8 @@ void DecodeRle(const uint8_t* bits, int64_t size, const Header& h, const uint32_
 
 }  // namespace
 
-int DecodeDib(const uint8_t* info, int64_t infoSize, const uint8_t* bits, int64_t bitsSize,
-              const DibColours& colours, DibImage& out) {
+int DecodeDib(const uint8_t* info, int64_t infoSize, const uint8_t* bits, int64_t bitsSize, const DibColours& colours,
+              DibImage& out) {
   out = DibImage{};
   Header h;
   if (!ParseHeader(info, infoSize, h) || bitsSize < 0 || (!bits && bitsSize > 0)) return 0;
@@ -217,9 +217,7 @@ int DecodeDib(const uint8_t* info, int64_t infoSize, const uint8_t* bits, int64_
   if (rle && h.width * h.height > kMaxRlePixelsPerByte * bitsSize) return 0;
   try {
     out.pixels.assign(static_cast<size_t>(h.width * h.height), 0);
-  } catch (const std::bad_alloc&) {
-    return 0;
-  }
+  } catch (const std::bad_alloc&) { return 0; }
   out.width = static_cast<int32_t>(h.width);
   out.height = static_cast<int32_t>(h.height);
   if (rle) {

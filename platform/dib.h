@@ -26,8 +26,8 @@ constexpr uint32_t kBiRgb = 0;
 constexpr uint32_t kBiRle8 = 1;
 constexpr uint32_t kBiRle4 = 2;
 constexpr uint32_t kBiBitfields = 3;
-constexpr uint32_t kBiJpeg = 4;  // refused
-constexpr uint32_t kBiPng = 5;  // refused
+constexpr uint32_t kBiJpeg = 4;            // refused
+constexpr uint32_t kBiPng = 5;             // refused
 constexpr uint32_t kBiAlphaBitfields = 6;  // four masks after a 40-byte header
 
 // An image's pixel count stays within this (8192 x 8192, 256 MiB decoded): more
@@ -38,7 +38,7 @@ constexpr int64_t kMaxDibPixels = int64_t{1} << 26;
 // What the alpha byte of a decoded image's pixels means.
 enum class DibAlpha {
   kOpaque,  // always 255
-  kHoles,  // run-length images: 0 where no run or copy set the pixel (left undrawn), else 255
+  kHoles,   // run-length images: 0 where no run or copy set the pixel (left undrawn), else 255
   kStored,  // 32-bit (or 16-bit with an alpha mask) images: the stored byte; only an alpha
             // blend with per-pixel alpha reads it, every other drawing treats it as 255
 };
@@ -72,8 +72,8 @@ struct DibColours {
 // 0 (and an empty image) when the info is malformed, the image too large, or the
 // bits shorter than the rows need; run-length data simply stops where it ends,
 // but may not claim more than 256 pixels for each of its bytes.
-int DecodeDib(const uint8_t* info, int64_t infoSize, const uint8_t* bits, int64_t bitsSize,
-              const DibColours& colours, DibImage& out);
+int DecodeDib(const uint8_t* info, int64_t infoSize, const uint8_t* bits, int64_t bitsSize, const DibColours& colours,
+              DibImage& out);
 
 // Stretch modes, with their GDI values (kColourOnColour is in gdi.h). Only
 // shrinking differs: colour-on-colour keeps the nearest source pixel, black-on-
@@ -115,7 +115,7 @@ struct Affine {
 
 struct BlitTarget {
   uint8_t* data = nullptr;  // cairo image surface rows
-  int32_t stride = 0;  // bytes
+  int32_t stride = 0;       // bytes
   int32_t width = 0;
   int32_t height = 0;
   // Optional clip mask, a cairo A8 surface of the same size: a pixel is drawn
@@ -158,12 +158,12 @@ bool MapParallelogram(int32_t srcX, int32_t srcY, int32_t srcWidth, int32_t srcH
                       BlitSource& source);
 
 enum class BlitKind {
-  kRop,  // `rop` is a ROP3
-  kMask,  // `rop` is a ROP4: where the mask pixel is 1 (not black) the ROP3 in its low
-          // three bytes, where 0 the ROP3 whose index is its high byte
+  kRop,          // `rop` is a ROP3
+  kMask,         // `rop` is a ROP4: where the mask pixel is 1 (not black) the ROP3 in its low
+                 // three bytes, where 0 the ROP3 whose index is its high byte
   kTransparent,  // source pixels of colour `transparent` are left out, the rest copied
-  kAlpha,  // source over destination with `constantAlpha`, and per-pixel alpha
-           // (premultiplied source) when `sourceAlpha`
+  kAlpha,        // source over destination with `constantAlpha`, and per-pixel alpha
+                 // (premultiplied source) when `sourceAlpha`
 };
 
 struct BlitOp {
@@ -176,9 +176,9 @@ struct BlitOp {
   const DibImage* mask = nullptr;
   int32_t maskX = 0;
   int32_t maskY = 0;
-  ColourRef transparent = 0;  // kTransparent
+  ColourRef transparent = 0;    // kTransparent
   uint8_t constantAlpha = 255;  // kAlpha
-  bool sourceAlpha = false;  // kAlpha
+  bool sourceAlpha = false;     // kAlpha
 };
 
 // Draws the source through its mapping onto the target, nearest-neighbour (a

@@ -23,7 +23,7 @@ struct DibAt {
 struct BlitLayout {
   uint32_t dest;  // x, y, then (for the blit forms) width, height
   uint32_t rop;
-  uint32_t source;  // x, y
+  uint32_t source;      // x, y
   uint32_t sourceSize;  // width, height (0: the destination's)
   uint32_t usage;
   uint32_t dib;  // four words: DibAt
@@ -42,8 +42,8 @@ int32_t Clamp(double v) { return static_cast<int32_t>(std::clamp(std::round(v), 
 // it does not lie within the record.
 // With `rows` > 0 (SETDIBITSTODEVICE's scan count) the bits hold only that
 // many rows, and the image is made of them alone.
-bool DecodeAt(Player& p, const EmfRecord& r, uint32_t at, uint32_t usage, const ColourRef* mono,
-              DibImage& image, int64_t rows = 0) {
+bool DecodeAt(Player& p, const EmfRecord& r, uint32_t at, uint32_t usage, const ColourRef* mono, DibImage& image,
+              int64_t rows = 0) {
   DibAt d{RecordU32(r, at), RecordU32(r, at + 4), RecordU32(r, at + 8), RecordU32(r, at + 12)};
   if (d.infoSize < 12 || !RecordHas(r, d.offInfo, d.infoSize) || !RecordHas(r, d.offBits, d.bitsSize)) return false;
   // Run-length bits may claim a picture far larger than themselves: beyond a
@@ -106,7 +106,11 @@ void Player::Bitmap(const EmfRecord& r) {
   int32_t sx = 0, sy = 0, sw = 0, sh = 0;
   bool haveSource = false;
   switch (r.type) {
-    case kEmrBitBlt: case kEmrStretchBlt: case kEmrMaskBlt: case kEmrAlphaBlend: case kEmrTransparentBlt: {
+    case kEmrBitBlt:
+    case kEmrStretchBlt:
+    case kEmrMaskBlt:
+    case kEmrAlphaBlend:
+    case kEmrTransparentBlt: {
       const BlitLayout& l = r.type == kEmrMaskBlt ? kMaskBlt : r.type == kEmrBitBlt ? kBitBlt : kStretchBlt;
       if (r.size < 100) return;
       double x = RecordI32(r, l.dest), y = RecordI32(r, l.dest + 4);
@@ -155,7 +159,8 @@ void Player::Bitmap(const EmfRecord& r) {
       }
       break;
     }
-    case kEmrStretchDiBits: case kEmrSetDiBitsToDevice: {
+    case kEmrStretchDiBits:
+    case kEmrSetDiBitsToDevice: {
       if (r.size < (r.type == kEmrStretchDiBits ? 80u : 76u)) return;
       double x = RecordI32(r, 24), y = RecordI32(r, 28);
       sx = RecordI32(r, 32), sy = RecordI32(r, 36), sw = RecordI32(r, 40), sh = RecordI32(r, 44);

@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
 #include <memory>
+#include <numbers>
 #include <string>
 
-#include "platform/emf_player_state.h"
 #include "platform/charset.h"
+#include "platform/emf_player_state.h"
 #include "platform/emf_records.h"
 #include "platform/region.h"
 
@@ -130,7 +130,8 @@ double Player::Scale() {
 Rect Player::DevRect(double l, double t, double r, double b) {
   DPoint p[4] = {Dev(l, t), Dev(r, t), Dev(l, b), Dev(r, b)};
   double x0 = p[0].x, x1 = p[0].x, y0 = p[0].y, y1 = p[0].y;
-  for (const DPoint& q : p) x0 = std::min(x0, q.x), x1 = std::max(x1, q.x), y0 = std::min(y0, q.y), y1 = std::max(y1, q.y);
+  for (const DPoint& q : p)
+    x0 = std::min(x0, q.x), x1 = std::max(x1, q.x), y0 = std::min(y0, q.y), y1 = std::max(y1, q.y);
   auto clamp = [](double v) { return static_cast<int32_t>(std::clamp(std::round(v), -1e9, 1e9)); };
   if (!(x0 == x0) || !(y0 == y0) || !(x1 == x1) || !(y1 == y1)) return {0, 0, 0, 0};
   return {clamp(x0), clamp(y0), clamp(x1), clamp(y1)};
@@ -155,12 +156,26 @@ void Player::Stock(uint32_t index) {
     case kLtGreyBrushStock: s.brush = {kBrushSolid, 0xC0C0C0, 0, {}}; break;
     case kGreyBrushStock: s.brush = {kBrushSolid, 0x808080, 0, {}}; break;
     case kDkGreyBrushStock: s.brush = {kBrushSolid, 0x404040, 0, {}}; break;
-    case kBlackBrushStock: case kDcBrushStock: s.brush = {kBrushSolid, 0, 0, {}}; break;
+    case kBlackBrushStock:
+    case kDcBrushStock: s.brush = {kBrushSolid, 0, 0, {}}; break;
     case kNullBrushStock: s.brush = {kBrushNull, 0, 0, {}}; break;
-    case kWhitePenStock: s.pen = PenDesc{}; s.pen.colour = 0xFFFFFF; break;
-    case kBlackPenStock: case kDcPenStock: s.pen = PenDesc{}; break;
-    case kNullPenStock: s.pen = PenDesc{}; s.pen.style = kPenNull; break;
-    case 10: case 11: case 12: case 13: case 14: case 16: case 17: s.font = DefaultFont(); break;
+    case kWhitePenStock:
+      s.pen = PenDesc{};
+      s.pen.colour = 0xFFFFFF;
+      break;
+    case kBlackPenStock:
+    case kDcPenStock: s.pen = PenDesc{}; break;
+    case kNullPenStock:
+      s.pen = PenDesc{};
+      s.pen.style = kPenNull;
+      break;
+    case 10:
+    case 11:
+    case 12:
+    case 13:
+    case 14:
+    case 16:
+    case 17: s.font = DefaultFont(); break;
     default: break;
   }
 }
@@ -296,9 +311,15 @@ void Player::RestoreDc(int32_t n) {
 void Player::SetWorld(const Xform& m, uint32_t mode) {
   switch (mode) {
     case 1: s.world = Xform{}; break;
-    case 2: if (Usable(m)) s.world = Multiply(m, s.world); break;
-    case 3: if (Usable(m)) s.world = Multiply(s.world, m); break;
-    case 4: if (Usable(m)) s.world = m; break;
+    case 2:
+      if (Usable(m)) s.world = Multiply(m, s.world);
+      break;
+    case 3:
+      if (Usable(m)) s.world = Multiply(s.world, m);
+      break;
+    case 4:
+      if (Usable(m)) s.world = m;
+      break;
     default: return;
   }
   dirty = true;
@@ -372,9 +393,12 @@ bool Player::ReadRegion(const EmfRecord& r, uint32_t at, uint32_t length, bool l
 Path RegionPath(const Region& region) {
   Path p;
   for (const Rect& r : region.rects) {
-    p.verbs.insert(p.verbs.end(), {PathVerb::kMove, PathVerb::kLine, PathVerb::kLine, PathVerb::kLine, PathVerb::kClose});
-    p.points.insert(p.points.end(), {{double(r.left), double(r.top)}, {double(r.right), double(r.top)},
-                                     {double(r.right), double(r.bottom)}, {double(r.left), double(r.bottom)}});
+    p.verbs.insert(p.verbs.end(),
+                   {PathVerb::kMove, PathVerb::kLine, PathVerb::kLine, PathVerb::kLine, PathVerb::kClose});
+    p.points.insert(p.points.end(), {{double(r.left), double(r.top)},
+                                     {double(r.right), double(r.top)},
+                                     {double(r.right), double(r.bottom)},
+                                     {double(r.left), double(r.bottom)}});
   }
   return p;
 }
@@ -484,18 +508,22 @@ void Player::Header(const EmfRecord& r, const Rect& target) {
 
 int Player::Dispatch(const EmfRecord& r) {
   switch (r.type) {
-    case kEmrSetWindowExtEx: case kEmrSetViewportExtEx:
+    case kEmrSetWindowExtEx:
+    case kEmrSetViewportExtEx:
       if (s.mapMode == kMmIsotropic || s.mapMode == kMmAnisotropic) {
         double x = RecordI32(r, 8), y = RecordI32(r, 12);
         if (x == 0 || y == 0) break;
-        if (r.type == kEmrSetWindowExtEx) s.wex = x, s.wey = y;
-        else s.vex = x, s.vey = y;
+        if (r.type == kEmrSetWindowExtEx)
+          s.wex = x, s.wey = y;
+        else
+          s.vex = x, s.vey = y;
         dirty = true;
       }
       break;
     case kEmrSetWindowOrgEx: s.wox = RecordI32(r, 8), s.woy = RecordI32(r, 12), dirty = true; break;
     case kEmrSetViewportOrgEx: s.vox = RecordI32(r, 8), s.voy = RecordI32(r, 12), dirty = true; break;
-    case kEmrScaleViewportExtEx: case kEmrScaleWindowExtEx: {
+    case kEmrScaleViewportExtEx:
+    case kEmrScaleWindowExtEx: {
       if (s.mapMode != kMmIsotropic && s.mapMode != kMmAnisotropic) break;
       double xn = RecordI32(r, 8), xd = RecordI32(r, 12), yn = RecordI32(r, 16), yd = RecordI32(r, 20);
       if (xn == 0 || xd == 0 || yn == 0 || yd == 0) break;
@@ -546,44 +574,73 @@ int Player::Dispatch(const EmfRecord& r) {
     case kEmrCreatePen: CreatePen(r); break;
     case kEmrExtCreatePen: ExtCreatePen(r); break;
     case kEmrCreateBrushIndirect: CreateBrush(r); break;
-    case kEmrCreateDibPatternBrushPt: case kEmrCreateMonoBrush: CreatePatternBrush(r); break;
+    case kEmrCreateDibPatternBrushPt:
+    case kEmrCreateMonoBrush: CreatePatternBrush(r); break;
     case kEmrExtCreateFontIndirectW: CreateFont(r); break;
     case kEmrCreatePalette: CreatePalette(r); break;
     case kEmrSelectPalette: {
       uint32_t index = RecordU32(r, 8);
-      s.palette = index < objects.size() && objects[index].kind == PlayerObject::kPalette ? static_cast<int32_t>(index) : -1;
+      s.palette =
+          index < objects.size() && objects[index].kind == PlayerObject::kPalette ? static_cast<int32_t>(index) : -1;
       break;
     }
-    case kEmrRectangle: case kEmrEllipse: case kEmrRoundRect: case kEmrArc: case kEmrArcTo: case kEmrChord:
-    case kEmrPie:
-      Shape(r);
-      break;
-    case kEmrMoveToEx: case kEmrLineTo: case kEmrAngleArc: case kEmrPolyline: case kEmrPolyline16:
-    case kEmrPolygon: case kEmrPolygon16: case kEmrPolyBezier: case kEmrPolyBezier16: case kEmrPolylineTo:
-    case kEmrPolylineTo16: case kEmrPolyBezierTo: case kEmrPolyBezierTo16: case kEmrPolyDraw:
-    case kEmrPolyDraw16: case kEmrPolyPolyline: case kEmrPolyPolyline16: case kEmrPolyPolygon:
-    case kEmrPolyPolygon16:
-      Lines(r);
-      break;
-    case kEmrBeginPath: case kEmrEndPath: case kEmrAbortPath: case kEmrCloseFigure: case kEmrFlattenPath:
-    case kEmrWidenPath: case kEmrFillPath: case kEmrStrokePath: case kEmrStrokeAndFillPath:
-    case kEmrSelectClipPath:
-      PathRecord(r);
-      break;
+    case kEmrRectangle:
+    case kEmrEllipse:
+    case kEmrRoundRect:
+    case kEmrArc:
+    case kEmrArcTo:
+    case kEmrChord:
+    case kEmrPie: Shape(r); break;
+    case kEmrMoveToEx:
+    case kEmrLineTo:
+    case kEmrAngleArc:
+    case kEmrPolyline:
+    case kEmrPolyline16:
+    case kEmrPolygon:
+    case kEmrPolygon16:
+    case kEmrPolyBezier:
+    case kEmrPolyBezier16:
+    case kEmrPolylineTo:
+    case kEmrPolylineTo16:
+    case kEmrPolyBezierTo:
+    case kEmrPolyBezierTo16:
+    case kEmrPolyDraw:
+    case kEmrPolyDraw16:
+    case kEmrPolyPolyline:
+    case kEmrPolyPolyline16:
+    case kEmrPolyPolygon:
+    case kEmrPolyPolygon16: Lines(r); break;
+    case kEmrBeginPath:
+    case kEmrEndPath:
+    case kEmrAbortPath:
+    case kEmrCloseFigure:
+    case kEmrFlattenPath:
+    case kEmrWidenPath:
+    case kEmrFillPath:
+    case kEmrStrokePath:
+    case kEmrStrokeAndFillPath:
+    case kEmrSelectClipPath: PathRecord(r); break;
     case kEmrIntersectClipRect: ClipRect(r, false); break;
     case kEmrExcludeClipRect: ClipRect(r, true); break;
     case kEmrOffsetClipRgn: OffsetClip(r); break;
-    case kEmrFillRgn: case kEmrPaintRgn: case kEmrFrameRgn: case kEmrInvertRgn: case kEmrExtSelectClipRgn:
-      RegionRecord(r);
-      break;
-    case kEmrExtTextOutA: case kEmrExtTextOutW: case kEmrPolyTextOutA: case kEmrPolyTextOutW:
-    case kEmrSmallTextOut:
-      Text(r);
-      break;
-    case kEmrBitBlt: case kEmrStretchBlt: case kEmrMaskBlt: case kEmrPlgBlt: case kEmrSetDiBitsToDevice:
-    case kEmrStretchDiBits: case kEmrAlphaBlend: case kEmrTransparentBlt:
-      Bitmap(r);
-      break;
+    case kEmrFillRgn:
+    case kEmrPaintRgn:
+    case kEmrFrameRgn:
+    case kEmrInvertRgn:
+    case kEmrExtSelectClipRgn: RegionRecord(r); break;
+    case kEmrExtTextOutA:
+    case kEmrExtTextOutW:
+    case kEmrPolyTextOutA:
+    case kEmrPolyTextOutW:
+    case kEmrSmallTextOut: Text(r); break;
+    case kEmrBitBlt:
+    case kEmrStretchBlt:
+    case kEmrMaskBlt:
+    case kEmrPlgBlt:
+    case kEmrSetDiBitsToDevice:
+    case kEmrStretchDiBits:
+    case kEmrAlphaBlend:
+    case kEmrTransparentBlt: Bitmap(r); break;
     default: break;  // comments (EMF+ among them) and records not drawn
   }
   return 1;
@@ -597,8 +654,10 @@ int PlayEmf(DeviceContext* dc, const uint8_t* bytes, uint64_t size, const Rect& 
   EmfWalker walk{bytes, size};
   EmfRecord r;
   while (walk.Next(r)) {
-    if (r.type == kEmrHeader) player->Header(r, rect);
-    else player->Dispatch(r);
+    if (r.type == kEmrHeader)
+      player->Header(r, rect);
+    else
+      player->Dispatch(r);
   }
   dc->SelectClipRegion(nullptr);
   dc->SetRop2(kR2CopyPen);

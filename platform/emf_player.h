@@ -20,10 +20,10 @@ namespace platform {
 // The fields of the header record the pipeline and the player need.
 struct EmfHeader {
   Rect bounds;  // device units, inclusive
-  Rect frame;  // 0.01 mm, inclusive
+  Rect frame;   // 0.01 mm, inclusive
   uint32_t handles;
   uint32_t paletteEntries;
-  int32_t deviceWidth, deviceHeight;  // the reference device, pixels
+  int32_t deviceWidth, deviceHeight;            // the reference device, pixels
   int32_t millimetresWidth, millimetresHeight;  // and millimetres
 };
 

@@ -58,9 +58,9 @@ struct State {
   int stretchMode = 1;
   double miterLimit = 10;
   bool clockwise = false;
-  DPoint cur{0, 0};  // logical
+  DPoint cur{0, 0};                    // logical
   std::shared_ptr<const Region> clip;  // null: no clip; shared, so saving states stays cheap
-  int32_t palette = -1;  // selected palette object, -1 the default
+  int32_t palette = -1;                // selected palette object, -1 the default
 };
 
 struct Player {

@@ -126,9 +126,7 @@ struct EmfRecord {
   uint32_t size;
 };
 
-inline bool RecordHas(const EmfRecord& r, uint64_t offset, uint64_t length) {
-  return offset + length <= r.size;
-}
+inline bool RecordHas(const EmfRecord& r, uint64_t offset, uint64_t length) { return offset + length <= r.size; }
 inline uint32_t RecordU32(const EmfRecord& r, uint32_t at) { return RecordHas(r, at, 4) ? Le32(r.bytes + at) : 0; }
 inline int32_t RecordI32(const EmfRecord& r, uint32_t at) { return static_cast<int32_t>(RecordU32(r, at)); }
 inline uint16_t RecordU16(const EmfRecord& r, uint32_t at) { return RecordHas(r, at, 2) ? Le16(r.bytes + at) : 0; }
@@ -170,12 +168,11 @@ struct Xform {
 };
 // a, then b.
 inline Xform Multiply(const Xform& a, const Xform& b) {
-  return {a.m11 * b.m11 + a.m12 * b.m21,      a.m11 * b.m12 + a.m12 * b.m22,
-          a.m21 * b.m11 + a.m22 * b.m21,      a.m21 * b.m12 + a.m22 * b.m22,
-          a.dx * b.m11 + a.dy * b.m21 + b.dx, a.dx * b.m12 + a.dy * b.m22 + b.dy};
+  return {a.m11 * b.m11 + a.m12 * b.m21, a.m11 * b.m12 + a.m12 * b.m22,      a.m21 * b.m11 + a.m22 * b.m21,
+          a.m21 * b.m12 + a.m22 * b.m22, a.dx * b.m11 + a.dy * b.m21 + b.dx, a.dx * b.m12 + a.dy * b.m22 + b.dy};
 }
 // The six floats of an XFORM from `at`.
 inline Xform RecordXform(const EmfRecord& r, uint32_t at) {
-  return {RecordF32(r, at), RecordF32(r, at + 4), RecordF32(r, at + 8),
+  return {RecordF32(r, at),      RecordF32(r, at + 4),  RecordF32(r, at + 8),
           RecordF32(r, at + 12), RecordF32(r, at + 16), RecordF32(r, at + 20)};
 }

@@ -43,8 +43,10 @@ struct Builder {
     int n = std::clamp(static_cast<int>(std::ceil(std::fabs(sweep) / (kPi / 2) - 1e-9)), 1, 4);
     double d = sweep / n, k = 4.0 / 3.0 * std::tan(d / 4);
     double x = cx + rx * std::cos(t0), y = cy + ry * std::sin(t0);
-    if (move) Move(x, y);
-    else Line(x, y);
+    if (move)
+      Move(x, y);
+    else
+      Line(x, y);
     for (int i = 0; i < n; ++i) {
       double a = t0 + i * d, b = a + d;
       double x3 = cx + rx * std::cos(b), y3 = cy + ry * std::sin(b);
@@ -187,7 +189,10 @@ void Player::Lines(const EmfRecord& r) {
   }
   PointList pts(r, 28, small, RecordU32(r, 24));
   switch (r.type) {
-    case kEmrPolyline: case kEmrPolyline16: case kEmrPolygon: case kEmrPolygon16: {
+    case kEmrPolyline:
+    case kEmrPolyline16:
+    case kEmrPolygon:
+    case kEmrPolygon16: {
       if (pts.count == 0) return;
       bool polygon = r.type == kEmrPolygon || r.type == kEmrPolygon16;
       f.Move(pts.X(0), pts.Y(0));
@@ -197,7 +202,8 @@ void Player::Lines(const EmfRecord& r) {
       Draw(f.path, polygon, true);
       return;
     }
-    case kEmrPolyBezier: case kEmrPolyBezier16: {
+    case kEmrPolyBezier:
+    case kEmrPolyBezier16: {
       if (pts.count < 4) return;
       f.Move(pts.X(0), pts.Y(0));
       for (uint32_t i = 1; i + 2 < pts.count; i += 3)
@@ -205,21 +211,27 @@ void Player::Lines(const EmfRecord& r) {
       Draw(f.path, false, true);
       return;
     }
-    case kEmrPolylineTo: case kEmrPolylineTo16: case kEmrPolyBezierTo: case kEmrPolyBezierTo16: {
+    case kEmrPolylineTo:
+    case kEmrPolylineTo16:
+    case kEmrPolyBezierTo:
+    case kEmrPolyBezierTo16: {
       bool bezier = r.type == kEmrPolyBezierTo || r.type == kEmrPolyBezierTo16;
       uint32_t step = bezier ? 3 : 1;
       if (pts.count < step) return;
       fromCurrent();
       uint32_t i = 0;
       for (; i + step <= pts.count; i += step) {
-        if (bezier) f.Bezier(pts.X(i), pts.Y(i), pts.X(i + 1), pts.Y(i + 1), pts.X(i + 2), pts.Y(i + 2));
-        else f.Line(pts.X(i), pts.Y(i));
+        if (bezier)
+          f.Bezier(pts.X(i), pts.Y(i), pts.X(i + 1), pts.Y(i + 1), pts.X(i + 2), pts.Y(i + 2));
+        else
+          f.Line(pts.X(i), pts.Y(i));
       }
       s.cur = {pts.X(i - 1), pts.Y(i - 1)};
       Draw(f.path, false, true);
       return;
     }
-    case kEmrPolyDraw: case kEmrPolyDraw16: {
+    case kEmrPolyDraw:
+    case kEmrPolyDraw16: {
       uint32_t n = pts.count;
       uint64_t typesAt = 28 + static_cast<uint64_t>(n) * (small ? 4 : 8);
       if (!RecordHas(r, typesAt, n)) return;
@@ -287,7 +299,8 @@ void Player::PathRecord(const EmfRecord& r) {
       path = Path{};
       return;
     case kEmrCloseFigure:
-      if (inPath && !path.verbs.empty() && path.verbs.back() != PathVerb::kClose) path.verbs.push_back(PathVerb::kClose);
+      if (inPath && !path.verbs.empty() && path.verbs.back() != PathVerb::kClose)
+        path.verbs.push_back(PathVerb::kClose);
       figureOpen = false;
       return;
     case kEmrFlattenPath: return;  // curves are kept: the painter draws them true
@@ -310,10 +323,10 @@ void Player::PathRecord(const EmfRecord& r) {
           dc->DrawPath(path, &fill, nullptr);
         }
         break;
-      case kEmrStrokePath: if (s.pen.style != kPenNull) dc->DrawPath(path, nullptr, &stroke); break;
-      case kEmrStrokeAndFillPath:
-        dc->DrawPath(path, &fill, s.pen.style != kPenNull ? &stroke : nullptr);
+      case kEmrStrokePath:
+        if (s.pen.style != kPenNull) dc->DrawPath(path, nullptr, &stroke);
         break;
+      case kEmrStrokeAndFillPath: dc->DrawPath(path, &fill, s.pen.style != kPenNull ? &stroke : nullptr); break;
       case kEmrSelectClipPath: {
         int mode = static_cast<int>(RecordU32(r, 8));
         if (widened) break;

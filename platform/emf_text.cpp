@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/emf_player_state.h"
 #include "platform/charset.h"
+#include "platform/emf_player_state.h"
 
 namespace platform {
 
@@ -29,10 +29,16 @@ struct RunFields {
 };
 
 RunFields ReadRun(const EmfRecord& r, uint32_t at) {
-  return {static_cast<double>(RecordI32(r, at)), static_cast<double>(RecordI32(r, at + 4)), RecordU32(r, at + 8),
-          RecordU32(r, at + 12), RecordU32(r, at + 16), static_cast<double>(RecordI32(r, at + 20)),
-          static_cast<double>(RecordI32(r, at + 24)), static_cast<double>(RecordI32(r, at + 28)),
-          static_cast<double>(RecordI32(r, at + 32)), RecordU32(r, at + 36)};
+  return {static_cast<double>(RecordI32(r, at)),
+          static_cast<double>(RecordI32(r, at + 4)),
+          RecordU32(r, at + 8),
+          RecordU32(r, at + 12),
+          RecordU32(r, at + 16),
+          static_cast<double>(RecordI32(r, at + 20)),
+          static_cast<double>(RecordI32(r, at + 24)),
+          static_cast<double>(RecordI32(r, at + 28)),
+          static_cast<double>(RecordI32(r, at + 32)),
+          RecordU32(r, at + 36)};
 }
 
 }  // namespace
@@ -84,17 +90,18 @@ void Player::Text(const EmfRecord& r) {
     // The current position moves by the advance for left-aligned text, back by
     // it for right-aligned text, and stays for centred text.
     uint32_t across = s.align & kTaCenter;
-    if (updateCp && xScale > 0 && across != kTaCenter)
-      s.cur.x += (across == kTaRight ? -advance : advance) / xScale;
+    if (updateCp && xScale > 0 && across != kTaCenter) s.cur.x += (across == kTaRight ? -advance : advance) / xScale;
   };
   bool wide = r.type == kEmrExtTextOutW || r.type == kEmrPolyTextOutW || r.type == kEmrSmallTextOut;
   switch (r.type) {
-    case kEmrExtTextOutA: case kEmrExtTextOutW: {
+    case kEmrExtTextOutA:
+    case kEmrExtTextOutW: {
       RunFields f = ReadRun(r, 36);
       drawRun(f, wide, false, true);
       break;
     }
-    case kEmrPolyTextOutA: case kEmrPolyTextOutW: {
+    case kEmrPolyTextOutA:
+    case kEmrPolyTextOutW: {
       uint32_t n = RecordU32(r, 36);
       for (uint32_t i = 0; i < n && RecordHas(r, 40 + static_cast<uint64_t>(i) * kEmrTextSize, kEmrTextSize); ++i)
         drawRun(ReadRun(r, 40 + i * kEmrTextSize), wide, false, true);
@@ -103,8 +110,16 @@ void Player::Text(const EmfRecord& r) {
     case kEmrSmallTextOut: {
       uint32_t options = RecordU32(r, 20);
       bool withRect = !(options & kEtoNoRect);
-      RunFields f{static_cast<double>(RecordI32(r, 8)), static_cast<double>(RecordI32(r, 12)), RecordU32(r, 16),
-                  withRect ? 52u : 36u, options, 0, 0, 0, 0, 0};
+      RunFields f{static_cast<double>(RecordI32(r, 8)),
+                  static_cast<double>(RecordI32(r, 12)),
+                  RecordU32(r, 16),
+                  withRect ? 52u : 36u,
+                  options,
+                  0,
+                  0,
+                  0,
+                  0,
+                  0};
       if (withRect)
         f.left = RecordI32(r, 36), f.top = RecordI32(r, 40), f.right = RecordI32(r, 44), f.bottom = RecordI32(r, 48);
       drawRun(f, true, (options & kEtoSmallChars) != 0, withRect);

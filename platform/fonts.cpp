@@ -11,8 +11,7 @@ namespace {
 cairo_font_face_t* MatchFace(const char* name, bool bold, bool italic, const char* language) {
   FcPattern* pattern = FcPatternCreate();
   if (!pattern) return nullptr;
-  FcPatternAddString(pattern, FC_FAMILY,
-                     reinterpret_cast<const FcChar8*>(name && *name ? name : "sans-serif"));
+  FcPatternAddString(pattern, FC_FAMILY, reinterpret_cast<const FcChar8*>(name && *name ? name : "sans-serif"));
   FcPatternAddInteger(pattern, FC_WEIGHT, bold ? FC_WEIGHT_BOLD : FC_WEIGHT_REGULAR);
   FcPatternAddInteger(pattern, FC_SLANT, italic ? FC_SLANT_ITALIC : FC_SLANT_ROMAN);
   // Outranks the default families, not a family that is installed.

@@ -28,7 +28,7 @@ struct Point {
 struct Rect {
   int32_t left;
   int32_t top;
-  int32_t right;  // exclusive
+  int32_t right;   // exclusive
   int32_t bottom;  // exclusive
 };
 
@@ -190,10 +190,10 @@ struct TextRun {
   // the font's own advances.
   const double* advances = nullptr;
   int64_t advanceCount = 0;
-  LogFont font{};  // height and width in device pixels; escapement and
-                  // orientation in tenths of a degree counter-clockwise on the page
+  LogFont font{};        // height and width in device pixels; escapement and
+                         // orientation in tenths of a degree counter-clockwise on the page
   uint32_t options = 0;  // kEtoOpaque, kEtoClipped
-  Rect rect{};  // opaque or clipping rectangle
+  Rect rect{};           // opaque or clipping rectangle
 };
 
 // Every object is made by a DeviceContext and known to callers by kind only.

@@ -95,8 +95,7 @@ void ConvertSurfaceRows(const uint8_t* surface, int surfaceStride, int width, in
           if (bit) out[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
         }
         break;
-      default:
-        break;
+      default: break;
     }
   }
 }

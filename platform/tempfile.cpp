@@ -1,8 +1,8 @@
 #include "platform/tempfile.h"
 
-#include <cstdio>
 #include <stdlib.h>
 #include <unistd.h>
+#include <cstdio>
 
 namespace platform {
 

@@ -8,8 +8,8 @@
 
 #include <algorithm>
 #include <climits>
-#include <numbers>
 #include <cmath>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -30,7 +30,6 @@ constexpr size_t kMaxRunBytes = size_t{1} << 20;
 constexpr double kMinStretch = 0.05, kMaxStretch = 20;
 // How far beyond the clip glyphs and fills are kept, besides the em height.
 constexpr double kGuardMargin = 64;
-
 
 // The script a missing character needs, as a language tag fontconfig knows.
 const char* LanguageOf(char32_t c) {
@@ -55,11 +54,21 @@ struct FaceScript {
   const char* language;
 };
 constexpr FaceScript kFaceScripts[] = {
-    {"mincho", "ja"},     {"ms gothic", "ja"},    {"ms pgothic", "ja"}, {"ms ui gothic", "ja"},
-    {"yu gothic", "ja"},  {"meiryo", "ja"},       {"\xE6\x98\x8E\xE6\x9C\x9D", "ja"},
+    {"mincho", "ja"},
+    {"ms gothic", "ja"},
+    {"ms pgothic", "ja"},
+    {"ms ui gothic", "ja"},
+    {"yu gothic", "ja"},
+    {"meiryo", "ja"},
+    {"\xE6\x98\x8E\xE6\x9C\x9D", "ja"},
     {"\xE3\x82\xB4\xE3\x82\xB7\xE3\x83\x83\xE3\x82\xAF", "ja"},  // Mincho and Gothic in Japanese
-    {"simsun", "zh-cn"},  {"simhei", "zh-cn"},    {"mingliu", "zh-tw"}, {"gulim", "ko"},
-    {"batang", "ko"},     {"dotum", "ko"},        {"gungsuh", "ko"},
+    {"simsun", "zh-cn"},
+    {"simhei", "zh-cn"},
+    {"mingliu", "zh-tw"},
+    {"gulim", "ko"},
+    {"batang", "ko"},
+    {"dotum", "ko"},
+    {"gungsuh", "ko"},
 };
 
 const char* FaceLanguage(const char* face) {
@@ -94,7 +103,7 @@ int CountCharacters(const char* p, int bytes) {
 
 // Face-wide measures read from the font file, in ems.
 struct FaceMetrics {
-  double averageWidth = 0;  // 0 when the face does not say
+  double averageWidth = 0;          // 0 when the face does not say
   double underlinePosition = -0.1;  // below the baseline when negative
   double underlineThickness = 0.05;
   double strikePosition = 0.26;
@@ -150,8 +159,8 @@ struct Layout {
 // Glyphs of `utf8` with `face` at the em size the height asks for (cr's font
 // face, size and matrix are left set for drawing unturned). Returns false
 // when cairo cannot; an empty layout when nothing is to be drawn.
-bool LayOut(cairo_t* cr, cairo_font_face_t* face, const TextFont& font, std::string_view utf8,
-            const double* advances, int64_t advanceCount, Layout& out, int* missing) {
+bool LayOut(cairo_t* cr, cairo_font_face_t* face, const TextFont& font, std::string_view utf8, const double* advances,
+            int64_t advanceCount, Layout& out, int* missing) {
   *missing = 0;
   cairo_set_font_face(cr, face);
   // A negative height asks for the em height, a positive one for the cell height.
@@ -167,7 +176,8 @@ bool LayOut(cairo_t* cr, cairo_font_face_t* face, const TextFont& font, std::str
   out.em = em;
   out.metrics = ReadFaceMetrics(cairo_get_scaled_font(cr));
   if (font.width != 0 && out.metrics.averageWidth > 0)
-    out.stretch = std::clamp(std::abs(static_cast<double>(font.width)) / (out.metrics.averageWidth * em), kMinStretch, kMaxStretch);
+    out.stretch = std::clamp(std::abs(static_cast<double>(font.width)) / (out.metrics.averageWidth * em), kMinStretch,
+                             kMaxStretch);
   cairo_matrix_t m;
   cairo_matrix_init(&m, out.stretch * em, 0, 0, em, 0, 0);
   cairo_set_font_matrix(cr, &m);
@@ -310,9 +320,8 @@ bool MeasureTextRun(cairo_t* cr, FontLibrary& fonts, const TextFont& font, std::
   return ok;
 }
 
-bool DrawTextRun(cairo_t* cr, FontLibrary& fonts, const TextFont& font, std::string_view utf8,
-                 const double* advances, int64_t advanceCount, DPoint at, const TextStyle& style,
-                 TextMeasure* measure) {
+bool DrawTextRun(cairo_t* cr, FontLibrary& fonts, const TextFont& font, std::string_view utf8, const double* advances,
+                 int64_t advanceCount, DPoint at, const TextStyle& style, TextMeasure* measure) {
   if (measure) *measure = {};
   if (!cr || !std::isfinite(at.x) || !std::isfinite(at.y) || !std::isfinite(font.escapement) ||
       !std::isfinite(font.orientation))

@@ -20,12 +20,12 @@ class FontLibrary;
 // A logical font, sizes in device pixels, angles in tenths of a degree
 // counter-clockwise on the page (fractions allowed, for world transforms).
 struct TextFont {
-  const char* face = "";  // UTF-8; empty or unknown: the default face
-  int32_t height = 0;  // < 0: em height; > 0: cell height (ascent plus descent); 0: nothing is drawn
-  int32_t width = 0;  // average character width; 0: the face's own proportions
-  double escapement = 0;  // direction of the baseline
+  const char* face = "";   // UTF-8; empty or unknown: the default face
+  int32_t height = 0;      // < 0: em height; > 0: cell height (ascent plus descent); 0: nothing is drawn
+  int32_t width = 0;       // average character width; 0: the face's own proportions
+  double escapement = 0;   // direction of the baseline
   double orientation = 0;  // turn of each glyph (pass the escapement where the two go together)
-  int32_t weight = 0;  // 600 and above draw bold
+  int32_t weight = 0;      // 600 and above draw bold
   bool italic = false;
   bool underline = false;
   bool strikeOut = false;
@@ -40,15 +40,15 @@ struct TextStyle {
   ColourRef colour = 0;
   bool opaqueBackground = false;  // the text's cells are filled with `background` first
   ColourRef background = 0xFFFFFF;
-  bool fillRect = false;  // `rect` is filled with `background` before anything else
+  bool fillRect = false;    // `rect` is filled with `background` before anything else
   bool clipToRect = false;  // nothing is drawn outside `rect`
-  Rect rect{};  // device pixels
+  Rect rect{};              // device pixels
 };
 
 struct TextMeasure {
   DPoint advance;  // from the reference point's column to the end of the run, along the baseline
-  double width;  // length of that advance
-  double ascent;  // the cell above and below the baseline
+  double width;    // length of that advance
+  double ascent;   // the cell above and below the baseline
   double descent;
 };
 
@@ -64,8 +64,7 @@ bool MeasureTextRun(cairo_t* cr, FontLibrary& fonts, const TextFont& font, std::
 // subtracts it for right alignment and keeps the point for centred text.
 // Non-finite or far-off input draws nothing; false only when no face at all
 // can be found or cairo fails.
-bool DrawTextRun(cairo_t* cr, FontLibrary& fonts, const TextFont& font, std::string_view utf8,
-                 const double* advances, int64_t advanceCount, DPoint at, const TextStyle& style,
-                 TextMeasure* measure);
+bool DrawTextRun(cairo_t* cr, FontLibrary& fonts, const TextFont& font, std::string_view utf8, const double* advances,
+                 int64_t advanceCount, DPoint at, const TextStyle& style, TextMeasure* measure);
 
 }  // namespace platform

@@ -76,7 +76,6 @@ enum : uint16_t {
   kMetaStretchDib = 0x0F43,
 };
 
-
 constexpr uint32_t kGraphicsModeCompatible = 1;
 constexpr uint16_t kTextOptionsWithRect = 0x0006;  // ETO_OPAQUE | ETO_CLIPPED
 constexpr uint32_t kLogFontWBytes = 92;
@@ -250,17 +249,26 @@ Frame FindFrame(const uint8_t* bytes, int64_t size) {
       case kMetaSetWindowExt:
         if (n >= 2 && !f.hasExt) f.hasExt = true, f.extX = r.I16(1), f.extY = r.I16(0);
         break;
-      case kMetaMoveTo: case kMetaLineTo:
+      case kMetaMoveTo:
+      case kMetaLineTo:
         if (n >= 2) add(r.I16(1), r.I16(0));
         break;
-      case kMetaRectangle: case kMetaEllipse: case kMetaRoundRect: case kMetaArc: case kMetaPie: case kMetaChord: {
-        uint32_t first = r.function == kMetaRoundRect ? 2 : (r.function == kMetaRectangle || r.function == kMetaEllipse) ? 0 : 4;
+      case kMetaRectangle:
+      case kMetaEllipse:
+      case kMetaRoundRect:
+      case kMetaArc:
+      case kMetaPie:
+      case kMetaChord: {
+        uint32_t first = r.function == kMetaRoundRect                                   ? 2
+                         : (r.function == kMetaRectangle || r.function == kMetaEllipse) ? 0
+                                                                                        : 4;
         if (n < first + 4) break;
         add(r.I16(first + 3), r.I16(first + 2));
         add(r.I16(first + 1), r.I16(first));
         break;
       }
-      case kMetaPolygon: case kMetaPolyline: {
+      case kMetaPolygon:
+      case kMetaPolyline: {
         uint32_t points = PolyPoints(r, 0, 1);
         for (uint32_t i = 0; i < points; ++i) add(r.I16(1 + 2 * i), r.I16(2 + 2 * i));
         break;
@@ -280,8 +288,7 @@ Frame FindFrame(const uint8_t* bytes, int64_t size) {
       case kMetaExtTextOut:
         if (n >= 2) add(r.I16(1), r.I16(0));
         break;
-      default:
-        break;
+      default: break;
     }
   }
   return f;
@@ -296,7 +303,7 @@ constexpr uint32_t kWordsPerSummary = 64;
 
 struct ObjectTable {
   uint8_t kind[kMaxObjects];
-  uint64_t used[kMaxObjects / 64];           // bit set: slot taken
+  uint64_t used[kMaxObjects / 64];                     // bit set: slot taken
   uint64_t full[kMaxObjects / 64 / kWordsPerSummary];  // bit set: that word of `used` is full
   uint32_t maxHandle;
 
@@ -419,15 +426,15 @@ bool CreateSlot(Converter& c, SlotKind kind, uint32_t& handle) {
 void CreatePen(Converter& c, const WmfRecord& r) {
   uint32_t handle;
   if (r.Params() < 5 || !CreateSlot(c, kTranslated, handle)) return;
-  Simple(c.out, kEmrCreatePen, {static_cast<int32_t>(handle), r.U16(0), r.I16(1), r.I16(2),
-                                static_cast<int32_t>(r.U32(3))});
+  Simple(c.out, kEmrCreatePen,
+         {static_cast<int32_t>(handle), r.U16(0), r.I16(1), r.I16(2), static_cast<int32_t>(r.U32(3))});
 }
 
 void CreateBrush(Converter& c, const WmfRecord& r) {
   uint32_t handle;
   if (r.Params() < 4 || !CreateSlot(c, kTranslated, handle)) return;
-  Simple(c.out, kEmrCreateBrushIndirect, {static_cast<int32_t>(handle), r.U16(0), static_cast<int32_t>(r.U32(1)),
-                                          r.U16(3)});
+  Simple(c.out, kEmrCreateBrushIndirect,
+         {static_cast<int32_t>(handle), r.U16(0), static_cast<int32_t>(r.U32(1)), r.U16(3)});
 }
 
 void CreateDibPatternBrush(Converter& c, const WmfRecord& r) {
@@ -625,7 +632,8 @@ void Translate(Converter& c, const WmfRecord& r) {
     case kMetaSetViewportExt:
       if (n >= 2) Simple(o, kEmrSetViewportExtEx, {r.I16(1), r.I16(0)});
       break;
-    case kMetaScaleWindowExt: case kMetaScaleViewportExt:
+    case kMetaScaleWindowExt:
+    case kMetaScaleViewportExt:
       if (n >= 4)
         Simple(o, r.function == kMetaScaleWindowExt ? kEmrScaleWindowExtEx : kEmrScaleViewportExtEx,
                {r.I16(3), r.I16(2), r.I16(1), r.I16(0)});
@@ -633,8 +641,7 @@ void Translate(Converter& c, const WmfRecord& r) {
     case kMetaSetMapMode:
       // The picture keeps the frame the prologue set; only the scaled modes
       // (which leave that frame in place) pass through.
-      if (n >= 1 && (r.U16(0) == kMmIsotropic || r.U16(0) == kMmAnisotropic))
-        Simple(o, kEmrSetMapMode, {r.U16(0)});
+      if (n >= 1 && (r.U16(0) == kMmIsotropic || r.U16(0) == kMmAnisotropic)) Simple(o, kEmrSetMapMode, {r.U16(0)});
       break;
     case kMetaSaveDc:
       SaveOrigins(c);
@@ -645,15 +652,33 @@ void Translate(Converter& c, const WmfRecord& r) {
       RestoreOrigins(c, r.I16(0));
       Simple(o, kEmrRestoreDc, {r.I16(0)});
       break;
-    case kMetaSetBkMode: if (n >= 1) Simple(o, kEmrSetBkMode, {r.U16(0)}); break;
-    case kMetaSetPolyFillMode: if (n >= 1) Simple(o, kEmrSetPolyFillMode, {r.U16(0)}); break;
-    case kMetaSetRop2: if (n >= 1) Simple(o, kEmrSetRop2, {r.U16(0)}); break;
-    case kMetaSetStretchBltMode: if (n >= 1) Simple(o, kEmrSetStretchBltMode, {r.U16(0)}); break;
-    case kMetaSetTextAlign: if (n >= 1) Simple(o, kEmrSetTextAlign, {r.U16(0)}); break;
-    case kMetaSetTextColor: if (n >= 2) Simple(o, kEmrSetTextColor, {static_cast<int32_t>(r.U32(0))}); break;
-    case kMetaSetBkColor: if (n >= 2) Simple(o, kEmrSetBkColor, {static_cast<int32_t>(r.U32(0))}); break;
-    case kMetaMoveTo: if (n >= 2) Simple(o, kEmrMoveToEx, {r.I16(1), r.I16(0)}); break;
-    case kMetaLineTo: if (n >= 2) Simple(o, kEmrLineTo, {r.I16(1), r.I16(0)}); break;
+    case kMetaSetBkMode:
+      if (n >= 1) Simple(o, kEmrSetBkMode, {r.U16(0)});
+      break;
+    case kMetaSetPolyFillMode:
+      if (n >= 1) Simple(o, kEmrSetPolyFillMode, {r.U16(0)});
+      break;
+    case kMetaSetRop2:
+      if (n >= 1) Simple(o, kEmrSetRop2, {r.U16(0)});
+      break;
+    case kMetaSetStretchBltMode:
+      if (n >= 1) Simple(o, kEmrSetStretchBltMode, {r.U16(0)});
+      break;
+    case kMetaSetTextAlign:
+      if (n >= 1) Simple(o, kEmrSetTextAlign, {r.U16(0)});
+      break;
+    case kMetaSetTextColor:
+      if (n >= 2) Simple(o, kEmrSetTextColor, {static_cast<int32_t>(r.U32(0))});
+      break;
+    case kMetaSetBkColor:
+      if (n >= 2) Simple(o, kEmrSetBkColor, {static_cast<int32_t>(r.U32(0))});
+      break;
+    case kMetaMoveTo:
+      if (n >= 2) Simple(o, kEmrMoveToEx, {r.I16(1), r.I16(0)});
+      break;
+    case kMetaLineTo:
+      if (n >= 2) Simple(o, kEmrLineTo, {r.I16(1), r.I16(0)});
+      break;
     case kMetaExcludeClipRect: BoxRecord(c, r, kEmrExcludeClipRect, 0); break;
     case kMetaIntersectClipRect: BoxRecord(c, r, kEmrIntersectClipRect, 0); break;
     case kMetaRectangle: BoxRecord(c, r, kEmrRectangle, 0); break;
@@ -664,23 +689,35 @@ void Translate(Converter& c, const WmfRecord& r) {
     case kMetaArc: ArcRecord(c, r, kEmrArc); break;
     case kMetaChord: ArcRecord(c, r, kEmrChord); break;
     case kMetaPie: ArcRecord(c, r, kEmrPie); break;
-    case kMetaPolygon: if (n >= 1) Poly(c, r, kEmrPolygon16); break;
-    case kMetaPolyline: if (n >= 1) Poly(c, r, kEmrPolyline16); break;
-    case kMetaPolyPolygon: if (n >= 1) PolyPolygon(c, r); break;
-    case kMetaTextOut: if (n >= 1) TextOut(c, r); break;
+    case kMetaPolygon:
+      if (n >= 1) Poly(c, r, kEmrPolygon16);
+      break;
+    case kMetaPolyline:
+      if (n >= 1) Poly(c, r, kEmrPolyline16);
+      break;
+    case kMetaPolyPolygon:
+      if (n >= 1) PolyPolygon(c, r);
+      break;
+    case kMetaTextOut:
+      if (n >= 1) TextOut(c, r);
+      break;
     case kMetaExtTextOut: ExtTextOut(c, r); break;
     case kMetaCreatePenIndirect: CreatePen(c, r); break;
     case kMetaCreateBrushIndirect: CreateBrush(c, r); break;
     case kMetaCreateFontIndirect: CreateFont(c, r); break;
     case kMetaDibCreatePatternBrush: CreateDibPatternBrush(c, r); break;
-    case kMetaCreatePalette: case kMetaCreatePatternBrush: case kMetaCreateRegion: {
+    case kMetaCreatePalette:
+    case kMetaCreatePatternBrush:
+    case kMetaCreateRegion: {
       uint32_t handle;
       CreateSlot(c, kPlaceholder, handle);
       break;
     }
     case kMetaSelectObject: SelectObject(c, r); break;
     case kMetaDeleteObject: DeleteObject(c, r); break;
-    case kMetaDibBitBlt: case kMetaDibStretchBlt: case kMetaStretchDib: DibRecord(c, r); break;
+    case kMetaDibBitBlt:
+    case kMetaDibStretchBlt:
+    case kMetaStretchDib: DibRecord(c, r); break;
     default: break;  // no EMF counterpart, or nothing the picture needs
   }
 }
@@ -793,8 +830,10 @@ uint8_t* WmfToEmf(const uint8_t* wmf, int64_t size, int64_t* emfSize, ReadReport
     o.data[57] = static_cast<uint8_t>(handles >> 8);
   }
   uint8_t* result = o.failed ? nullptr : o.data;
-  if (o.failed) std::free(o.data);
-  else *emfSize = o.size;
+  if (o.failed)
+    std::free(o.data);
+  else
+    *emfSize = o.size;
   std::free(c);
   return result;
 }

@@ -47,8 +47,8 @@ int CreateCanvas(Canvas& canvas) {
   if (canvas.width < 1 || canvas.height < 1 || canvas.stride != RowStride(canvas.width, bpp)) return 0;
   // The working surface (four bytes a pixel) dominates; the limit is checked
   // before anything is made. Both factors are 32-bit: no overflow in 64 bits.
-  if (int64_t{canvas.width} * canvas.height * 4 > kMaxWorkingSurfaceBytes ||
-      canvas.width > kMaxCanvasSide || canvas.height > kMaxCanvasSide)
+  if (int64_t{canvas.width} * canvas.height * 4 > kMaxWorkingSurfaceBytes || canvas.width > kMaxCanvasSide ||
+      canvas.height > kMaxCanvasSide)
     return 0;
 
   platform::DeviceContext* dc = platform::CreateCompatibleDC();
@@ -68,9 +68,9 @@ int CreateCanvas(Canvas& canvas) {
     }
   }
   FillBitmapInfoHeader(canvas.bitmapInfo, canvas.width, -canvas.height, nullptr, bpp, 0, 0);
-  canvas.bitmapObject = dc->CreateDIBSection(canvas.bitmapInfo, bpp <= 8 ? platform::kDibPalColours
-                                                                          : platform::kDibRgbColours,
-                                             canvas.drawnIsInk, &canvas.pixels);
+  canvas.bitmapObject =
+      dc->CreateDIBSection(canvas.bitmapInfo, bpp <= 8 ? platform::kDibPalColours : platform::kDibRgbColours,
+                           canvas.drawnIsInk, &canvas.pixels);
   if (!canvas.bitmapObject || !dc->SelectObject(canvas.bitmapObject)) {
     FreeCanvas(canvas);
     return 0;

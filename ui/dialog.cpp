@@ -109,8 +109,7 @@ constexpr Filter kSaveFilters[] = {
 template <size_t N>
 QString QtFilters(const Filter (&filters)[N]) {
   QStringList list;
-  for (const Filter& f : filters)
-    list << QString("%1 (%2)").arg(f.description, QString(f.patterns).replace(';', ' '));
+  for (const Filter& f : filters) list << QString("%1 (%2)").arg(f.description, QString(f.patterns).replace(';', ' '));
   return list.join(";;");
 }
 
@@ -194,9 +193,7 @@ void ConverterDialog::BuildControls() {
   for (const ControlSpec& spec : kControls) {
     QWidget* w = nullptr;
     switch (spec.kind) {
-      case kLabel:
-        w = new QLabel(spec.text, this);
-        break;
+      case kLabel: w = new QLabel(spec.text, this); break;
       case kPathText:
       case kText: {
         auto* label = new QLabel(this);
@@ -377,8 +374,7 @@ int ConverterDialog::RunConversion(bool save) {
   QApplication::setOverrideCursor(Qt::WaitCursor);
   // Qt takes the process locale from the environment; numbers are read and written in the C one.
   std::setlocale(LC_NUMERIC, "C");
-  int ok = Convert(canvas, inputName_.c_str(), job_.inputKind, save ? outputName_.c_str() : nullptr,
-                   job_.outputKind);
+  int ok = Convert(canvas, inputName_.c_str(), job_.inputKind, save ? outputName_.c_str() : nullptr, job_.outputKind);
   QApplication::restoreOverrideCursor();
   if (!ok) return 0;
 
@@ -447,8 +443,7 @@ int RunConverterDialog(int argc, char* argv[]) {
     return value && *value;
   };
   if (!set("DISPLAY") && !set("WAYLAND_DISPLAY") && !set("QT_QPA_PLATFORM")) {
-    std::printf("%s: no display for the converter dialog (set DISPLAY, or QT_QPA_PLATFORM=offscreen)\n",
-                kProgramName);
+    std::printf("%s: no display for the converter dialog (set DISPLAY, or QT_QPA_PLATFORM=offscreen)\n", kProgramName);
     return -1;
   }
   QApplication application(argc, argv);

@@ -1,7 +1,7 @@
 #include "ui/preview.h"
 
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 #include <QScrollBar>
 #include <QStyle>
 #include <QWheelEvent>
@@ -162,9 +162,7 @@ QImage ScaledPart(const QImage& picture, int64_t scaledWidth, int64_t scaledHeig
 // The client area: paints the picture and passes the wheel on.
 class PreviewClient : public QWidget {
  public:
-  PreviewClient(PreviewWindow* owner) : QWidget(owner), owner_(owner) {
-    setAttribute(Qt::WA_OpaquePaintEvent);
-  }
+  PreviewClient(PreviewWindow* owner) : QWidget(owner), owner_(owner) { setAttribute(Qt::WA_OpaquePaintEvent); }
 
  protected:
   void paintEvent(QPaintEvent*) override { owner_->Paint(this); }

@@ -55,8 +55,8 @@ int EncodeG3(const char* pbm, const char* output) {
   std::FILE* f = std::fopen(pbm, "rb");
   if (!f) return 1;
   int w = 0, h = 0;
-  bool ok = std::fscanf(f, "P4 %d %d", &w, &h) == 2 && std::fgetc(f) != EOF && w > 0 && h > 0 && w <= 32767 &&
-            h <= 32767;
+  bool ok =
+      std::fscanf(f, "P4 %d %d", &w, &h) == 2 && std::fgetc(f) != EOF && w > 0 && h > 0 && w <= 32767 && h <= 32767;
   Canvas canvas{};
   std::vector<uint8_t> pixels;
   if (ok) {
@@ -66,7 +66,8 @@ int EncodeG3(const char* pbm, const char* output) {
     canvas.stride = (w + 31) / 32 * 4;  // 1 bit a pixel, rows of whole 32-bit words
     pixels.resize(static_cast<size_t>(canvas.stride) * h);
     const size_t row = (static_cast<size_t>(w) + 7) / 8;
-    for (int y = 0; ok && y < h; ++y) ok = std::fread(&pixels[static_cast<size_t>(y) * canvas.stride], 1, row, f) == row;
+    for (int y = 0; ok && y < h; ++y)
+      ok = std::fread(&pixels[static_cast<size_t>(y) * canvas.stride], 1, row, f) == row;
     canvas.pixels = pixels.data();
   }
   std::fclose(f);

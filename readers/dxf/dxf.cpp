@@ -47,8 +47,7 @@ int ReadHeaderSection(LineSource& source, WorldPoint& extMin, WorldPoint& extMax
             x = &extMax.x;
             y = &extMax.y;
             break;
-          default:
-            x = y = nullptr;
+          default: x = y = nullptr;
         }
         break;
       case LineClass::kG10:
@@ -67,8 +66,7 @@ int ReadHeaderSection(LineSource& source, WorldPoint& extMin, WorldPoint& extMax
           x = nullptr;
         }
         break;
-      default:
-        x = y = nullptr;
+      default: x = y = nullptr;
     }
   }
 }
@@ -129,9 +127,7 @@ int ReadTable(LineSource& source, Drawing& drawing, TableKind kind) {
     }
     if (inHeader) continue;
     switch (c) {
-      case LineClass::kG2:
-        CopyName(name, kNameSize, value);
-        break;
+      case LineClass::kG2: CopyName(name, kNameSize, value); break;
       case LineClass::kG3:
         if (name[0] == '\0') CopyName(name, kNameSize, value);
         break;
@@ -156,8 +152,7 @@ int ReadTable(LineSource& source, Drawing& drawing, TableKind kind) {
           CopyName(face, kFaceSize, value);
         }
         break;
-      default:
-        break;
+      default: break;
     }
   }
 }
@@ -172,17 +167,10 @@ int ReadTablesSection(LineSource& source, Drawing& drawing) {
     if (ClassifyLine(code) != LineClass::kG2) continue;
     int ok = 1;
     switch (ClassifyLine(value)) {
-      case LineClass::kLtype:
-        ok = ReadTable(source, drawing, TableKind::kLineType);
-        break;
-      case LineClass::kLayer:
-        ok = ReadTable(source, drawing, TableKind::kLayer);
-        break;
-      case LineClass::kStyle:
-        ok = ReadTable(source, drawing, TableKind::kStyle);
-        break;
-      default:
-        break;
+      case LineClass::kLtype: ok = ReadTable(source, drawing, TableKind::kLineType); break;
+      case LineClass::kLayer: ok = ReadTable(source, drawing, TableKind::kLayer); break;
+      case LineClass::kStyle: ok = ReadTable(source, drawing, TableKind::kStyle); break;
+      default: break;
     }
     if (!ok) return 0;
   }
@@ -257,8 +245,7 @@ int ReadBlocksSection(LineSource& source, Drawing& drawing) {
 
 // Header extents are trusted only when they span a finite, non-empty box.
 bool UsableExtents(const WorldPoint& min, const WorldPoint& max) {
-  if (!std::isfinite(min.x) || !std::isfinite(min.y) || !std::isfinite(max.x) || !std::isfinite(max.y))
-    return false;
+  if (!std::isfinite(min.x) || !std::isfinite(min.y) || !std::isfinite(max.x) || !std::isfinite(max.y)) return false;
   return std::fabs(max.x - min.x) >= kMinExtent && std::fabs(max.y - min.y) >= kMinExtent && max.x >= min.x &&
          max.y >= min.y;
 }
@@ -291,22 +278,14 @@ int ReadSections(LineSource& source, Drawing& drawing) {
     if (ClassifyLine(code) != LineClass::kG2) continue;
     int ok = 1;
     switch (ClassifyLine(value)) {
-      case LineClass::kBlocks:
-        ok = ReadBlocksSection(source, drawing);
-        break;
+      case LineClass::kBlocks: ok = ReadBlocksSection(source, drawing); break;
       case LineClass::kEntities:
-        ok = ReadEntities(source, drawing.entities, drawing, &drawing.blocks, LineClass::kEndSec,
-                          &drawing.inserts);
+        ok = ReadEntities(source, drawing.entities, drawing, &drawing.blocks, LineClass::kEndSec, &drawing.inserts);
         if (ok) SettleExtents(drawing);
         break;
-      case LineClass::kHeader:
-        ok = ReadHeaderSection(source, drawing.extMin, drawing.extMax);
-        break;
-      case LineClass::kTables:
-        ok = ReadTablesSection(source, drawing);
-        break;
-      default:
-        break;
+      case LineClass::kHeader: ok = ReadHeaderSection(source, drawing.extMin, drawing.extMax); break;
+      case LineClass::kTables: ok = ReadTablesSection(source, drawing); break;
+      default: break;
     }
     if (!ok) return 0;
   }

@@ -1,9 +1,9 @@
 // DXF graphic entities into polylines and inserts: every curve is sampled into
 // straight segments here, once, so writers and renderers see only polylines.
-#include <cmath>
-#include <cstdlib>
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 #include <numbers>
@@ -64,18 +64,11 @@ int ReadLineEntity(LineSource& source, EntitySet& set, const Drawing& tables) {
   int ok = ReadItemPairs(source, [&](LineClass c, const char* value) {
     switch (c) {
       case LineClass::kG10:
-      case LineClass::kG11:
-          x = ParseDouble(value);
-          break;
+      case LineClass::kG11: x = ParseDouble(value); break;
       case LineClass::kG20:
-      case LineClass::kG21:
-          PointAppend(source.points, {x, ParseDouble(value)});
-          break;
-      case LineClass::kG39:
-          polyline.width = ParseDouble(value);
-          break;
-      default:
-          ApplyCommonGroup(c, value, tables, polyline);
+      case LineClass::kG21: PointAppend(source.points, {x, ParseDouble(value)}); break;
+      case LineClass::kG39: polyline.width = ParseDouble(value); break;
+      default: ApplyCommonGroup(c, value, tables, polyline);
     }
   });
   if (!ok) {
@@ -108,33 +101,27 @@ int ReadPolylineEntity(LineSource& source, EntitySet& set, const Drawing& tables
     switch (c) {
       case LineClass::kG40:
       case LineClass::kG41:
-      case LineClass::kG43:
-          polyline.width = ParseDouble(value);
-          break;
+      case LineClass::kG43: polyline.width = ParseDouble(value); break;
       case LineClass::kG42:
-          bulge = ParseDouble(value);
-          bulgePending = true;
-          break;
-      case LineClass::kG10:
-          current.x = ParseDouble(value);
-          break;
+        bulge = ParseDouble(value);
+        bulgePending = true;
+        break;
+      case LineClass::kG10: current.x = ParseDouble(value); break;
       case LineClass::kG20:
-          if (state == VertexState::kHeader) break;
-          current.y = ParseDouble(value);
-          if (state == VertexState::kFirstNext) {
+        if (state == VertexState::kHeader) break;
+        current.y = ParseDouble(value);
+        if (state == VertexState::kFirstNext) {
           first = current;
           state = VertexState::kTaking;
-          }
-          if (bulgePending) BulgeArcPoints(previous, current, bulge, source.points);
-          PointAppend(source.points, current);
-          previous = current;
-          bulgePending = false;
-          break;
-      case LineClass::kG70:
-          closed = (ParseInt(value) & 1) != 0;
-          break;
+        }
+        if (bulgePending) BulgeArcPoints(previous, current, bulge, source.points);
+        PointAppend(source.points, current);
+        previous = current;
+        bulgePending = false;
+        break;
+      case LineClass::kG70: closed = (ParseInt(value) & 1) != 0; break;
       case LineClass::kG0:
-          switch (ClassifyLine(value)) {
+        switch (ClassifyLine(value)) {
           case LineClass::kVertex:
             if (state == VertexState::kHeader) state = VertexState::kFirstNext;
             break;
@@ -142,12 +129,10 @@ int ReadPolylineEntity(LineSource& source, EntitySet& set, const Drawing& tables
             if (!SkipToGroupZero(source)) goto fail;
             ended = true;
             break;
-          default:
-            break;
-          }
-          break;
-      default:
-          ApplyCommonGroup(c, value, tables, polyline);
+          default: break;
+        }
+        break;
+      default: ApplyCommonGroup(c, value, tables, polyline);
     }
   }
   // A closed polyline without vertices has nothing to close. The last
@@ -171,23 +156,12 @@ int ReadArcEntity(LineSource& source, EntitySet& set, const Drawing& tables) {
   double end = kTwoPi;
   int ok = ReadItemPairs(source, [&](LineClass c, const char* value) {
     switch (c) {
-      case LineClass::kG10:
-        centre.x = ParseDouble(value);
-        break;
-      case LineClass::kG20:
-        centre.y = ParseDouble(value);
-        break;
-      case LineClass::kG40:
-        radius = ParseDouble(value);
-        break;
-      case LineClass::kG50:
-        start = ParseDouble(value) * kDegreesToRadians;
-        break;
-      case LineClass::kG51:
-        end = ParseDouble(value) * kDegreesToRadians;
-        break;
-      default:
-        ApplyCommonGroup(c, value, tables, polyline);
+      case LineClass::kG10: centre.x = ParseDouble(value); break;
+      case LineClass::kG20: centre.y = ParseDouble(value); break;
+      case LineClass::kG40: radius = ParseDouble(value); break;
+      case LineClass::kG50: start = ParseDouble(value) * kDegreesToRadians; break;
+      case LineClass::kG51: end = ParseDouble(value) * kDegreesToRadians; break;
+      default: ApplyCommonGroup(c, value, tables, polyline);
     }
   });
   if (!ok) return 0;
@@ -198,8 +172,7 @@ int ReadArcEntity(LineSource& source, EntitySet& set, const Drawing& tables) {
 
 // Follows the DXF definition: the minor axis is the major axis turned a
 // quarter counter-clockwise, and the parameter runs counter-clockwise.
-void EllipsePoints(WorldPoint centre, WorldPoint major, double ratio, double start, double end,
-                   PointBuffer& points) {
+void EllipsePoints(WorldPoint centre, WorldPoint major, double ratio, double start, double end, PointBuffer& points) {
   double sweep = end - start;
   if (!std::isfinite(sweep) || !std::isfinite(start)) return;
   if (sweep <= 0) sweep += kTwoPi;
@@ -226,29 +199,14 @@ int ReadEllipseEntity(LineSource& source, EntitySet& set, const Drawing& tables)
   double end = kTwoPi;
   int ok = ReadItemPairs(source, [&](LineClass c, const char* value) {
     switch (c) {
-      case LineClass::kG10:
-        centre.x = ParseDouble(value);
-        break;
-      case LineClass::kG20:
-        centre.y = ParseDouble(value);
-        break;
-      case LineClass::kG11:
-        major.x = ParseDouble(value);
-        break;
-      case LineClass::kG21:
-        major.y = ParseDouble(value);
-        break;
-      case LineClass::kG40:
-        ratio = ParseDouble(value);
-        break;
-      case LineClass::kG41:
-        start = ParseDouble(value);
-        break;
-      case LineClass::kG42:
-        end = ParseDouble(value);
-        break;
-      default:
-        ApplyCommonGroup(c, value, tables, polyline);
+      case LineClass::kG10: centre.x = ParseDouble(value); break;
+      case LineClass::kG20: centre.y = ParseDouble(value); break;
+      case LineClass::kG11: major.x = ParseDouble(value); break;
+      case LineClass::kG21: major.y = ParseDouble(value); break;
+      case LineClass::kG40: ratio = ParseDouble(value); break;
+      case LineClass::kG41: start = ParseDouble(value); break;
+      case LineClass::kG42: end = ParseDouble(value); break;
+      default: ApplyCommonGroup(c, value, tables, polyline);
     }
   });
   if (!ok) return 0;
@@ -295,23 +253,12 @@ int ReadInsertEntity(LineSource& source, const GrowArray<Block>& blocks, GrowArr
         }
         break;
       }
-      case LineClass::kG10:
-        insert.x = ParseDouble(value);
-        break;
-      case LineClass::kG20:
-        insert.y = ParseDouble(value);
-        break;
-      case LineClass::kG41:
-        insert.xScale = ParseDouble(value);
-        break;
-      case LineClass::kG42:
-        insert.yScale = ParseDouble(value);
-        break;
-      case LineClass::kG50:
-        insert.rotation = -(ParseDouble(value) * kDegreesToRadians);
-        break;
-      default:
-        break;
+      case LineClass::kG10: insert.x = ParseDouble(value); break;
+      case LineClass::kG20: insert.y = ParseDouble(value); break;
+      case LineClass::kG41: insert.xScale = ParseDouble(value); break;
+      case LineClass::kG42: insert.yScale = ParseDouble(value); break;
+      case LineClass::kG50: insert.rotation = -(ParseDouble(value) * kDegreesToRadians); break;
+      default: break;
     }
   });
   if (!ok) return 0;
@@ -374,8 +321,8 @@ void ArcPoints(WorldPoint centre, double radius, double a0, double a1, PointBuff
   });
 }
 
-int ReadEntities(LineSource& source, EntitySet& set, Drawing& tables, const GrowArray<Block>* blocks,
-                 LineClass stop, GrowArray<Insert>* inserts) {
+int ReadEntities(LineSource& source, EntitySet& set, Drawing& tables, const GrowArray<Block>* blocks, LineClass stop,
+                 GrowArray<Insert>* inserts) {
   char line[kLineSize];
   if (stop == LineClass::kEndSec && !SkipToGroupZero(source)) return 0;
   for (;;) {
@@ -384,37 +331,19 @@ int ReadEntities(LineSource& source, EntitySet& set, Drawing& tables, const Grow
     if (c == stop) return 1;
     int ok;
     switch (c) {
-      case LineClass::kArcOrCircle:
-          ok = ReadArcEntity(source, set, tables);
-          break;
-      case LineClass::kEllipse:
-          ok = ReadEllipseEntity(source, set, tables);
-          break;
+      case LineClass::kArcOrCircle: ok = ReadArcEntity(source, set, tables); break;
+      case LineClass::kEllipse: ok = ReadEllipseEntity(source, set, tables); break;
       case LineClass::kInsert:
-          ok = blocks && inserts ? ReadInsertEntity(source, *blocks, *inserts) : SkipToGroupZero(source);
-          break;
-      case LineClass::kLine:
-          ok = ReadLineEntity(source, set, tables);
-          break;
-      case LineClass::kLwPolyline:
-          ok = ReadPolylineEntity(source, set, tables, true);
-          break;
-      case LineClass::kPolyline:
-          ok = ReadPolylineEntity(source, set, tables, false);
-          break;
-      case LineClass::kMText:
-          ok = ReadTextEntity(source, set, tables, 1);
-          break;
-      case LineClass::kTextOrAttrib:
-          ok = ReadTextEntity(source, set, tables, 0);
-          break;
+        ok = blocks && inserts ? ReadInsertEntity(source, *blocks, *inserts) : SkipToGroupZero(source);
+        break;
+      case LineClass::kLine: ok = ReadLineEntity(source, set, tables); break;
+      case LineClass::kLwPolyline: ok = ReadPolylineEntity(source, set, tables, true); break;
+      case LineClass::kPolyline: ok = ReadPolylineEntity(source, set, tables, false); break;
+      case LineClass::kMText: ok = ReadTextEntity(source, set, tables, 1); break;
+      case LineClass::kTextOrAttrib: ok = ReadTextEntity(source, set, tables, 0); break;
       case LineClass::kSolidLike:
-      case LineClass::kFace3d:
-          ok = ReadSolidEntity(source, set, tables, c == LineClass::kFace3d);
-          break;
-      default:
-          CountSkippedEntity(source.report, line);
-          ok = SkipToGroupZero(source);
+      case LineClass::kFace3d: ok = ReadSolidEntity(source, set, tables, c == LineClass::kFace3d); break;
+      default: CountSkippedEntity(source.report, line); ok = SkipToGroupZero(source);
     }
     if (!ok) return 0;
   }

@@ -32,8 +32,7 @@ LineClass ClassifyCode(const char* s) {
   const bool end1 = !IsDigit(c1);
   const bool end2 = !end1 && !IsDigit(s[2]);
   switch (s[0]) {
-    case '0':
-      return end1 ? LineClass::kG0 : LineClass::kNone;
+    case '0': return end1 ? LineClass::kG0 : LineClass::kNone;
     case '1':
       if (end1) return LineClass::kG1;
       if (c1 == '0' && s[2] == '0' && s[3] == '0' && !IsDigit(s[4])) return LineClass::kG1000;
@@ -60,10 +59,8 @@ LineClass ClassifyCode(const char* s) {
       if (end1) return LineClass::kG7;
       if (end2 && c1 <= '3') return static_cast<LineClass>(static_cast<int>(LineClass::kG70) + (c1 - '0'));
       return LineClass::kNone;
-    case '8':
-      return end1 ? LineClass::kG8 : LineClass::kNone;
-    case '9':
-      return end1 ? LineClass::kG9 : LineClass::kNone;
+    case '8': return end1 ? LineClass::kG8 : LineClass::kNone;
+    case '9': return end1 ? LineClass::kG9 : LineClass::kNone;
   }
   return LineClass::kNone;
 }
@@ -76,23 +73,17 @@ struct Keyword {
 // Prefix matches, case-sensitive, first match wins (BLOCKS before BLOCK,
 // TABLES before TABLE).
 constexpr Keyword kKeywords[] = {
-    {"$EXTMIN", LineClass::kExtMin},   {"$EXTMAX", LineClass::kExtMax},
-    {"ARC", LineClass::kArcOrCircle},  {"ATTRIB", LineClass::kTextOrAttrib},
-    {"BLOCKS", LineClass::kBlocks},    {"BLOCK", LineClass::kBlock},
-    {"BYBLOCK", LineClass::kByBlock},  {"BYLAYER", LineClass::kByLayer},
-    {"CIRCLE", LineClass::kArcOrCircle},
-    {"ELLIPSE", LineClass::kEllipse},  {"ENDBLK", LineClass::kEndBlk},
-    {"ENDSEC", LineClass::kEndSec},    {"ENDTAB", LineClass::kEndTab},
-    {"ENTITIES", LineClass::kEntities}, {"EOF", LineClass::kEof},
-    {"HEADER", LineClass::kHeader},    {"INSERT", LineClass::kInsert},
-    {"LAYER", LineClass::kLayer},      {"LINE", LineClass::kLine},
-    {"LTYPE", LineClass::kLtype},      {"LWPOLYLINE", LineClass::kLwPolyline},
-    {"MTEXT", LineClass::kMText},      {"POLYLINE", LineClass::kPolyline},
-    {"SECTION", LineClass::kSection},  {"SEQEND", LineClass::kSeqEnd},
-    {"SOLID", LineClass::kSolidLike},  {"STYLE", LineClass::kStyle},
-    {"TABLES", LineClass::kTables},    {"TABLE", LineClass::kTable},
-    {"TEXT", LineClass::kTextOrAttrib}, {"TRACE", LineClass::kSolidLike},
-    {"VERTEX", LineClass::kVertex},
+    {"$EXTMIN", LineClass::kExtMin},      {"$EXTMAX", LineClass::kExtMax},    {"ARC", LineClass::kArcOrCircle},
+    {"ATTRIB", LineClass::kTextOrAttrib}, {"BLOCKS", LineClass::kBlocks},     {"BLOCK", LineClass::kBlock},
+    {"BYBLOCK", LineClass::kByBlock},     {"BYLAYER", LineClass::kByLayer},   {"CIRCLE", LineClass::kArcOrCircle},
+    {"ELLIPSE", LineClass::kEllipse},     {"ENDBLK", LineClass::kEndBlk},     {"ENDSEC", LineClass::kEndSec},
+    {"ENDTAB", LineClass::kEndTab},       {"ENTITIES", LineClass::kEntities}, {"EOF", LineClass::kEof},
+    {"HEADER", LineClass::kHeader},       {"INSERT", LineClass::kInsert},     {"LAYER", LineClass::kLayer},
+    {"LINE", LineClass::kLine},           {"LTYPE", LineClass::kLtype},       {"LWPOLYLINE", LineClass::kLwPolyline},
+    {"MTEXT", LineClass::kMText},         {"POLYLINE", LineClass::kPolyline}, {"SECTION", LineClass::kSection},
+    {"SEQEND", LineClass::kSeqEnd},       {"SOLID", LineClass::kSolidLike},   {"STYLE", LineClass::kStyle},
+    {"TABLES", LineClass::kTables},       {"TABLE", LineClass::kTable},       {"TEXT", LineClass::kTextOrAttrib},
+    {"TRACE", LineClass::kSolidLike},     {"VERTEX", LineClass::kVertex},
 };
 
 }  // namespace
@@ -220,17 +211,10 @@ int32_t FindStyleByName(const GrowArray<TextStyle>& styles, const char* name, in
 
 void ApplyCommonGroup(LineClass code, const char* value, const Drawing& tables, Polyline& polyline) {
   switch (code) {
-    case LineClass::kG6:
-      polyline.lineType = FindLineTypeByName(tables.lineTypes, value);
-      break;
-    case LineClass::kG8:
-      polyline.layer = FindLayerByName(tables.layers, value);
-      break;
-    case LineClass::kG62:
-      polyline.colour = ParseInt(value);
-      break;
-    default:
-      break;
+    case LineClass::kG6: polyline.lineType = FindLineTypeByName(tables.lineTypes, value); break;
+    case LineClass::kG8: polyline.layer = FindLayerByName(tables.layers, value); break;
+    case LineClass::kG62: polyline.colour = ParseInt(value); break;
+    default: break;
   }
 }
 

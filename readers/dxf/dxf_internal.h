@@ -33,8 +33,8 @@ void PointAppend(PointBuffer& buffer, WorldPoint p);
 // A CR LF line end arrives as "\n", so CR LF and LF files read alike. It also
 // carries the one point buffer the entity readers share.
 struct LineSource {
-  FILE* file;          // null for a memory source
-  const char* data;    // the window being read: the chunk, or the memory block
+  FILE* file;        // null for a memory source
+  const char* data;  // the window being read: the chunk, or the memory block
   size_t pos;
   size_t size;
   int64_t lineNumber;  // lines read so far: where a failure happened
@@ -49,15 +49,67 @@ void OpenMemorySource(LineSource& source, const char* data, size_t size);
 enum class LineClass : uint8_t {
   kNone,
   // group codes
-  kG0, kG1, kG2, kG3, kG6, kG7, kG8, kG9,
-  kG10, kG11, kG12, kG13, kG20, kG21, kG22, kG23, kG39,
-  kG40, kG41, kG42, kG43, kG49, kG50, kG51, kG62,
-  kG70, kG71, kG72, kG73, kG1000,
+  kG0,
+  kG1,
+  kG2,
+  kG3,
+  kG6,
+  kG7,
+  kG8,
+  kG9,
+  kG10,
+  kG11,
+  kG12,
+  kG13,
+  kG20,
+  kG21,
+  kG22,
+  kG23,
+  kG39,
+  kG40,
+  kG41,
+  kG42,
+  kG43,
+  kG49,
+  kG50,
+  kG51,
+  kG62,
+  kG70,
+  kG71,
+  kG72,
+  kG73,
+  kG1000,
   // keywords
-  kSection, kEndSec, kEof, kHeader, kTables, kTable, kEndTab, kLtype, kLayer, kStyle,
-  kBlocks, kBlock, kEndBlk, kEntities, kExtMin, kExtMax, kByLayer, kByBlock,
-  kLine, kPolyline, kLwPolyline, kVertex, kSeqEnd, kEllipse, kInsert, kMText,
-  kArcOrCircle, kTextOrAttrib, kSolidLike, kFace3d,
+  kSection,
+  kEndSec,
+  kEof,
+  kHeader,
+  kTables,
+  kTable,
+  kEndTab,
+  kLtype,
+  kLayer,
+  kStyle,
+  kBlocks,
+  kBlock,
+  kEndBlk,
+  kEntities,
+  kExtMin,
+  kExtMax,
+  kByLayer,
+  kByBlock,
+  kLine,
+  kPolyline,
+  kLwPolyline,
+  kVertex,
+  kSeqEnd,
+  kEllipse,
+  kInsert,
+  kMText,
+  kArcOrCircle,
+  kTextOrAttrib,
+  kSolidLike,
+  kFace3d,
 };
 
 // 1 when a line was read into `line` (kLineSize bytes), 0 at end of file or on
@@ -102,8 +154,8 @@ void ApplyCommonGroup(LineClass code, const char* value, const Drawing& tables, 
 
 // The entity loop of the ENTITIES section (blocks given, stop kEndSec) or of a
 // block definition (blocks null, stop kEndBlk).
-int ReadEntities(LineSource& source, EntitySet& set, Drawing& tables, const GrowArray<Block>* blocks,
-                 LineClass stop, GrowArray<Insert>* inserts);
+int ReadEntities(LineSource& source, EntitySet& set, Drawing& tables, const GrowArray<Block>* blocks, LineClass stop,
+                 GrowArray<Insert>* inserts);
 int ReadTextEntity(LineSource& source, EntitySet& set, Drawing& tables, int isMText);
 
 // Curve sampling, exposed for tests.
@@ -112,8 +164,7 @@ WorldPoint BulgeMidpoint(WorldPoint a, WorldPoint c, double bulge);
 void ArcPoints(WorldPoint centre, double radius, double a0, double a1, PointBuffer& points);
 
 // MTEXT formatting of `content`, edited in place; `textStyles` may grow.
-void FormatMText(char* content, EntitySet& set, GrowArray<TextStyle>& textStyles, TextItem& item,
-                 int hAlign);
+void FormatMText(char* content, EntitySet& set, GrowArray<TextStyle>& textStyles, TextItem& item, int hAlign);
 
 // The whole read over an open source, without messages: 1 / 0.
 int ReadDxf(LineSource& source, Drawing& drawing);

@@ -64,8 +64,7 @@ int32_t StyleForFont(GrowArray<TextStyle>& styles, const char* face) {
 
 }  // namespace
 
-void FormatMText(char* content, EntitySet& set, GrowArray<TextStyle>& textStyles, TextItem& item,
-                 int hAlign) {
+void FormatMText(char* content, EntitySet& set, GrowArray<TextStyle>& textStyles, TextItem& item, int hAlign) {
   int32_t styleStack[kStackDepth] = {};
   int32_t colourStack[kStackDepth] = {};
   int styleDepth = 0;
@@ -86,7 +85,12 @@ void FormatMText(char* content, EntitySet& set, GrowArray<TextStyle>& textStyles
       const char c = *p;
       if (c == '\0') break;  // a final backslash stays in the run
       switch (c) {
-        case 'F': case 'f': case 'C': case 'c': case 'P': case 'p': {
+        case 'F':
+        case 'f':
+        case 'C':
+        case 'c':
+        case 'P':
+        case 'p': {
           *backslash = '\0';
           const size_t n = emit();
           if (c == 'P' || c == 'p') {
@@ -115,19 +119,23 @@ void FormatMText(char* content, EntitySet& set, GrowArray<TextStyle>& textStyles
           run = p = semicolon + 1;
           break;
         }
-        case '{': case '}': case '\\': case '~':
+        case '{':
+        case '}':
+        case '\\':
+        case '~':
           // The character stands for itself and is not looked at again.
           Remove(backslash, 1);
           p = backslash + 1;
           break;
-        case 'U': case 'u':
+        case 'U':
+        case 'u':
           if (p[1] == '+' && p[2] && p[3] && p[4] && p[5]) {
             int d[4] = {HexValue(p[2]), HexValue(p[3]), HexValue(p[4]), HexValue(p[5])};
             bool hex = d[0] >= 0 && d[1] >= 0 && d[2] >= 0 && d[3] >= 0;
             uint32_t code = hex ? static_cast<uint32_t>(d[0] << 12 | d[1] << 8 | d[2] << 4 | d[3]) : 0;
             // U+0000 would end the content: it is no more a character than one the code page lacks.
-            *backslash = static_cast<char>(
-                hex && code != 0 ? cp1252::FromCodePoint(code, cp1252::Unassigned::kQuestion) : '?');
+            *backslash =
+                static_cast<char>(hex && code != 0 ? cp1252::FromCodePoint(code, cp1252::Unassigned::kQuestion) : '?');
             Remove(backslash + 1, 6);
             p = backslash + 1;
           } else {
@@ -135,12 +143,25 @@ void FormatMText(char* content, EntitySet& set, GrowArray<TextStyle>& textStyles
             if (*p) ++p;
           }
           break;
-        case 'O': case 'o': case 'L': case 'l':
+        case 'O':
+        case 'o':
+        case 'L':
+        case 'l':
           Remove(backslash, 2);
           p = backslash;
           break;
-        case 'H': case 'h': case 'S': case 's': case 'T': case 't':
-        case 'Q': case 'q': case 'W': case 'w': case 'A': case 'a': {
+        case 'H':
+        case 'h':
+        case 'S':
+        case 's':
+        case 'T':
+        case 't':
+        case 'Q':
+        case 'q':
+        case 'W':
+        case 'w':
+        case 'A':
+        case 'a': {
           char* semicolon = std::strchr(p, ';');
           if (semicolon)
             Remove(backslash, static_cast<size_t>(semicolon + 1 - backslash));
@@ -227,34 +248,18 @@ int ReadTextEntity(LineSource& source, EntitySet& set, Drawing& tables, int isMT
         }
         break;
       }
-      case LineClass::kG7:
-        item.style = FindStyleByName(tables.textStyles, value, 0);
-        break;
-      case LineClass::kG8:
-        item.layer = FindLayerByName(tables.layers, value);
-        break;
-      case LineClass::kG10:
-        item.x = ParseDouble(value);
-        break;
-      case LineClass::kG20:
-        item.y = ParseDouble(value);
-        break;
-      case LineClass::kG11:
-        x11 = ParseDouble(value);
-        break;
+      case LineClass::kG7: item.style = FindStyleByName(tables.textStyles, value, 0); break;
+      case LineClass::kG8: item.layer = FindLayerByName(tables.layers, value); break;
+      case LineClass::kG10: item.x = ParseDouble(value); break;
+      case LineClass::kG20: item.y = ParseDouble(value); break;
+      case LineClass::kG11: x11 = ParseDouble(value); break;
       case LineClass::kG21:
         y11 = ParseDouble(value);
         if (isMText) item.rotation = std::atan2(y11, x11);
         break;
-      case LineClass::kG40:
-        item.height = ParseDouble(value);
-        break;
-      case LineClass::kG50:
-        item.rotation = ParseDouble(value) * kDegreesToRadians;
-        break;
-      case LineClass::kG62:
-        item.colour = ParseInt(value);
-        break;
+      case LineClass::kG40: item.height = ParseDouble(value); break;
+      case LineClass::kG50: item.rotation = ParseDouble(value) * kDegreesToRadians; break;
+      case LineClass::kG62: item.colour = ParseInt(value); break;
       case LineClass::kG71:
         if (isMText) {
           const int32_t n = ParseInt(value);
@@ -280,8 +285,7 @@ int ReadTextEntity(LineSource& source, EntitySet& set, Drawing& tables, int isMT
           vFactor = n == 0 ? 6 : n == 1 ? 7 : n == 2 ? 3 : 1;
         }
         break;
-      default:
-        break;
+      default: break;
     }
   });
   if (!ok) return 0;

@@ -40,9 +40,7 @@ struct Translator {
   ReadReport* report;  // may be null
 };
 
-WorldPoint Map(const Translator& t, int64_t x, int64_t y) {
-  return MapEmfPoint(t.state, x, y, t.drawing->extMax.y);
-}
+WorldPoint Map(const Translator& t, int64_t x, int64_t y) { return MapEmfPoint(t.state, x, y, t.drawing->extMax.y); }
 
 // Line width and text height are magnitudes: a mirrored mapping must not turn them negative.
 void ApplyStyle(const EmfState& s, Polyline& line) {
@@ -50,8 +48,8 @@ void ApplyStyle(const EmfState& s, Polyline& line) {
   line.colour = g.drawingColour;
   line.layer = 0;
   line.lineType = static_cast<int32_t>(g.penStyle & 3) + 1;
-  line.width = g.windowExtX == 0 ? 0.0
-                                 : std::fabs(static_cast<double>(g.penWidthX) * g.viewportExtX * g.eM11 / g.windowExtX);
+  line.width =
+      g.windowExtX == 0 ? 0.0 : std::fabs(static_cast<double>(g.penWidthX) * g.viewportExtX * g.eM11 / g.windowExtX);
 }
 
 Polyline NewPolyline(const EmfState& s, int32_t filled) {
@@ -287,15 +285,32 @@ void Text(Translator& t, const EmfRecord& r) {
 // records are ignored.
 uint32_t MinimumSize(uint32_t type) {
   switch (type) {
-    case kEmrPolyBezier: case kEmrPolygon: case kEmrPolyline: case kEmrPolyBezierTo: case kEmrPolylineTo:
-    case kEmrPolyBezier16: case kEmrPolygon16: case kEmrPolyline16: case kEmrPolyBezierTo16: case kEmrPolylineTo16:
-      return 28;
-    case kEmrMoveToEx: case kEmrLineTo: return 16;
-    case kEmrEllipse: case kEmrRectangle: return 24;
-    case kEmrArc: case kEmrChord: case kEmrPie: case kEmrArcTo: return 40;
-    case kEmrPolyPolyline: case kEmrPolyPolygon: case kEmrPolyPolyline16: case kEmrPolyPolygon16: return 32;
-    case kEmrExtTextOutA: case kEmrExtTextOutW: return 52;
-    case kEmrPolyTextOutA: case kEmrPolyTextOutW: return 56;
+    case kEmrPolyBezier:
+    case kEmrPolygon:
+    case kEmrPolyline:
+    case kEmrPolyBezierTo:
+    case kEmrPolylineTo:
+    case kEmrPolyBezier16:
+    case kEmrPolygon16:
+    case kEmrPolyline16:
+    case kEmrPolyBezierTo16:
+    case kEmrPolylineTo16: return 28;
+    case kEmrMoveToEx:
+    case kEmrLineTo: return 16;
+    case kEmrEllipse:
+    case kEmrRectangle: return 24;
+    case kEmrArc:
+    case kEmrChord:
+    case kEmrPie:
+    case kEmrArcTo: return 40;
+    case kEmrPolyPolyline:
+    case kEmrPolyPolygon:
+    case kEmrPolyPolyline16:
+    case kEmrPolyPolygon16: return 32;
+    case kEmrExtTextOutA:
+    case kEmrExtTextOutW: return 52;
+    case kEmrPolyTextOutA:
+    case kEmrPolyTextOutW: return 56;
     default: return 8;
   }
 }
@@ -312,21 +327,32 @@ int Dispatch(Translator& t, const EmfRecord& r) {
   if (IsStateRecord(r.type)) return HandleStateRecord(r, t.state, *t.drawing);
   if (r.size < MinimumSize(r.type)) return 1;
   switch (r.type) {
-    case kEmrPolyBezier: case kEmrPolyline: WholePolyline(t, r, false, false); break;
+    case kEmrPolyBezier:
+    case kEmrPolyline: WholePolyline(t, r, false, false); break;
     case kEmrPolygon: WholePolyline(t, r, false, true); break;
-    case kEmrPolyBezier16: case kEmrPolyline16: WholePolyline(t, r, true, false); break;
+    case kEmrPolyBezier16:
+    case kEmrPolyline16: WholePolyline(t, r, true, false); break;
     case kEmrPolygon16: WholePolyline(t, r, true, true); break;
     case kEmrPolyPolyline: PolyPolyline(t, r, false, false); break;
     case kEmrPolyPolygon: PolyPolyline(t, r, false, true); break;
     case kEmrPolyPolyline16: PolyPolyline(t, r, true, false); break;
     case kEmrPolyPolygon16: PolyPolyline(t, r, true, true); break;
-    case kEmrPolyBezierTo: case kEmrPolylineTo: PolylineTo(t, r, false); break;
-    case kEmrPolyBezierTo16: case kEmrPolylineTo16: PolylineTo(t, r, true); break;
+    case kEmrPolyBezierTo:
+    case kEmrPolylineTo: PolylineTo(t, r, false); break;
+    case kEmrPolyBezierTo16:
+    case kEmrPolylineTo16: PolylineTo(t, r, true); break;
     case kEmrMoveToEx: MoveTo(t, r); break;
     case kEmrLineTo: LineTo(t, r); break;
     case kEmrRectangle: Rectangle(t, r); break;
-    case kEmrEllipse: case kEmrArc: case kEmrChord: case kEmrPie: case kEmrArcTo: EllipseOrArc(t, r); break;
-    case kEmrExtTextOutA: case kEmrExtTextOutW: case kEmrPolyTextOutA: case kEmrPolyTextOutW: Text(t, r); break;
+    case kEmrEllipse:
+    case kEmrArc:
+    case kEmrChord:
+    case kEmrPie:
+    case kEmrArcTo: EllipseOrArc(t, r); break;
+    case kEmrExtTextOutA:
+    case kEmrExtTextOutW:
+    case kEmrPolyTextOutA:
+    case kEmrPolyTextOutW: Text(t, r); break;
     case kEmrEof: EndFigure(t); break;
     default: CountSkippedRecord(t.report, r.type); break;
   }
@@ -346,8 +372,8 @@ void SettleExtents(Drawing& drawing) {
     IncludeInExtents({text.x, text.y + text.height}, min, max);
   }
   if (!(min.x < max.x && min.y < max.y)) return;
-  bool inside = min.x >= drawing.extMin.x && min.y >= drawing.extMin.y && max.x <= drawing.extMax.x &&
-                max.y <= drawing.extMax.y;
+  bool inside =
+      min.x >= drawing.extMin.x && min.y >= drawing.extMin.y && max.x <= drawing.extMax.x && max.y <= drawing.extMax.y;
   if (inside) return;
   drawing.extMin = min;
   drawing.extMax = max;

@@ -17,11 +17,17 @@ constexpr ColourRef kColourMask = 0x00FFFFFF;
 uint32_t MinimumSize(uint32_t type) {
   switch (type) {
     case kEmrHeader: return 58;
-    case kEmrSetWindowExtEx: case kEmrSetWindowOrgEx: case kEmrSetViewportExtEx: case kEmrSetViewportOrgEx:
-      return 16;
-    case kEmrSetMapMode: case kEmrSetTextColor: case kEmrRestoreDc: case kEmrSelectObject: case kEmrDeleteObject:
-      return 12;
-    case kEmrScaleViewportExtEx: case kEmrScaleWindowExtEx: return 24;
+    case kEmrSetWindowExtEx:
+    case kEmrSetWindowOrgEx:
+    case kEmrSetViewportExtEx:
+    case kEmrSetViewportOrgEx: return 16;
+    case kEmrSetMapMode:
+    case kEmrSetTextColor:
+    case kEmrRestoreDc:
+    case kEmrSelectObject:
+    case kEmrDeleteObject: return 12;
+    case kEmrScaleViewportExtEx:
+    case kEmrScaleWindowExtEx: return 24;
     case kEmrSetWorldTransform: return 32;
     case kEmrModifyWorldTransform: return 36;
     case kEmrCreatePen: return 28;
@@ -143,11 +149,8 @@ void SelectObject(EmfState& s, uint32_t index) {
       g.brushHatch = slot.data[2];
       g.drawingColour = FindOrAddColour(s, g.brushColour);
       break;
-    case kObjectFont:
-      std::memcpy(&g.font, slot.data, sizeof g.font);
-      break;
-    default:
-      break;
+    case kObjectFont: std::memcpy(&g.font, slot.data, sizeof g.font); break;
+    default: break;
   }
 }
 
@@ -180,15 +183,28 @@ void EmfStateFree(EmfState& state) {
 
 bool IsStateRecord(uint32_t type) {
   switch (type) {
-    case kEmrHeader: case kEmrSetWindowExtEx: case kEmrSetWindowOrgEx: case kEmrSetViewportExtEx:
-    case kEmrSetViewportOrgEx: case kEmrSetMapMode: case kEmrSetTextColor: case kEmrScaleViewportExtEx:
-    case kEmrScaleWindowExtEx: case kEmrSaveDc: case kEmrRestoreDc: case kEmrSetWorldTransform:
-    case kEmrModifyWorldTransform: case kEmrSelectObject: case kEmrCreatePen: case kEmrCreateBrushIndirect:
-    case kEmrDeleteObject: case kEmrBeginPath: case kEmrEndPath: case kEmrExtCreateFontIndirectW:
-    case kEmrExtCreatePen:
-      return true;
-    default:
-      return false;
+    case kEmrHeader:
+    case kEmrSetWindowExtEx:
+    case kEmrSetWindowOrgEx:
+    case kEmrSetViewportExtEx:
+    case kEmrSetViewportOrgEx:
+    case kEmrSetMapMode:
+    case kEmrSetTextColor:
+    case kEmrScaleViewportExtEx:
+    case kEmrScaleWindowExtEx:
+    case kEmrSaveDc:
+    case kEmrRestoreDc:
+    case kEmrSetWorldTransform:
+    case kEmrModifyWorldTransform:
+    case kEmrSelectObject:
+    case kEmrCreatePen:
+    case kEmrCreateBrushIndirect:
+    case kEmrDeleteObject:
+    case kEmrBeginPath:
+    case kEmrEndPath:
+    case kEmrExtCreateFontIndirectW:
+    case kEmrExtCreatePen: return true;
+    default: return false;
   }
 }
 
@@ -196,20 +212,15 @@ int HandleStateRecord(const EmfRecord& r, EmfState& s, Drawing& drawing) {
   if (r.size < MinimumSize(r.type)) return 1;
   EmfGraphics& g = s.g;
   switch (r.type) {
-    case kEmrHeader:
-      return HandleHeader(r, s, drawing);
+    case kEmrHeader: return HandleHeader(r, s, drawing);
     case kEmrSetWindowExtEx:
       if (IsMapped(g.mapMode)) g.windowExtX = RecordI32(r, 8), g.windowExtY = RecordI32(r, 12);
       break;
     case kEmrSetViewportExtEx:
       if (IsMapped(g.mapMode)) g.viewportExtX = RecordI32(r, 8), g.viewportExtY = RecordI32(r, 12);
       break;
-    case kEmrSetWindowOrgEx:
-      g.windowOrgX = RecordI32(r, 8), g.windowOrgY = RecordI32(r, 12);
-      break;
-    case kEmrSetViewportOrgEx:
-      g.viewportOrgX = RecordI32(r, 8), g.viewportOrgY = RecordI32(r, 12);
-      break;
+    case kEmrSetWindowOrgEx: g.windowOrgX = RecordI32(r, 8), g.windowOrgY = RecordI32(r, 12); break;
+    case kEmrSetViewportOrgEx: g.viewportOrgX = RecordI32(r, 8), g.viewportOrgY = RecordI32(r, 12); break;
     case kEmrSetMapMode:
       g.mapMode = RecordU32(r, 8);
       if (!IsMapped(g.mapMode)) {
@@ -218,9 +229,7 @@ int HandleStateRecord(const EmfRecord& r, EmfState& s, Drawing& drawing) {
         g.viewportExtY = g.windowExtY;
       }
       break;
-    case kEmrSetTextColor:
-      g.textColour = FindOrAddColour(s, RecordU32(r, 8));
-      break;
+    case kEmrSetTextColor: g.textColour = FindOrAddColour(s, RecordU32(r, 8)); break;
     case kEmrScaleViewportExtEx:
       g.viewportExtX = ScaleExtent(g.viewportExtX, RecordI32(r, 8), RecordI32(r, 12));
       g.viewportExtY = ScaleExtent(g.viewportExtY, RecordI32(r, 16), RecordI32(r, 20));
@@ -229,15 +238,9 @@ int HandleStateRecord(const EmfRecord& r, EmfState& s, Drawing& drawing) {
       g.windowExtX = ScaleExtent(g.windowExtX, RecordI32(r, 8), RecordI32(r, 12));
       g.windowExtY = ScaleExtent(g.windowExtY, RecordI32(r, 16), RecordI32(r, 20));
       break;
-    case kEmrSaveDc:
-      PushState(s);
-      break;
-    case kEmrRestoreDc:
-      RestoreState(s, RecordI32(r, 8));
-      break;
-    case kEmrSetWorldTransform:
-      SetTransform(g, ReadMatrix(r));
-      break;
+    case kEmrSaveDc: PushState(s); break;
+    case kEmrRestoreDc: RestoreState(s, RecordI32(r, 8)); break;
+    case kEmrSetWorldTransform: SetTransform(g, ReadMatrix(r)); break;
     case kEmrModifyWorldTransform: {
       uint32_t mode = RecordU32(r, 32);
       Xform m = ReadMatrix(r);
@@ -249,9 +252,7 @@ int HandleStateRecord(const EmfRecord& r, EmfState& s, Drawing& drawing) {
         SetTransform(g, Multiply(CurrentMatrix(g), m));
       break;
     }
-    case kEmrSelectObject:
-      SelectObject(s, RecordU32(r, 8));
-      break;
+    case kEmrSelectObject: SelectObject(s, RecordU32(r, 8)); break;
     case kEmrCreatePen: {
       const uint32_t pen[4] = {RecordU32(r, 12), RecordU32(r, 16), RecordU32(r, 20), RecordU32(r, 24)};
       CreateObject(s, RecordU32(r, 8), kObjectPen, pen, 4);
@@ -278,14 +279,9 @@ int HandleStateRecord(const EmfRecord& r, EmfState& s, Drawing& drawing) {
       if (ValidSlot(s, index)) std::memset(&s.objects[index], 0, sizeof s.objects[index]);
       break;
     }
-    case kEmrBeginPath:
-      g.pathOpen = 1;
-      break;
-    case kEmrEndPath:
-      g.pathOpen = 0;
-      break;
-    default:
-      break;
+    case kEmrBeginPath: g.pathOpen = 1; break;
+    case kEmrEndPath: g.pathOpen = 0; break;
+    default: break;
   }
   return 1;
 }

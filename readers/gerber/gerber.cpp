@@ -61,11 +61,12 @@ void TraceGerberArc(const GerberState& state, Polyline& stroke) {
     if (d > 2 * pi) d -= 2 * pi;
     return !(singleQuadrant && std::fabs(angle - stop) < kQuadrantStopDistance);
   };
-  SampleArc({a, counterClockwise ? kGerberArcStep : -kGerberArcStep, 0.0, kMaxArcPoints, true},
-            [&](double angle) {
-              gerber::AppendPoint(stroke.points, {r * std::cos(angle) + centre.x, r * std::sin(angle) + centre.y});
-            },
-            more);
+  SampleArc(
+      {a, counterClockwise ? kGerberArcStep : -kGerberArcStep, 0.0, kMaxArcPoints, true},
+      [&](double angle) {
+        gerber::AppendPoint(stroke.points, {r * std::cos(angle) + centre.x, r * std::sin(angle) + centre.y});
+      },
+      more);
 }
 
 void ExecuteGerberBlock(GerberState& state, Drawing& drawing) {
@@ -81,8 +82,10 @@ void ExecuteGerberBlock(GerberState& state, Drawing& drawing) {
         gerber::AppendGrowing(drawing.inserts, Insert{block, state.current.x, state.current.y, 1.0, 1.0, 0.0});
     } else if (drawing.entities.polylines.count > 0) {
       Polyline& last = drawing.entities.polylines[drawing.entities.polylines.count - 1];
-      if (state.interpolation == gerber::kLinear) gerber::AppendPoint(last.points, state.current);
-      else TraceGerberArc(state, last);
+      if (state.interpolation == gerber::kLinear)
+        gerber::AppendPoint(last.points, state.current);
+      else
+        TraceGerberArc(state, last);
     }
     state.coordinatesGiven = 0;
     state.newStroke = 0;
@@ -105,22 +108,22 @@ void RunGerberCommands(const char* p, const char* end, GerberState& state, Drawi
       case 'G': p = gerber::ParseGCode(p + 1, end, state); break;
       case 'M': p = gerber::ParseMCode(p + 1, end, state); break;
       case 'I':
-        p = gerber::ReadGerberNumber(p + 1, end, state.xIntegerDigits, state.xDecimalDigits,
-                                     gerber::ZeroModeOf(state), &state.i);
+        p = gerber::ReadGerberNumber(p + 1, end, state.xIntegerDigits, state.xDecimalDigits, gerber::ZeroModeOf(state),
+                                     &state.i);
         break;
       case 'J':
-        p = gerber::ReadGerberNumber(p + 1, end, state.yIntegerDigits, state.yDecimalDigits,
-                                     gerber::ZeroModeOf(state), &state.j);
+        p = gerber::ReadGerberNumber(p + 1, end, state.yIntegerDigits, state.yDecimalDigits, gerber::ZeroModeOf(state),
+                                     &state.j);
         break;
       case 'X':
-        p = gerber::ReadGerberNumber(p + 1, end, state.xIntegerDigits, state.xDecimalDigits,
-                                     gerber::ZeroModeOf(state), &v);
+        p = gerber::ReadGerberNumber(p + 1, end, state.xIntegerDigits, state.xDecimalDigits, gerber::ZeroModeOf(state),
+                                     &v);
         state.current.x = (state.incremental ? state.previous.x : 0.0) + v * state.scaleX;
         state.coordinatesGiven = 1;
         break;
       case 'Y':
-        p = gerber::ReadGerberNumber(p + 1, end, state.yIntegerDigits, state.yDecimalDigits,
-                                     gerber::ZeroModeOf(state), &v);
+        p = gerber::ReadGerberNumber(p + 1, end, state.yIntegerDigits, state.yDecimalDigits, gerber::ZeroModeOf(state),
+                                     &v);
         state.current.y = (state.incremental ? state.previous.y : 0.0) + v * state.scaleY;
         state.coordinatesGiven = 1;
         break;

@@ -18,22 +18,10 @@ constexpr int64_t kMaxContainerBytes = INT32_MAX;
 // cos and sin of k x 22.5 degrees, k = 0..16, to the six decimals the
 // outlines have always been drawn with (not quite symmetric in the last digit).
 constexpr WorldPoint kUnitCircle[17] = {
-    {1.0, 0.0},
-    {0.92388, 0.382683},
-    {0.707107, 0.707107},
-    {0.382684, 0.923879},
-    {0.0, 1.0},
-    {-0.382683, 0.92388},
-    {-0.707106, 0.707107},
-    {-0.923879, 0.382684},
-    {-1.0, 0.0},
-    {-0.92388, -0.382683},
-    {-0.707107, -0.707106},
-    {-0.382684, -0.923879},
-    {0.0, -1.0},
-    {0.382683, -0.92388},
-    {0.707106, -0.707108},
-    {0.923879, -0.382685},
+    {1.0, 0.0},  {0.92388, 0.382683},   {0.707107, 0.707107},   {0.382684, 0.923879},
+    {0.0, 1.0},  {-0.382683, 0.92388},  {-0.707106, 0.707107},  {-0.923879, 0.382684},
+    {-1.0, 0.0}, {-0.92388, -0.382683}, {-0.707107, -0.707106}, {-0.382684, -0.923879},
+    {0.0, -1.0}, {0.382683, -0.92388},  {0.707106, -0.707108},  {0.923879, -0.382685},
     {1.0, 0.0},
 };
 
@@ -168,9 +156,7 @@ void SetExposure(GerberState& state, int32_t on, int32_t flash, int32_t newStrok
   state.newStroke = newStroke;
 }
 
-void SwitchOn(GerberState& state) {
-  SetExposure(state, 1, 0, state.exposureOn ? 0 : 1);
-}
+void SwitchOn(GerberState& state) { SetExposure(state, 1, 0, state.exposureOn ? 0 : 1); }
 
 Polyline NewOutline() {
   Polyline line{};
@@ -204,8 +190,8 @@ void GerberStateInit(GerberState& state) {
   for (int32_t& index : state.blockOf) index = -1;
 }
 
-const char* ReadGerberNumber(const char* p, const char* end, int integerDigits, int decimalDigits,
-                             ZeroMode mode, double* value) {
+const char* ReadGerberNumber(const char* p, const char* end, int integerDigits, int decimalDigits, ZeroMode mode,
+                             double* value) {
   NumberText text;
   p = SkipBlanks(p, end);
   if (p < end && *p == '-') {
@@ -264,9 +250,12 @@ const char* ParseGerberParameter(const char* p, const char* end, GerberState& st
   p = SkipBlanks(p, end);
   if (end - p >= 2) {
     const char* rest = p + 2;
-    if (p[0] == 'F' && p[1] == 'S') ParseFormat(rest, end, state);
-    else if (p[0] == 'A' && p[1] == 'D') ParseApertureDefinition(rest, end, state);
-    else if (p[0] == 'S' && p[1] == 'F') ParseScaleFactor(rest, end, state);
+    if (p[0] == 'F' && p[1] == 'S')
+      ParseFormat(rest, end, state);
+    else if (p[0] == 'A' && p[1] == 'D')
+      ParseApertureDefinition(rest, end, state);
+    else if (p[0] == 'S' && p[1] == 'F')
+      ParseScaleFactor(rest, end, state);
   }
   return SkipBlockEnd(SkipTo(p, end, '%'), end);
 }
@@ -281,9 +270,18 @@ const char* ParseGCode(const char* p, const char* end, GerberState& state) {
     case 4:
       while (p < end && *p != '*' && *p != '%') ++p;
       return SkipCommandEnd(p, end);
-    case 10: state.interpolation = kLinear; state.scaleX = state.scaleY = 10.0; break;
-    case 11: state.interpolation = kLinear; state.scaleX = state.scaleY = kScaleTenth; break;
-    case 12: state.interpolation = kLinear; state.scaleX = state.scaleY = kScaleHundredth; break;
+    case 10:
+      state.interpolation = kLinear;
+      state.scaleX = state.scaleY = 10.0;
+      break;
+    case 11:
+      state.interpolation = kLinear;
+      state.scaleX = state.scaleY = kScaleTenth;
+      break;
+    case 12:
+      state.interpolation = kLinear;
+      state.scaleX = state.scaleY = kScaleHundredth;
+      break;
     case 74: state.multiQuadrant = 0; break;
     case 75: state.multiQuadrant = 1; break;
     case 90: state.incremental = 0; break;
@@ -315,8 +313,10 @@ const char* ParseDCode(const char* p, const char* end, GerberState& state) {
 const char* ParseMCode(const char* p, const char* end, GerberState& state) {
   int32_t code;
   p = ReadDigits(p, end, 2, &code);
-  if (code == 0 || code == 1 || code == 2 || code == 5) SetExposure(state, 0, 0, 0);
-  else if (code == 3 || code == 4) SwitchOn(state);
+  if (code == 0 || code == 1 || code == 2 || code == 5)
+    SetExposure(state, 0, 0, 0);
+  else if (code == 3 || code == 4)
+    SwitchOn(state);
   return p;
 }
 
@@ -341,10 +341,14 @@ int32_t MakeApertureBlock(GerberState& state, Drawing& drawing) {
   EntitySetInit(block.entities);
   // The hole's parameters follow the outline's.
   int first = circle ? 1 : 2;
-  if (circle) AppendCircle(block.entities, q[0], state);
-  else AppendRectangle(block.entities, q[0], q[1], state);
-  if (count == first + 1) AppendCircle(block.entities, q[first], state);
-  else if (count >= first + 2) AppendRectangle(block.entities, q[first], q[first + 1], state);
+  if (circle)
+    AppendCircle(block.entities, q[0], state);
+  else
+    AppendRectangle(block.entities, q[0], q[1], state);
+  if (count == first + 1)
+    AppendCircle(block.entities, q[first], state);
+  else if (count >= first + 2)
+    AppendRectangle(block.entities, q[first], q[first + 1], state);
 
   ArrayAppend(drawing.blocks, block);
   return cached = drawing.blocks.count - 1;

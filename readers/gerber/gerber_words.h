@@ -62,8 +62,8 @@ inline ZeroMode ZeroModeOf(const GerberState& state) {
   return state.trailingZerosOmitted ? ZeroMode::kTrailingOmitted : ZeroMode::kLeadingOmitted;
 }
 
-const char* ReadGerberNumber(const char* p, const char* end, int integerDigits, int decimalDigits,
-                             ZeroMode mode, double* value);
+const char* ReadGerberNumber(const char* p, const char* end, int integerDigits, int decimalDigits, ZeroMode mode,
+                             double* value);
 const char* ReadDigits(const char* p, const char* end, int n, int32_t* value);
 const char* SkipBlockEnd(const char* p, const char* end);
 // The same without the '%': between commands a '%' after a '*' opens the next

@@ -32,7 +32,7 @@ TEST(GetOption, ArgumentsFlagsAndWhereParsingStops) {
       {{"kartex", "-rx", "a", "b"}, "r ", 2},  // extra characters of a flag are ignored
       {{"kartex", "-:", "a", "b"}, ": ", 2},
       {{"kartex", "in.dxf", "-w", "100", "out.bmp"}, "", 1},  // the first non-option ends options
-      {{"kartex", "-x", "in.dxf", "out.bmp"}, "", 2},        // an unknown option ends them after itself
+      {{"kartex", "-x", "in.dxf", "out.bmp"}, "", 2},         // an unknown option ends them after itself
       {{"kartex", "-", "a"}, "", 2},
   };
   for (const Case& c : cases) {
@@ -45,18 +45,35 @@ TEST(GetOption, ArgumentsFlagsAndWhereParsingStops) {
 }
 
 TEST(FileKindOf, ExtensionsIgnoringCase) {
-  for (auto [name, input, kind] :
-       {std::tuple{"IN.DXF", 1, kKindDxf}, {"a.emf", 1, kKindEmf}, {"a.Wmf", 1, kKindWmf}, {"board.gbr", 1, kKindGerber},
-        {"a.bmp", 1, kKindNone}, {"out.HTM", 0, kKindVml}, {"out.vml", 0, kKindVml}, {"out.g3", 0, kKindG3},
-        {"out.jpg", 0, kKindJpeg}, {"out.gif", 0, kKindGif}, {"out.dxf", 0, kKindDxf}, {"out.html", 0, kKindNone},
-        {"out.PNG", 0, kKindPng}, {"out.svg", 0, kKindSvg}, {"in.png", 1, kKindNone},
-        {"noextension", 0, kKindNone}, {"dir.dxf/name", 1, kKindNone}, {"", 1, kKindNone}})
+  for (auto [name, input, kind] : {std::tuple{"IN.DXF", 1, kKindDxf},
+                                   {"a.emf", 1, kKindEmf},
+                                   {"a.Wmf", 1, kKindWmf},
+                                   {"board.gbr", 1, kKindGerber},
+                                   {"a.bmp", 1, kKindNone},
+                                   {"out.HTM", 0, kKindVml},
+                                   {"out.vml", 0, kKindVml},
+                                   {"out.g3", 0, kKindG3},
+                                   {"out.jpg", 0, kKindJpeg},
+                                   {"out.gif", 0, kKindGif},
+                                   {"out.dxf", 0, kKindDxf},
+                                   {"out.html", 0, kKindNone},
+                                   {"out.PNG", 0, kKindPng},
+                                   {"out.svg", 0, kKindSvg},
+                                   {"in.png", 1, kKindNone},
+                                   {"noextension", 0, kKindNone},
+                                   {"dir.dxf/name", 1, kKindNone},
+                                   {"", 1, kKindNone}})
     EXPECT_EQ(FileKindOf(name, input), kind) << name;
 }
 
 TEST(ParseOptionNumber, ReadsLeadingDigitsAndRefusesOverflow) {
-  for (auto [text, value] : {std::pair{"800", 800}, {" 12abc", 12}, {"abc", 0}, {"-5", -5},
-                             {"2147483647", 2147483647}, {"2147483648", 99}, {"99999999999999999999", 99}}) {
+  for (auto [text, value] : {std::pair{"800", 800},
+                             {" 12abc", 12},
+                             {"abc", 0},
+                             {"-5", -5},
+                             {"2147483647", 2147483647},
+                             {"2147483648", 99},
+                             {"99999999999999999999", 99}}) {
     int32_t v = 99;
     EXPECT_EQ(ParseOptionNumber(text, &v), value != 99) << text;  // 99: refused, left alone
     EXPECT_EQ(v, value) << text;
@@ -84,8 +101,12 @@ TEST(LoadPaletteFile, OnlyExactly768Bytes) {
 }
 
 TEST(RowStride, RoundsRowsUpToFourBytesIn64Bits) {
-  for (auto [width, bpp, stride] : {std::tuple{1727, 8, int64_t{1728}}, {1728, 1, 216}, {1730, 1, 220}, {1, 24, 4},
-                                    {2147483647, 24, -1} /* does not fit 32 bits */, {0, 8, -1}})
+  for (auto [width, bpp, stride] : {std::tuple{1727, 8, int64_t{1728}},
+                                    {1728, 1, 216},
+                                    {1730, 1, 220},
+                                    {1, 24, 4},
+                                    {2147483647, 24, -1} /* does not fit 32 bits */,
+                                    {0, 8, -1}})
     EXPECT_EQ(RowStride(width, bpp), stride) << width << " at " << bpp;
 }
 

@@ -45,7 +45,7 @@ TEST(CommandLine, FailuresPrintUsageExit255AndWriteNothing) {
       // The vector writer fails after the translation: the temporary file is gone already.
       {{"in.wmf", "missing/out.htm"}, error},
       {{"in.dxf", "missing/out.svg"}, error},
-      {{"in.dxf", "missing/out.png"}},  // the raster writer fails after the conversion
+      {{"in.dxf", "missing/out.png"}},                                   // the raster writer fails after the conversion
       {{"-w", "1000001", "-h", "1000001", "in.dxf", "out.png"}, error},  // wider than a canvas or a PNG can be
       // Even root cannot create files in /proc, so this holds whoever runs the tests.
       {{"DIR/in.wmf", "DIR/out.dxf"}, error, "/proc"},
@@ -56,8 +56,9 @@ TEST(CommandLine, FailuresPrintUsageExit255AndWriteNothing) {
     SCOPED_TRACE(c.args[0] + " " + c.args.back());
     TempDir dir;
     testing_support::WriteFile(dir.File("p767.pal"), std::string(767, 'a'));
-    testing_support::WriteFile(dir.File("in.dxf"), "0\nSECTION\n2\nENTITIES\n0\nLINE\n10\n0\n20\n0\n11\n1\n21\n1\n"
-                                                   "0\nENDSEC\n0\nEOF\n");
+    testing_support::WriteFile(dir.File("in.dxf"),
+                               "0\nSECTION\n2\nENTITIES\n0\nLINE\n10\n0\n20\n0\n11\n1\n21\n1\n"
+                               "0\nENDSEC\n0\nEOF\n");
     testing_support::WriteFile(dir.File("in.wmf"), testing_support::WmfWriter().Record(0x0213, {5, 5}).Str());
     testing_support::WriteFile(dir.File("bad.wmf"), std::string("not a metafile at all"));
     testing_support::WriteFile(dir.File("cut.emf"), cut.Str().substr(0, 600));

@@ -114,9 +114,7 @@ TEST(PngSvgOutput, RealWorldSamples) {
         }
       }
       std::filesystem::remove(dir.File(in));
-      if (svg.status == 0) {
-        EXPECT_EQ(Rsvg(dir.File(stem + ".svg"), dir.File("svg.png")), 0);
-      }
+      if (svg.status == 0) { EXPECT_EQ(Rsvg(dir.File(stem + ".svg"), dir.File("svg.png")), 0); }
     }
   }
   WriteFile(dir.File("pngs.txt"), pngs);

@@ -54,12 +54,11 @@ Picture Decode(const std::vector<uint8_t>& f) {
 std::string LinesDxf(const std::vector<std::vector<double>>& lines, double x0, double y0, double x1, double y1) {
   auto g = [](int code, const std::string& v) { return std::to_string(code) + "\n" + v + "\n"; };
   auto n = [](double v) { return std::to_string(v); };
-  std::string s = g(0, "SECTION") + g(2, "HEADER") + g(9, "$EXTMIN") + g(10, n(x0)) + g(20, n(y0)) +
-                  g(9, "$EXTMAX") + g(10, n(x1)) + g(20, n(y1)) + g(0, "ENDSEC") + g(0, "SECTION") +
-                  g(2, "ENTITIES");
+  std::string s = g(0, "SECTION") + g(2, "HEADER") + g(9, "$EXTMIN") + g(10, n(x0)) + g(20, n(y0)) + g(9, "$EXTMAX") +
+                  g(10, n(x1)) + g(20, n(y1)) + g(0, "ENDSEC") + g(0, "SECTION") + g(2, "ENTITIES");
   for (const auto& l : lines)
-    s += g(0, "LINE") + g(8, "0") + g(62, std::to_string(static_cast<int>(l[4]))) + g(10, n(l[0])) +
-         g(20, n(l[1])) + g(11, n(l[2])) + g(21, n(l[3]));
+    s += g(0, "LINE") + g(8, "0") + g(62, std::to_string(static_cast<int>(l[4]))) + g(10, n(l[0])) + g(20, n(l[1])) +
+         g(11, n(l[2])) + g(21, n(l[3]));
   return s + g(0, "ENDSEC") + g(0, "EOF");
 }
 
@@ -78,11 +77,19 @@ TEST(DxfToBmp, PagesFitTheDrawingAndPixelsLandWhereTheLinesAre) {
   } cases[] = {
       // 200 x 100 units: scale 8.635, a 1727 x 863 canvas. The red line at y = 50 lands on
       // row (100 - 50) x 8.635 = 431; the green one at x = 100 on column 863.
-      {"default page", LinesDxf({{0, 50, 200, 50, 1}, {100, 0, 100, 100, 3}}, 0, 0, 200, 100), {}, 1727, 863,
+      {"default page",
+       LinesDxf({{0, 50, 200, 50, 1}, {100, 0, 100, 100, 3}}, 0, 0, 200, 100),
+       {},
+       1727,
+       863,
        {{10, 431, 1}, {1700, 431, 1}, {863, 10, 3}, {863, 800, 3}, {10, 10, 254}, {10, 432, 254}}},
       // The blue line rises to the right, the yellow one falls and is drawn last where they cross.
-      {"page options", LinesDxf({{0, 0, 10, 10, 5}, {0, 10, 10, 0, 2}}, 0, 0, 10, 10), {"-w", "101", "-h300"}, 100,
-       100, {{50, 50, 2}, {20, 20, 2}, {20, 80, 5}, {20, 50, 254}}},
+      {"page options",
+       LinesDxf({{0, 0, 10, 10, 5}, {0, 10, 10, 0, 2}}, 0, 0, 10, 10),
+       {"-w", "101", "-h300"},
+       100,
+       100,
+       {{50, 50, 2}, {20, 20, 2}, {20, 80, 5}, {20, 50, 254}}},
       // No height: one row, as wide as the page allows.
       {"flat", LinesDxf({{0, 5, 40, 5, 1}}, 0, 5, 40, 5), {"-w", "81", "-h", "48"}, 80, 1, {{40, 0, 1}}},
   };
@@ -133,8 +140,8 @@ TEST(GerberConversion, FlashedPadsSetThePage) {
 TEST(GerberConversion, GeneratedBoardToEveryOutput) {
   TempDir dir;
   WriteFile(dir.File("board.gbr"), gerber_board::MakeBoard({3000, 2000}));
-  for (const char* output : {"board.bmp", "board.gif", "board.g3", "board.jpg", "board.png", "board.dxf", "board.htm",
-                             "board.svg"}) {
+  for (const char* output :
+       {"board.bmp", "board.gif", "board.g3", "board.jpg", "board.png", "board.dxf", "board.htm", "board.svg"}) {
     auto r = RunKartex({"board.gbr", output}, dir.path());
     EXPECT_EQ(r.status, 0) << output << r.output;
     EXPECT_GT(ReadFile(dir.File(output)).size(), 1000u) << output;
@@ -158,9 +165,7 @@ TEST(GerberConversion, RealWorldSamplesRender) {
     std::filesystem::create_symlink(entry.path(), dir.File("in.gbr"));
     auto r = RunKartex({"-w", "400", "-h", "400", "in.gbr", "out.bmp"}, dir.path());
     EXPECT_EQ(r.status, 0) << entry.path() << r.output;
-    if (r.status == 0) {
-      EXPECT_GT(Decode(ReadFile(dir.File("out.bmp"))).InkCount(), 200) << entry.path();
-    }
+    if (r.status == 0) { EXPECT_GT(Decode(ReadFile(dir.File("out.bmp"))).InkCount(), 200) << entry.path(); }
     std::filesystem::remove(dir.File("in.gbr"));
   }
 }

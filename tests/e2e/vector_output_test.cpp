@@ -90,8 +90,9 @@ TEST(VectorOutput, NoOutputNameStillRenders) {
 // Gerber file states (aperture sizes, scale factors, coordinates).
 TEST(VectorOutput, GerberDecimalsIgnoreTheLocale) {
   TempDir dir;
-  WriteFile(dir.File("in.gbr"), "%FSLAX23Y23*%%SFA1.5B0.5*%%ADD10C,0.25*%%ADD11R,1.5X0.75*%\n"
-                                "D10*X1500Y2250D02*X10000Y2000D01*D11*X-2.5Y3.125D03*M02*");
+  WriteFile(dir.File("in.gbr"),
+            "%FSLAX23Y23*%%SFA1.5B0.5*%%ADD10C,0.25*%%ADD11R,1.5X0.75*%\n"
+            "D10*X1500Y2250D02*X10000Y2000D01*D11*X-2.5Y3.125D03*M02*");
   auto convert = [&](const char* name) {
     Canvas canvas{};
     canvas.width = kDefaultWidth;
@@ -176,7 +177,9 @@ TEST(MetafileToVector, EmfAndWmfGiveTheSameDrawing) {
   WriteFile(dir.File("in.emf"), SquareEmf());
   WriteFile(dir.File("plain.wmf"), SquareWmf().Str());
   WriteFile(dir.File("placeable.wmf"), SquareWmf().Str(true));
-  for (auto [in, out] : {std::pair{"in.emf", "emf.dxf"}, {"in.emf", "out.htm"}, {"plain.wmf", "plain.dxf"},
+  for (auto [in, out] : {std::pair{"in.emf", "emf.dxf"},
+                         {"in.emf", "out.htm"},
+                         {"plain.wmf", "plain.dxf"},
                          {"placeable.wmf", "placeable.dxf"}}) {
     auto r = RunKartex({in, out}, dir.path());
     EXPECT_EQ(r.status, 0) << in << " " << out;

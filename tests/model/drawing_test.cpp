@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
 #include <numbers>
+#include <string>
 
 #include "tests/support/drawing_dump.h"
 
@@ -24,7 +24,8 @@ class DrawingTest : public ::testing::Test {
     WorldPoint min, max;
     ComputeDrawingExtents(d, min, max);
     using testing_support::DumpNumber;
-    return "(" + DumpNumber(min.x) + "," + DumpNumber(min.y) + ") (" + DumpNumber(max.x) + "," + DumpNumber(max.y) + ")";
+    return "(" + DumpNumber(min.x) + "," + DumpNumber(min.y) + ") (" + DumpNumber(max.x) + "," + DumpNumber(max.y) +
+           ")";
   }
   Drawing d;
 };

@@ -4,9 +4,9 @@
 
 #include <cmath>
 #include <limits>
+#include <numbers>
 #include <string>
 #include <tuple>
-#include <numbers>
 
 namespace {
 
@@ -21,8 +21,8 @@ class FlattenTest : public ::testing::Test {
     FreeDeviceLists(polylines, texts);
     DrawingFree(&d);
   }
-  void AddLine(std::initializer_list<WorldPoint> points, int32_t colour = 0, int32_t layer = 0,
-               int32_t lineType = 0, EntitySet* set = nullptr) {
+  void AddLine(std::initializer_list<WorldPoint> points, int32_t colour = 0, int32_t layer = 0, int32_t lineType = 0,
+               EntitySet* set = nullptr) {
     Polyline line{{}, colour, layer, lineType, 0, 0};
     for (WorldPoint p : points) ArrayAppend(line.points, p);
     ArrayAppend((set ? *set : d.entities).polylines, line);
@@ -84,8 +84,12 @@ TEST_F(FlattenTest, MapsPointsModelSpaceFirstThenBlocksInInsertOrder) {
 
 TEST(ToDevice, ClampsGiantAndNonFiniteValues) {
   const auto limit = static_cast<int32_t>(kDeviceLimit);
-  for (auto [v, expected] : {std::pair{1e300, limit}, {-1e300, -limit}, {std::numeric_limits<double>::infinity(), limit},
-                             {std::nan(""), 0}, {-0.5, 0}, {7.9, 7}})
+  for (auto [v, expected] : {std::pair{1e300, limit},
+                             {-1e300, -limit},
+                             {std::numeric_limits<double>::infinity(), limit},
+                             {std::nan(""), 0},
+                             {-0.5, 0},
+                             {7.9, 7}})
     EXPECT_EQ(ToDevice(v), expected) << v;
 }
 

@@ -13,12 +13,17 @@ using namespace platform;
 using Bytes = std::vector<uint8_t>;
 
 constexpr uint32_t kRed = 0xFFFF0000, kBlue = 0xFF0000FF, kGrey = 0xFF808080;
-const std::string kF = "RRR" "RBB" "RRB" "RBB" "RBB";  // odd width: every depth pads its rows
+const std::string kF =
+    "RRR"
+    "RBB"
+    "RRB"
+    "RBB"
+    "RBB";  // odd width: every depth pads its rows
 
 char Letter(uint32_t p) {
-  const std::pair<uint32_t, char> letters[] = {{kRed, 'R'},        {kBlue, 'B'},       {kGrey, '.'},
-                                               {0, '_'},           {0xFF000000, 'k'},  {0xFFFFFFFF, 'w'},
-                                               {0xFFFF00FF, 'M'},  {0xFF800080, 'm'},  {0xFFC04040, 'p'}};
+  const std::pair<uint32_t, char> letters[] = {{kRed, 'R'},       {kBlue, 'B'},      {kGrey, '.'},
+                                               {0, '_'},          {0xFF000000, 'k'}, {0xFFFFFFFF, 'w'},
+                                               {0xFFFF00FF, 'M'}, {0xFF800080, 'm'}, {0xFFC04040, 'p'}};
   for (auto [value, letter] : letters)
     if (p == value) return letter;
   return '?';
@@ -28,8 +33,8 @@ char Letter(uint32_t p) {
 // or into a longer one's mask fields).
 Bytes Info(int32_t w, int32_t h, int bpp, uint32_t compression, uint32_t used, std::vector<uint32_t> tail,
            uint32_t size = 40) {
-  std::vector<uint32_t> words = {size, uint32_t(w), uint32_t(h), 1u | uint32_t(bpp) << 16, compression,
-                                 0,    0,           0,           used,                         0};
+  std::vector<uint32_t> words = {size, uint32_t(w), uint32_t(h), 1u | uint32_t(bpp) << 16, compression, 0, 0, 0, used,
+                                 0};
   words.insert(words.end(), tail.begin(), tail.end());
   Bytes b;
   for (uint32_t v : words)
@@ -47,8 +52,10 @@ Bytes Rows(int bpp, bool bottomUp, uint32_t red, uint32_t blue) {
     uint8_t* row = b.data() + (bottomUp ? h - 1 - y : y) * stride;
     for (int x = 0; x < w; ++x) {
       uint32_t v = kF[y * w + x] == 'R' ? red : blue;
-      if (bpp < 8) row[x * bpp / 8] |= v << (8 - bpp - x * bpp % 8);
-      else for (int i = 0; i < bpp / 8; ++i) row[x * bpp / 8 + i] = static_cast<uint8_t>(v >> (8 * i));
+      if (bpp < 8)
+        row[x * bpp / 8] |= v << (8 - bpp - x * bpp % 8);
+      else
+        for (int i = 0; i < bpp / 8; ++i) row[x * bpp / 8 + i] = static_cast<uint8_t>(v >> (8 * i));
     }
   }
   return b;
@@ -92,8 +99,8 @@ TEST(DecodeDib, EveryDepthGivesTheSamePictureBothWaysUp) {
 
 TEST(DecodeDib, ColourSources) {
   const uint8_t palette[] = {0, 0, 255, 0, 1, 2, 3, 0, 255, 0, 0, 0};  // red, green, blue, flags
-  const Bytes info = Info(2, 1, 1, kBiRgb, 2, {0x0002, 0x0000});  // as palette indices: 2 then 0
-  const Bytes bits = {0x40, 0, 0, 0};  // pixels 0, 1
+  const Bytes info = Info(2, 1, 1, kBiRgb, 2, {0x0002, 0x0000});       // as palette indices: 2 then 0
+  const Bytes bits = {0x40, 0, 0, 0};                                  // pixels 0, 1
   EXPECT_EQ(Decoded(info, bits, {kDibPalColours, palette, 3}), "RB");
   EXPECT_EQ(Decoded(info, bits, {kDibPalColours, palette, 2}), "kB") << "an index beyond the palette gives black";
   const ColourRef mono[] = {0x0000FF, 0xFF0000};  // text red, background blue
@@ -114,10 +121,34 @@ TEST(DecodeDib, RunLengthEscapes) {
     Bytes bits;
     std::string picture;  // top row first; '_' for pixels nothing set
   } cases[] = {
-      {"run, end of line, odd copy", false, 4, 2, {2, 1, 0, 0, 0, 3, 1, 0, 1, 0, 0, 1}, "RBR_" "RR__"},
-      {"delta", false, 4, 2, {0, 2, 2, 1, 1, 1, 0, 1}, "__R_" "____"},
-      {"run cut at the right edge", false, 4, 2, {6, 1, 0, 1}, "____" "RRRR"},
-      {"copy running off the data", false, 4, 2, {0, 4, 1, 1}, "____" "RR__"},
+      {"run, end of line, odd copy",
+       false,
+       4,
+       2,
+       {2, 1, 0, 0, 0, 3, 1, 0, 1, 0, 0, 1},
+       "RBR_"
+       "RR__"},
+      {"delta",
+       false,
+       4,
+       2,
+       {0, 2, 2, 1, 1, 1, 0, 1},
+       "__R_"
+       "____"},
+      {"run cut at the right edge",
+       false,
+       4,
+       2,
+       {6, 1, 0, 1},
+       "____"
+       "RRRR"},
+      {"copy running off the data",
+       false,
+       4,
+       2,
+       {0, 4, 1, 1},
+       "____"
+       "RR__"},
       {"delta off the picture", false, 4, 1, {0, 2, 0, 9, 1, 1}, "____"},
       {"4-bit run alternates nibbles", true, 4, 1, {3, 0x10, 0, 1}, "RBR_"},
       {"4-bit copy", true, 4, 1, {0, 4, 0x01, 0x10}, "BRRB"},
@@ -174,7 +205,9 @@ DibImage Image(int w, int h, const std::string& picture) {
 }
 
 TEST(Blit, StretchMirrorAndShrink) {
-  const DibImage f = Image(3, 5, kF), checks = Image(4, 2, "RBRB" "BRBR");
+  const DibImage f = Image(3, 5, kF), checks = Image(4, 2,
+                                                     "RBRB"
+                                                     "BRBR");
   const struct {
     const char* name;
     const DibImage* image;
@@ -182,14 +215,54 @@ TEST(Blit, StretchMirrorAndShrink) {
     int mode;
     std::string rows;  // the top-left 4 x 5 of the target
   } cases[] = {
-      {"copy", &f, 0, 0, 3, 5, 1, 0, 3, 5, kColourOnColour, ".RRR" ".RBB" ".RRB" ".RBB" ".RBB"},
-      {"part, doubled", &f, 0, 1, 2, 2, 0, 0, 4, 4, kColourOnColour, "RRBB" "RRBB" "RRRR" "RRRR" "...."},
-      {"mirrored in place", &f, 0, 0, 3, 5, 2, 4, -3, -5, kColourOnColour, "BBR." "BBR." "BRR." "BBR." "RRR."},
-      {"source mirrored", &f, 2, 1, -3, 1, 0, 0, 3, 1, kColourOnColour, "BBR." "...." "...." "...." "...."},
-      {"halved, nearest", &checks, 0, 0, 4, 2, 0, 0, 2, 1, kColourOnColour, "RR.." "...." "...." "...." "...."},
-      {"halved, black on white", &checks, 0, 0, 4, 2, 0, 0, 2, 1, kBlackOnWhite, "kk.." "...." "...." "...." "...."},
-      {"halved, white on black", &checks, 0, 0, 4, 2, 0, 0, 2, 1, kWhiteOnBlack, "MM.." "...." "...." "...." "...."},
-      {"halved, halftone averages", &checks, 0, 0, 4, 2, 0, 0, 2, 1, kHalftone, "mm.." "...." "...." "...." "...."},
+      {"copy", &f, 0, 0, 3, 5, 1, 0, 3, 5, kColourOnColour,
+       ".RRR"
+       ".RBB"
+       ".RRB"
+       ".RBB"
+       ".RBB"},
+      {"part, doubled", &f, 0, 1, 2, 2, 0, 0, 4, 4, kColourOnColour,
+       "RRBB"
+       "RRBB"
+       "RRRR"
+       "RRRR"
+       "...."},
+      {"mirrored in place", &f, 0, 0, 3, 5, 2, 4, -3, -5, kColourOnColour,
+       "BBR."
+       "BBR."
+       "BRR."
+       "BBR."
+       "RRR."},
+      {"source mirrored", &f, 2, 1, -3, 1, 0, 0, 3, 1, kColourOnColour,
+       "BBR."
+       "...."
+       "...."
+       "...."
+       "...."},
+      {"halved, nearest", &checks, 0, 0, 4, 2, 0, 0, 2, 1, kColourOnColour,
+       "RR.."
+       "...."
+       "...."
+       "...."
+       "...."},
+      {"halved, black on white", &checks, 0, 0, 4, 2, 0, 0, 2, 1, kBlackOnWhite,
+       "kk.."
+       "...."
+       "...."
+       "...."
+       "...."},
+      {"halved, white on black", &checks, 0, 0, 4, 2, 0, 0, 2, 1, kWhiteOnBlack,
+       "MM.."
+       "...."
+       "...."
+       "...."
+       "...."},
+      {"halved, halftone averages", &checks, 0, 0, 4, 2, 0, 0, 2, 1, kHalftone,
+       "mm.."
+       "...."
+       "...."
+       "...."
+       "...."},
   };
   for (const auto& c : cases) {
     Target upright, general;
@@ -213,7 +286,10 @@ TEST(Blit, ParallelogramTurnsAQuarter) {
   s.image = &im;
   Target t;
   ASSERT_EQ(Blit(t.t, s, {}), 1);
-  EXPECT_EQ(t.Rows(3, 2), "B." "R." "..");
+  EXPECT_EQ(t.Rows(3, 2),
+            "B."
+            "R."
+            "..");
 }
 
 TEST(Blit, RasterOperations) {
@@ -221,8 +297,15 @@ TEST(Blit, RasterOperations) {
   const struct {
     uint32_t rop, expected;
   } cases[] = {
-      {kSrcAnd, s & d}, {kSrcPaint, s | d}, {kSrcInvert, s ^ d}, {kDstInvert, ~d & all}, {kPatInvert, p ^ d},
-      {kBlackness, 0}, {kWhiteness, all}, {kSrcErase, s & ~d & all}, {kMergeCopy, p & s},
+      {kSrcAnd, s & d},
+      {kSrcPaint, s | d},
+      {kSrcInvert, s ^ d},
+      {kDstInvert, ~d & all},
+      {kPatInvert, p ^ d},
+      {kBlackness, 0},
+      {kWhiteness, all},
+      {kSrcErase, s & ~d & all},
+      {kMergeCopy, p & s},
       {0x00B8074A, ((d ^ p) & s) ^ p},  // source 1 keeps the destination, 0 takes the brush
       {0x00E20746, ((p ^ d) & s) ^ d},  // source 1 takes the brush
       {0x00BB0226, (~s | d) & all},
@@ -250,7 +333,10 @@ TEST(Blit, Operations) {
       {"a copy needs a source", nullptr, {}, false, "...."},
       {"clip mask and rectangle", &im, {}, true, "..R."},
       {"colour key", &im, {.kind = BlitKind::kTransparent, .transparent = 0x0000FF}, false, ".B.B"},
-      {"mask: copy on white, keep on black", &im, {.kind = BlitKind::kMask, .rop = 0xAACC0020, .mask = &mask}, false,
+      {"mask: copy on white, keep on black",
+       &im,
+       {.kind = BlitKind::kMask, .rop = 0xAACC0020, .mask = &mask},
+       false,
        ".B.B"},
       {"constant alpha", &red, {.kind = BlitKind::kAlpha, .constantAlpha = 128}, false, "pppp"},
       {"per-pixel alpha", &half, {.kind = BlitKind::kAlpha, .sourceAlpha = true}, false, "pppp"},
@@ -270,8 +356,10 @@ TEST(Blit, Operations) {
 TEST(Blit, HostileMappings) {
   Target t;
   const DibImage im = Image(2, 1, "RB");
-  const std::pair<Affine, int> hostile[] = {{{NAN, 0, 0, 0, 1, 0}, 0}, {{0, 0, 0, 0, 0, 0}, 0},
-                                             {{1e300, 0, -1e300, 0, 1e-300, 0}, 1}, {{1e-150, 0, 0, 0, 1e-150, 0}, 1}};
+  const std::pair<Affine, int> hostile[] = {{{NAN, 0, 0, 0, 1, 0}, 0},
+                                            {{0, 0, 0, 0, 0, 0}, 0},
+                                            {{1e300, 0, -1e300, 0, 1e-300, 0}, 1},
+                                            {{1e-150, 0, 0, 0, 1e-150, 0}, 1}};
   for (const auto& [map, expected] : hostile) EXPECT_EQ(Blit(t.t, {&im, {0, 0, 2, 1}, map, kHalftone}, {}), expected);
 }
 

@@ -131,11 +131,11 @@ TEST(DeviceContext, BottomUpBitmapsStoreTheLastRowFirst) {
 
 // The metafile player's drawing calls as pictures: '#' black, '.' white.
 TEST(DeviceContext, PathsClipsRopsHatchesAndBlitsAsPictures) {
-  auto path = [](std::vector<DPoint> pts, std::vector<PathVerb> verbs) { return Path{std::move(verbs), std::move(pts)}; };
-  using V = PathVerb;
-  auto square = [](double a, double b) {
-    return std::vector<DPoint>{{a, a}, {b, a}, {b, b}, {a, b}};
+  auto path = [](std::vector<DPoint> pts, std::vector<PathVerb> verbs) {
+    return Path{std::move(verbs), std::move(pts)};
   };
+  using V = PathVerb;
+  auto square = [](double a, double b) { return std::vector<DPoint>{{a, a}, {b, a}, {b, b}, {a, b}}; };
   std::vector<V> closed = {V::kMove, V::kLine, V::kLine, V::kLine, V::kClose};
   std::vector<V> twoClosed = closed;
   twoClosed.insert(twoClosed.end(), closed.begin(), closed.end());

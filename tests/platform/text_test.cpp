@@ -21,9 +21,14 @@ TEST(AnsiToUtf8, DecodesByCharacterSetAndCountsBytesPerCharacter) {
     std::string utf8;
     std::vector<int32_t> spans;
   } cases[] = {
-      {"\x82\xA0" "A", kShiftJisCharset, "\xE3\x81\x82" "A", {2, 1}},
+      {"\x82\xA0"
+       "A",
+       kShiftJisCharset,
+       "\xE3\x81\x82"
+       "A",
+       {2, 1}},
       {"\x82\x20", kShiftJisCharset, "\xEF\xBF\xBD ", {1, 1}},  // a lead byte without its trail
-      {"a\x82", kShiftJisCharset, "a\xEF\xBF\xBD", {1, 1}},      // cut short at the end
+      {"a\x82", kShiftJisCharset, "a\xEF\xBF\xBD", {1, 1}},     // cut short at the end
       {"\xC0\xE1", kRussianCharset, "\xD0\x90\xD0\xB1", {1, 1}},
       {"\x80\x81\xE9", kAnsiCharset, "\xE2\x82\xAC\xC2\x81\xC3\xA9", {1, 1, 1}},
       {"\x80", 99, "\xE2\x82\xAC", {1}},  // unknown sets read as Windows-1252
@@ -31,8 +36,8 @@ TEST(AnsiToUtf8, DecodesByCharacterSetAndCountsBytesPerCharacter) {
       {std::string("a\0b", 3), kGreekCharset, std::string("a\0b", 3), {1, 1, 1}},
   };
   for (const Case& c : cases) {
-    DecodedText d = AnsiToUtf8(reinterpret_cast<const uint8_t*>(c.bytes.data()),
-                               static_cast<int64_t>(c.bytes.size()), c.charSet);
+    DecodedText d =
+        AnsiToUtf8(reinterpret_cast<const uint8_t*>(c.bytes.data()), static_cast<int64_t>(c.bytes.size()), c.charSet);
     EXPECT_EQ(d.utf8, c.utf8) << int(c.charSet) << " " << c.bytes;
     EXPECT_EQ(d.spans, c.spans) << int(c.charSet) << " " << c.bytes;
   }
@@ -59,9 +64,18 @@ TEST(Utf16ToUtf8, PairsSurrogatesAndReplacesLoneOnes) {
     std::vector<int32_t> spans;
     uint8_t charSet = kAnsiCharset;
   } cases[] = {
-      {{0x42, 0x30, 0x41, 0x00}, "\xE3\x81\x82" "A", {1, 1}},
-      {{0x3D, 0xD8, 0x00, 0xDE, 0x41, 0x00}, "\xF0\x9F\x98\x80" "A", {2, 1}},
-      {{0x3D, 0xD8, 0x41, 0x00}, "\xEF\xBF\xBD" "A", {1, 1}},
+      {{0x42, 0x30, 0x41, 0x00},
+       "\xE3\x81\x82"
+       "A",
+       {1, 1}},
+      {{0x3D, 0xD8, 0x00, 0xDE, 0x41, 0x00},
+       "\xF0\x9F\x98\x80"
+       "A",
+       {2, 1}},
+      {{0x3D, 0xD8, 0x41, 0x00},
+       "\xEF\xBF\xBD"
+       "A",
+       {1, 1}},
       {{0x00, 0xDE, 0x3D, 0xD8}, "\xEF\xBF\xBD\xEF\xBF\xBD", {1, 1}},
       {{0x61, 0x00, 0x61, 0xF0, 0x42, 0x30}, "\xCE\xB1\xCE\xB1\xE3\x81\x82", {1, 1, 1}, kSymbolCharset},
   };
@@ -73,7 +87,9 @@ TEST(Utf16ToUtf8, PairsSurrogatesAndReplacesLoneOnes) {
 }
 
 TEST(CharacterAdvances, SumsTheAdvancesOfEachCharactersBytes) {
-  DecodedText d = AnsiToUtf8(reinterpret_cast<const uint8_t*>("\x82\xA0" "AB"), 4, kShiftJisCharset);
+  DecodedText d = AnsiToUtf8(reinterpret_cast<const uint8_t*>("\x82\xA0"
+                                                              "AB"),
+                             4, kShiftJisCharset);
   const double dx[] = {7, 5, 3};  // one short: B gets 0
   EXPECT_EQ(CharacterAdvances(d, dx, 3), (std::vector<double>{12, 3, 0}));
 }

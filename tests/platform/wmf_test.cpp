@@ -36,7 +36,8 @@ struct Emf {
   // Records of `type`, in order.
   std::vector<Rec> Of(uint32_t type) const {
     std::vector<Rec> out;
-    std::copy_if(records.begin(), records.end(), std::back_inserter(out), [type](const Rec& r) { return r.type == type; });
+    std::copy_if(records.begin(), records.end(), std::back_inserter(out),
+                 [type](const Rec& r) { return r.type == type; });
     return out;
   }
 };
@@ -50,7 +51,10 @@ Emf Convert(const std::vector<uint8_t>& wmf) {
   std::free(p);
   for (size_t at = 0, n; at + 8 <= e.bytes.size(); at += n) {
     n = Le32(e.bytes, at + 4);
-    if (n < 8 || n % 4) { ADD_FAILURE() << "record size " << n; break; }
+    if (n < 8 || n % 4) {
+      ADD_FAILURE() << "record size " << n;
+      break;
+    }
     e.records.push_back({Le32(e.bytes, at), at, static_cast<uint32_t>(n)});
   }
   return e;
@@ -58,21 +62,21 @@ Emf Convert(const std::vector<uint8_t>& wmf) {
 
 TEST(WmfToEmf, HeaderPrologueAndRecordsExactly) {
   WmfWriter w;
-  w.Record(0x020B, {-20, 10});   // window origin (10, -20)
-  w.Record(0x020C, {-300, 400}); // window extent (400, -300): y up
-  w.Record(0x0213, {7, 5});      // line to (5, 7)
+  w.Record(0x020B, {-20, 10});    // window origin (10, -20)
+  w.Record(0x020C, {-300, 400});  // window extent (400, -300): y up
+  w.Record(0x0213, {7, 5});       // line to (5, 7)
   Emf e = Convert(w.Bytes());
   ASSERT_EQ(e.records.size(), 10u);
   const std::vector<uint8_t>& b = e.bytes;
   // Header: bounds (0, 0, 400, 300), frame in 0.01 mm at 96 dpi, " EMF", sizes and counts.
-  const std::vector<uint32_t> header = {1, 108, 0, 0, 400, 300, 0, 0, 10583, 7938, 0x464D4520, 0x10000,
-                                        static_cast<uint32_t>(b.size()), 10, 1, 0, 0, 0, 1024, 768, 271, 203,
-                                        0, 0, 0, 270933, 203200};
+  const std::vector<uint32_t> header = {
+      1, 108, 0, 0,    400, 300, 0,   0, 10583, 7938, 0x464D4520, 0x10000, static_cast<uint32_t>(b.size()), 10, 1,
+      0, 0,   0, 1024, 768, 271, 203, 0, 0,     0,    270933,     203200};
   for (size_t i = 0; i < header.size(); ++i) EXPECT_EQ(Le32(b, 4 * i), header[i]) << "header word " << i;
   // Prologue: anisotropic, the window as given, the viewport its size one for one.
-  const std::vector<std::vector<int32_t>> expected = {
-      {17, 12, 8}, {10, 16, 10, -20}, {9, 16, 400, -300}, {12, 16, 0, 0}, {11, 16, 400, 300},
-      {10, 16, 10, -20}, {9, 16, 400, -300}, {54, 16, 5, 7}, {14, 20, 0, 16, 20}};
+  const std::vector<std::vector<int32_t>> expected = {{17, 12, 8},        {10, 16, 10, -20},  {9, 16, 400, -300},
+                                                      {12, 16, 0, 0},     {11, 16, 400, 300}, {10, 16, 10, -20},
+                                                      {9, 16, 400, -300}, {54, 16, 5, 7},     {14, 20, 0, 16, 20}};
   for (size_t k = 0; k < expected.size(); ++k)
     EXPECT_EQ(e.Words(e.records[k + 1], 0, expected[k].size()), expected[k]) << "record " << k + 1;
 }
@@ -86,19 +90,20 @@ TEST(WmfToEmf, WithoutWindowRecordsTheCoordinatesBoxIsThePicture) {
   ASSERT_EQ(e.Of(12).size(), 1u);
   EXPECT_EQ(e.Words(e.Of(12)[0], 8, 2), (std::vector<int32_t>{-30, 50}));  // viewport origin
   ASSERT_EQ(e.Of(87).size(), 1u);
-  EXPECT_EQ(e.Words(e.Of(87)[0], 24, 2), (std::vector<int32_t>{2, static_cast<int32_t>(0xFFF60082)}));  // (130, -10) as i16
+  EXPECT_EQ(e.Words(e.Of(87)[0], 24, 2),
+            (std::vector<int32_t>{2, static_cast<int32_t>(0xFFF60082)}));  // (130, -10) as i16
 }
 
 TEST(WmfToEmf, ObjectsTakeTheLowestFreeSlot) {
   WmfWriter w;
-  w.Record(0x02FA, {0, 1, 0, 0x00FF, 0});                 // pen -> slot 0
-  w.Record(0x02FC, {0, 0x0000, 0x00FF, 0});               // brush -> slot 1
-  w.Record(0x00F7, {0x300, 0});                           // palette -> slot 2, no EMF object
-  w.Record(0x01F0, {0});                                  // delete the pen
-  w.Record(0x02FC, {0, 0x00FF, 0, 0});                    // brush -> slot 0 again
+  w.Record(0x02FA, {0, 1, 0, 0x00FF, 0});    // pen -> slot 0
+  w.Record(0x02FC, {0, 0x0000, 0x00FF, 0});  // brush -> slot 1
+  w.Record(0x00F7, {0x300, 0});              // palette -> slot 2, no EMF object
+  w.Record(0x01F0, {0});                     // delete the pen
+  w.Record(0x02FC, {0, 0x00FF, 0, 0});       // brush -> slot 0 again
   w.Record(0x012D, {0}).Record(0x012D, {2}).Record(0x012D, {9});
   w.Record(0x01F0, {2}).Record(0x01F0, {2});
-  w.Record(0x02FA, {0, 1, 0, 0, 0});                      // pen -> slot 2
+  w.Record(0x02FA, {0, 1, 0, 0, 0});  // pen -> slot 2
   Emf e = Convert(w.Bytes());
   std::vector<int32_t> handles;
   for (const auto& r : e.records)
@@ -114,7 +119,9 @@ TEST(WmfToEmf, FontsBecomeWideAndTextsKeepTheirBytes) {
   font.insert(font.end(), face.begin(), face.end());
   w.Record(0x02FB, font);
   std::vector<int16_t> text = {2};
-  auto chars = TextParams("\x80" "A");
+  auto chars = TextParams(
+      "\x80"
+      "A");
   text.insert(text.end(), chars.begin(), chars.end());
   text.insert(text.end(), {20, 10});
   w.Record(0x0521, text);
@@ -135,9 +142,9 @@ TEST(WmfToEmf, FontsBecomeWideAndTextsKeepTheirBytes) {
 
 TEST(WmfToEmf, ShapesPolyPolygonsAndDibs) {
   WmfWriter w;
-  w.Record(0x041B, {40, 30, 20, 10});                          // rectangle (10,20)-(30,40)
+  w.Record(0x041B, {40, 30, 20, 10});  // rectangle (10,20)-(30,40)
   w.Record(0x0538, {2, 3, 2, 0, 0, 10, 0, 10, 10, 20, 20, 30, 30});
-  w.Record(0x0538, {2, 3, 100, 0, 0, 10, 0, 10, 10});          // counts past the points
+  w.Record(0x0538, {2, 3, 100, 0, 0, 10, 0, 10, 10});  // counts past the points
   // A 1 x 1 24-bit DIB stretched to 8 x 6 at (2, 3).
   std::vector<int16_t> dib = {0x0020, 0x00CC, 0, 1, 1, 0, 0, 6, 8, 3, 2, 40, 0, 1, 0, 1, 0, 1, 24};
   dib.resize(dib.size() + 12, 0);
@@ -168,8 +175,8 @@ TEST(WmfToEmf, BadInput) {
   // Absurd counts, short records, and records running past the end: converted as far as they go.
   WmfWriter w;
   w.Record(0x0325, {0x7FFF, 1, 2}).Record(0x0538, {-1, 1}).Record(0x0521, {-1, 0}).Record(0x0A32, {1, 2, -1, 6});
-  w.Record(0x02FB, {1}).Record(0x0F43, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 40, 0, 1, 0, 1, 0, 1, 8, 0, 0, 0, 0, 0,
-                                         0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+  w.Record(0x02FB, {1}).Record(0x0F43, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 40, 0, 1, 0, 1, 0, 1, 8, 0,
+                                        0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  0,  0,  0, 0, 0, 0, 0, 0, 0});
   std::vector<uint8_t> bytes = w.Bytes();
   bytes.insert(bytes.end() - 6, {0xFF, 0xFF, 0xFF, 0x7F, 0x13, 0x02});  // a record claiming 4 GB
   Emf e = Convert(bytes);

@@ -27,7 +27,9 @@ Canvas MakeCanvas(int32_t width, int32_t height, int32_t bpp, bool builtIn, bool
   return c;
 }
 
-struct Box { int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1, count = 0; };
+struct Box {
+  int left = 1 << 30, top = 1 << 30, right = -1, bottom = -1, count = 0;
+};
 
 // A created canvas and the lists to draw on it; freed at the end.
 struct Painted : Lists {
@@ -130,10 +132,15 @@ TEST(Canvas, ScenesMatchTheirPictures) {
          l.Line({{0, 7}, {100, 7}}, 1, 3, 1);
        }},
       // Wide pens have round caps (and a patterned style draws solid).
-      {"wide-pen-round-caps", 60, 40, [](Lists& l) { l.Line({{20, 20}, {40, 20}}, 2, 9, 1); }},
+      {"wide-pen-round-caps", 60, 40,
+       [](Lists& l) {
+         l.Line({{20, 20}, {40, 20}}, 2, 9, 1);
+       }},
       // A star in one stroke: its centre, crossed twice, stays out by even-odd.
       {"even-odd-star", 100, 100,
-       [](Lists& l) { l.Line({{50, 5}, {76, 90}, {8, 36}, {92, 36}, {24, 90}}, 0, 0, 3, 1); }},
+       [](Lists& l) {
+         l.Line({{50, 5}, {76, 90}, {8, 36}, {92, 36}, {24, 90}}, 0, 0, 3, 1);
+       }},
   };
   for (const Scene& scene : scenes) {
     Painted p(scene.width, scene.height);
@@ -160,12 +167,12 @@ TEST(Canvas, FarOffGeometryStillCrossesTheCanvasTheRightWay) {
   for (int x = 0; x < 50; ++x) (p.At(x, 40) == 5 ? blue : gaps)++;
   EXPECT_GT(gaps, 5);
   EXPECT_GT(blue, 25);
-  EXPECT_EQ(p.At(30, 30), 3);  // the diagonal
+  EXPECT_EQ(p.At(30, 30), 3);                                                    // the diagonal
   EXPECT_EQ(p.Row(47).substr(0, 7) + p.Row(43).substr(0, 7), "6666666.......");  // inside the huge triangle
 }
 
-Box DrawOneText(const char* text, int32_t height, int32_t escapement, const char* face = "Arial",
-                int32_t x = 100, int32_t y = 100) {
+Box DrawOneText(const char* text, int32_t height, int32_t escapement, const char* face = "Arial", int32_t x = 100,
+                int32_t y = 100) {
   Painted p(200, 200);
   p.Text(text, height, 3, escapement, face, x, y);
   p.Draw();

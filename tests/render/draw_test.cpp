@@ -6,8 +6,8 @@
 
 #include "readers/dxf/dxf.h"
 #include "tests/render/device_lists.h"
-#include "tests/support/support.h"
 #include "tests/support/recording_device.h"
+#include "tests/support/support.h"
 
 namespace {
 
@@ -26,7 +26,7 @@ TEST(DrawPolylines, EqualAttributesShareOnePenAndBrush) {
   l.Line({{0, 0}, {4, 0}, {4, 4}}, 0, 0, 0, 1);
   l.Line({{0, 0}, {10, 0}}, 1, 0, 3);
   l.Line({{0, 5}, {10, 5}, {10, 9}}, 1, 0, 3, 1);  // filled, same pen: shares
-  l.Line({{7, 7}}, 2, 4, 9);                        // one point: skipped, selects nothing
+  l.Line({{7, 7}}, 2, 4, 9);                       // one point: skipped, selects nothing
   l.Line({{0, 9}, {5, 9}}, 1, 0, 3);
   Drawn dc(l);
   EXPECT_EQ(dc.pensMade, 2);
@@ -53,16 +53,16 @@ TEST(DrawPolylines, EachChangeMakesNewObjectsAndDeletesTheOld) {
   Drawn dc(l);
   EXPECT_EQ(dc.pensMade, 4);
   EXPECT_EQ(dc.brushesMade, 4);
-  EXPECT_EQ(dc.deleted, 6);  // the replaced pairs; the context's own first pair is stock
+  EXPECT_EQ(dc.deleted, 6);                      // the replaced pairs; the context's own first pair is stock
   EXPECT_EQ(dc.calls[3].pen.colour, 0xFF0000u);  // entry 5, blue, as 0x00BBGGRR
 }
 
 TEST(DrawTexts, FontsFollowTheirDescriptionAndColour) {
   Lists l;
   l.Text("one", 12, 1);
-  l.Text("two", 12, 1);                     // same: no new font
-  l.Text("three", 12, 2);                   // colour only: new font and text colour
-  l.Text("four", 12, 2, 900);               // escapement
+  l.Text("two", 12, 1);        // same: no new font
+  l.Text("three", 12, 2);      // colour only: new font and text colour
+  l.Text("four", 12, 2, 900);  // escapement
   l.Text("five", 12, 2, 900, "Times New Roman");
   l.Text("six", 12, 2, 900, "A face name that is far longer than thirty-one characters");
   Drawn dc(l);
@@ -97,11 +97,11 @@ TEST(DrawDrawing, SameCallsAsTheFlattenedLists) {
     EXPECT_GT(streamed.calls.size(), 10u);
     for (size_t i = 0; i < streamed.calls.size(); ++i) {
       const auto &a = streamed.calls[i], &b = lists.calls[i];
-      EXPECT_TRUE(a.what == b.what && a.text == b.text && a.textColour == b.textColour &&
-                  a.points.size() == b.points.size() &&
-                  std::memcmp(a.points.data(), b.points.data(), a.points.size() * sizeof a.points[0]) == 0 &&
-                  std::memcmp(&a.pen, &b.pen, sizeof a.pen) == 0 && std::memcmp(&a.brush, &b.brush, sizeof a.brush) == 0 &&
-                  std::memcmp(&a.font, &b.font, sizeof a.font) == 0)
+      EXPECT_TRUE(
+          a.what == b.what && a.text == b.text && a.textColour == b.textColour && a.points.size() == b.points.size() &&
+          std::memcmp(a.points.data(), b.points.data(), a.points.size() * sizeof a.points[0]) == 0 &&
+          std::memcmp(&a.pen, &b.pen, sizeof a.pen) == 0 && std::memcmp(&a.brush, &b.brush, sizeof a.brush) == 0 &&
+          std::memcmp(&a.font, &b.font, sizeof a.font) == 0)
           << name << " call " << i;
     }
     EXPECT_EQ(streamed.pensMade, lists.pensMade);

@@ -19,9 +19,12 @@ std::string Format(const char* format, ...) {
 std::string Quote(const char* s) {
   std::string out = "\"";
   for (unsigned char c; (c = static_cast<unsigned char>(*s)); ++s) {
-    if (c == '\n') out += "\\n";
-    else if (c == '"' || c == '\\') out += std::string("\\") + static_cast<char>(c);
-    else out += c < 0x20 || c >= 0x7F ? Format("\\x%02X", c) : std::string(1, static_cast<char>(c));
+    if (c == '\n')
+      out += "\\n";
+    else if (c == '"' || c == '\\')
+      out += std::string("\\") + static_cast<char>(c);
+    else
+      out += c < 0x20 || c >= 0x7F ? Format("\\x%02X", c) : std::string(1, static_cast<char>(c));
   }
   return out + "\"";
 }

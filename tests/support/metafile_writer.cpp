@@ -11,8 +11,8 @@ void Put(std::vector<uint8_t>& b, int size, uint32_t v) {
 // text's reference point, length, offset (76) and no options, rectangle or spacing.
 std::vector<uint8_t> TextHead(int32_t x, int32_t y, size_t length) {
   std::vector<uint8_t> body;
-  for (int32_t v : {0, 0, 0, 0, 1, FloatBits(1), FloatBits(1), x, y, static_cast<int32_t>(length), 76, 0, 0, 0, 0,
-                    0, 0})
+  for (int32_t v :
+       {0, 0, 0, 0, 1, FloatBits(1), FloatBits(1), x, y, static_cast<int32_t>(length), 76, 0, 0, 0, 0, 0, 0})
     Put(body, 4, static_cast<uint32_t>(v));
   return body;
 }
@@ -20,8 +20,8 @@ std::vector<uint8_t> TextHead(int32_t x, int32_t y, size_t length) {
 }  // namespace
 
 EmfWriter& EmfWriter::Header(int32_t left, int32_t top, int32_t right, int32_t bottom, uint16_t handles) {
-  return Record(1, {left, top, right, bottom, 0, 0, 0, 0, 0x464D4520, 0x10000, 0, 0, handles, 0, 0, 0, 1024, 768, 320,
-                    240});
+  return Record(
+      1, {left, top, right, bottom, 0, 0, 0, 0, 0x464D4520, 0x10000, 0, 0, handles, 0, 0, 0, 1024, 768, 320, 240});
 }
 
 EmfWriter& EmfWriter::Record(uint32_t type, const std::vector<int32_t>& words) {
@@ -104,7 +104,8 @@ std::vector<uint8_t> WmfWriter::Bytes(bool placeable, bool noEnd) const {
   }
   uint32_t total = 9 + static_cast<uint32_t>(records_.size() / 2) + (noEnd ? 0 : 3);
   // Type, header words, version, total words, objects, largest record, no parameters.
-  for (uint32_t v : {1u, 9u, 0x300u, total & 0xFFFF, total >> 16, 8u, maxRecordWords_ & 0xFFFF, maxRecordWords_ >> 16, 0u})
+  for (uint32_t v :
+       {1u, 9u, 0x300u, total & 0xFFFF, total >> 16, 8u, maxRecordWords_ & 0xFFFF, maxRecordWords_ >> 16, 0u})
     Put(b, 2, v);
   b.insert(b.end(), records_.begin(), records_.end());
   if (!noEnd) {

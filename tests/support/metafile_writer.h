@@ -33,7 +33,8 @@ class EmfWriter {
   EmfWriter& Points(uint32_t type, const std::vector<int32_t>& xy);
   EmfWriter& Points16(uint32_t type, const std::vector<int16_t>& xy);
   EmfWriter& Pen(uint32_t index, uint32_t style, int32_t width, uint32_t colour) {
-    return Record(38, {static_cast<int32_t>(index), static_cast<int32_t>(style), width, 0, static_cast<int32_t>(colour)});
+    return Record(38,
+                  {static_cast<int32_t>(index), static_cast<int32_t>(style), width, 0, static_cast<int32_t>(colour)});
   }
   EmfWriter& Brush(uint32_t index, uint32_t colour) {
     return Record(39, {static_cast<int32_t>(index), 0, static_cast<int32_t>(colour), 0});

@@ -158,8 +158,13 @@ class RecordingDevice : public platform::DeviceContext {
     return o;
   }
   int Record(const char* what, const platform::Point* points, int count) {
-    calls.push_back({what, {points, points + count}, selected_[Kind::kPen]->pen, selected_[Kind::kBrush]->brush,
-                     selected_[Kind::kFont]->font, textColour_, {}});
+    calls.push_back({what,
+                     {points, points + count},
+                     selected_[Kind::kPen]->pen,
+                     selected_[Kind::kBrush]->brush,
+                     selected_[Kind::kFont]->font,
+                     textColour_,
+                     {}});
     calls.back().clip = clip;
     return 1;
   }

@@ -15,7 +15,10 @@ namespace testing_support {
 class TempDir {
  public:
   TempDir();
-  ~TempDir() { std::error_code ignored; std::filesystem::remove_all(path_, ignored); }
+  ~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
   const std::string& path() const { return path_; }

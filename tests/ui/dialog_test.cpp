@@ -62,8 +62,8 @@ TEST(ConverterDialog, OpensWaitingForInput) {
   h.Fields("1728", "2287");
   EXPECT_EQ(h.Text(kQualityField), "75");
   for (int id : {kInputPick, kOutputPick}) EXPECT_TRUE(h.Enabled(id)) << id;
-  for (int id : {kWidthField, kWidthUpDown, kHeightField, kViewButton, kZoomIn, kZoomOut, kSaveButton, kQualityField,
-                 kRleBox})
+  for (int id :
+       {kWidthField, kWidthUpDown, kHeightField, kViewButton, kZoomIn, kZoomOut, kSaveButton, kQualityField, kRleBox})
     EXPECT_FALSE(h.Enabled(id)) << id;
 }
 
@@ -103,8 +103,9 @@ TEST(ConverterDialog, RepeatedViewsRefitTheFittedSize) {
 TEST(ConverterDialog, WidthBelowTwoIsTakenAsTwo) {
   StartApplication();
   TempDir dir;
-  testing_support::WriteFile(dir.File("tall.dxf"), "0\nSECTION\n2\nENTITIES\n0\nLINE\n10\n0\n20\n0\n11\n1\n21\n1000\n"
-                                                   "0\nENDSEC\n0\nEOF\n");
+  testing_support::WriteFile(dir.File("tall.dxf"),
+                             "0\nSECTION\n2\nENTITIES\n0\nLINE\n10\n0\n20\n0\n11\n1\n21\n1000\n"
+                             "0\nENDSEC\n0\nEOF\n");
   for (const char* width : {"0", "1"}) {
     Harness h;
     h.open = dir.File("tall.dxf");
@@ -127,13 +128,10 @@ TEST(ConverterDialog, SaveFlowsByOutputKind) {
     const char* status;
     int32_t bmpWidth;  // 0: no BMP to check
   } cases[] = {
-      {"out.dxf", false, "1728", "Save OK", 0},
-      {"out.bmp", true, "1728", "Save OK", 1727},
+      {"out.dxf", false, "1728", "Save OK", 0},      {"out.bmp", true, "1728", "Save OK", 1727},
       {"out.bmp", true, "3000", "Save OK", 2999},  // beyond the arrows' range: not capped
-      {"out.bmp", false, "1728", "Save failed!", 0},
-      {"out.gif", false, "1728", "Save failed!", 0},
-      {"out.svg", false, "1728", "Save OK", 0},
-      {"out.png", true, "1728", "Save OK", 0},
+      {"out.bmp", false, "1728", "Save failed!", 0}, {"out.gif", false, "1728", "Save failed!", 0},
+      {"out.svg", false, "1728", "Save OK", 0},      {"out.png", true, "1728", "Save OK", 0},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.output) + " width " + c.width);
@@ -183,11 +181,17 @@ TEST(ConverterDialog, LaterConversionsDrawAsAFreshProcess) {
   StartApplication();
   TempDir dir;
   testing_support::WriteFile(dir.File("a.dxf"), kDxf200x100);
-  testing_support::WriteFile(dir.File("b.emf"),
-                             testing_support::EmfWriter().Header(0, 0, 100, 100).Pen(1, 0, 1, 0x00FF00).Select(1)
-                                 .MoveTo(0, 0).LineTo(100, 100).Eof().Str());
-  testing_support::WriteFile(dir.File("c.gbr"), "%FSLAX24Y24*%\n%MOIN*%\n%ADD10C,0.5*%\nD10*\nX0Y0D02*\n"
-                                                "X1.5Y1.0D01*\nM02*\n");
+  testing_support::WriteFile(dir.File("b.emf"), testing_support::EmfWriter()
+                                                    .Header(0, 0, 100, 100)
+                                                    .Pen(1, 0, 1, 0x00FF00)
+                                                    .Select(1)
+                                                    .MoveTo(0, 0)
+                                                    .LineTo(100, 100)
+                                                    .Eof()
+                                                    .Str());
+  testing_support::WriteFile(dir.File("c.gbr"),
+                             "%FSLAX24Y24*%\n%MOIN*%\n%ADD10C,0.5*%\nD10*\nX0Y0D02*\n"
+                             "X1.5Y1.0D01*\nM02*\n");
   Harness h;
   auto view = [&](const std::string& input, const std::string& output) {
     h.open = dir.File(input);
@@ -204,10 +208,11 @@ TEST(ConverterDialog, LaterConversionsDrawAsAFreshProcess) {
   EXPECT_TRUE(view("a.dxf", "") == first);
 
   // A numeric locale with a decimal comma, made on the spot (none need be installed).
-  testing_support::WriteFile(dir.File("comma.src"), "LC_NUMERIC\ndecimal_point \",\"\nthousands_sep \".\"\n"
-                                                    "grouping 3;3\nEND LC_NUMERIC\n");
-  testing_support::RunCommand("localedef -c -i " + dir.File("comma.src") + " -f ANSI_X3.4-1968 " +
-                              dir.File("comma") + " >/dev/null 2>&1");
+  testing_support::WriteFile(dir.File("comma.src"),
+                             "LC_NUMERIC\ndecimal_point \",\"\nthousands_sep \".\"\n"
+                             "grouping 3;3\nEND LC_NUMERIC\n");
+  testing_support::RunCommand("localedef -c -i " + dir.File("comma.src") + " -f ANSI_X3.4-1968 " + dir.File("comma") +
+                              " >/dev/null 2>&1");
   setenv("LOCPATH", dir.path().c_str(), 1);
   if (!std::setlocale(LC_ALL, "comma")) GTEST_SKIP() << "no localedef";
   view("c.gbr", "");
@@ -253,10 +258,10 @@ TEST(PreviewGeometry, ScrollStepsStopAtTheLimits) {
     int request;
     int32_t thumb, position, step;
   } cases[] = {
-      {false, kLineForward, 0, 0, 5},    {false, kPageForward, 0, 0, 50},   {false, kLineBack, 0, 0, 0},
-      {false, kLineForward, 0, 599, 0},  {false, kThumbTrack, 700, 0, 599}, {false, kPageBack, 0, 30, -30},
-      {false, kThumbReleased, 9, 0, 0},  {true, kLineForward, 0, 219, 0},   {true, kThumbTrack, 400, 0, 219},
-      {true, kLineBack, 0, 3, -3},       {true, kPageForward, 0, 200, 19},
+      {false, kLineForward, 0, 0, 5},   {false, kPageForward, 0, 0, 50},   {false, kLineBack, 0, 0, 0},
+      {false, kLineForward, 0, 599, 0}, {false, kThumbTrack, 700, 0, 599}, {false, kPageBack, 0, 30, -30},
+      {false, kThumbReleased, 9, 0, 0}, {true, kLineForward, 0, 219, 0},   {true, kThumbTrack, 400, 0, 219},
+      {true, kLineBack, 0, 3, -3},      {true, kPageForward, 0, 200, 19},
   };
   for (const Case& c : cases) {
     PreviewGeometry g = Picture(1000, 500, 400, 300);

@@ -164,16 +164,16 @@ int WriteBmpFile(const Canvas& canvas, const char* fileName, int rle) {
   Put16(file + 8, 0);
   Put32(file + 10, static_cast<uint32_t>(kHeadersSize + tableSize));
   FillBitmapInfoHeader(file + kFileHeaderSize, canvas.width, canvas.height,
-                       canvas.bitsPerPixel <= 8 ? canvas.palette.entries : nullptr, canvas.bitsPerPixel,
-                       compression, static_cast<uint32_t>(dataSize));
+                       canvas.bitsPerPixel <= 8 ? canvas.palette.entries : nullptr, canvas.bitsPerPixel, compression,
+                       static_cast<uint32_t>(dataSize));
   if (tableSize) SwapRedBlue(file + kHeadersSize, 4, static_cast<int>(tableSize / 4), 1, 0);
   uint8_t* data = file + kHeadersSize + tableSize;
   if (stream) {
     std::memcpy(data, stream, static_cast<size_t>(dataSize));
   } else {
     for (int32_t i = 0; i < canvas.height; ++i)
-      std::memcpy(data + int64_t{i} * canvas.stride,
-                  canvas.pixels + int64_t{canvas.height - 1 - i} * canvas.stride, static_cast<size_t>(canvas.stride));
+      std::memcpy(data + int64_t{i} * canvas.stride, canvas.pixels + int64_t{canvas.height - 1 - i} * canvas.stride,
+                  static_cast<size_t>(canvas.stride));
   }
   int ok = supl_bwrite(fileName, file, fileSize);
   std::free(file);

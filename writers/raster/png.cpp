@@ -78,9 +78,8 @@ int Encode(const Image& image, MemoryOutput& out) {
     return 0;
   }
   png_set_write_fn(png, &out, Append, Flush);
-  png_set_IHDR(png, info, static_cast<png_uint_32>(image.width), static_cast<png_uint_32>(image.height),
-               image.bitDepth, image.colourType, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
-               PNG_FILTER_TYPE_DEFAULT);
+  png_set_IHDR(png, info, static_cast<png_uint_32>(image.width), static_cast<png_uint_32>(image.height), image.bitDepth,
+               image.colourType, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
   if (image.colourType == PNG_COLOR_TYPE_PALETTE) png_set_PLTE(png, info, image.palette, image.paletteSize);
   png_write_info(png, info);
   if (image.bgr) png_set_bgr(png);
@@ -137,10 +136,10 @@ int EncodeTrueColour(const Canvas& canvas, MemoryOutput& out) {
   if (uint8_t* indices = static_cast<uint8_t*>(std::malloc(static_cast<size_t>(pixels)))) {
     png_color palette[kMaxPaletteColours];
     int colours = 0;
-    haveIndexed = IndexColours(canvas, indices, palette, &colours) &&
-                  Encode({canvas.width, canvas.height, 8, PNG_COLOR_TYPE_PALETTE, indices, canvas.width, palette,
-                          colours, false},
-                         indexed);
+    haveIndexed =
+        IndexColours(canvas, indices, palette, &colours) &&
+        Encode({canvas.width, canvas.height, 8, PNG_COLOR_TYPE_PALETTE, indices, canvas.width, palette, colours, false},
+               indexed);
     std::free(indices);
   }
   // The RGB encoding stops as soon as it reaches the indexed stream's size.
@@ -176,8 +175,8 @@ int WritePngFile(const Canvas& canvas, const char* fileName) {
       const PaletteEntry& e = canvas.palette.entries[i];
       palette[i] = {e.red, e.green, e.blue};
     }
-    ok = Encode({canvas.width, canvas.height, canvas.bitsPerPixel, PNG_COLOR_TYPE_PALETTE, canvas.pixels,
-                 canvas.stride, palette, colours, false},
+    ok = Encode({canvas.width, canvas.height, canvas.bitsPerPixel, PNG_COLOR_TYPE_PALETTE, canvas.pixels, canvas.stride,
+                 palette, colours, false},
                 out);
   }
   ok = ok && supl_bwrite(fileName, out.bytes, static_cast<int64_t>(out.size));

@@ -85,14 +85,10 @@ int32_t ResolveColour(const Drawing& drawing, int32_t colour, int32_t layer) {
 const char* LineTypeName(const Drawing& drawing, const Polyline& line) {
   int32_t index = line.lineType != 0 ? line.lineType : Record(drawing.layers, line.layer).lineType;
   switch (Record(drawing.lineTypes, index).penStyle) {
-    case 1:
-      return "DASHED";
-    case 2:
-      return "DOT";
-    case 3:
-      return "DASHDOT";
-    default:
-      return "CONTINUOUS";
+    case 1: return "DASHED";
+    case 2: return "DOT";
+    case 3: return "DASHDOT";
+    default: return "CONTINUOUS";
   }
 }
 
@@ -136,7 +132,8 @@ int WriteDxf(Drawing& drawing, const char* fileName) {
   Emit(out, kEntitiesStart);
   WriteEntities(out, drawing, drawing.entities, kEntityPolyline);
   for (const Insert& insert : drawing.inserts) {
-    const char* name = insert.block >= 0 && insert.block < drawing.blocks.count ? drawing.blocks[insert.block].name : "";
+    const char* name =
+        insert.block >= 0 && insert.block < drawing.blocks.count ? drawing.blocks[insert.block].name : "";
     // The Drawing holds the clockwise angle; DXF states it counter-clockwise.
     Emit(out, kInsert, {name, insert.x, insert.y, insert.xScale, insert.yScale, Degrees(-insert.rotation)});
   }

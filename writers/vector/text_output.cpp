@@ -80,8 +80,7 @@ void Emit(TextOutput& out, const char* format, std::initializer_list<FormatArg> 
       case 's':
         if (a.kind == FormatArg::kString && a.string) out.encoder(out, a.string);
         break;
-      default:
-        break;
+      default: break;
     }
   }
   PutChars(out, run, p);

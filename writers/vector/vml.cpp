@@ -50,18 +50,12 @@ constexpr size_t kReferenceSize = 16;
 // The character reference that stands for byte `c`, or null when it goes out as is.
 const char* Reference(unsigned char c, char* buffer, size_t size) {
   switch (c) {
-    case '&':
-      return "&amp;";
-    case '<':
-      return "&lt;";
-    case '>':
-      return "&gt;";
-    case '\'':
-      return "&#39;";
-    case '"':
-      return "&quot;";
-    default:
-      break;
+    case '&': return "&amp;";
+    case '<': return "&lt;";
+    case '>': return "&gt;";
+    case '\'': return "&#39;";
+    case '"': return "&quot;";
+    default: break;
   }
   unsigned code;
   if (c == '\t' || c == '\n' || c == '\r')
@@ -92,14 +86,10 @@ void PutAttributeEscaped(TextOutput& out, const char* value) {
 
 const char* DashStyle(int32_t penStyle) {
   switch (penStyle) {
-    case 1:
-      return "dash";
-    case 2:
-      return "dot";
-    case 3:
-      return "dashdot";
-    default:
-      return "";
+    case 1: return "dash";
+    case 2: return "dot";
+    case 3: return "dashdot";
+    default: return "";
   }
 }
 

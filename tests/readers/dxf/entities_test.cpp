@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
 #include <string>
 #include <utility>
 #include <vector>
-#include <numbers>
 
 #include "tests/readers/dxf/dxf_test_util.h"
 
@@ -76,7 +76,8 @@ TEST(Entities, CurvePointsAndCounts) {
       {"0|ARC|40|1|50|-343.8|51|343.8", 45, {}},
       {"0|ARC|40|1|50|343.8|51|-343.8", 6, {{0, Deg(16.2)}, {-1, Deg(343.8)}}},
       // Bulges: 1 bends below the chord, -1 above; 16 steps per half circle.
-      {"0|LWPOLYLINE|90|2|70|0|10|0|20|0|42|1|10|2|20|0", 17,
+      {"0|LWPOLYLINE|90|2|70|0|10|0|20|0|42|1|10|2|20|0",
+       17,
        {{0, {0, 0}}, {1, {1 - c16, -s16}}, {4, {1 - s, -s}}, {8, {1, -1}}, {16, {2, 0}}}},
       {"0|LWPOLYLINE|10|0|20|0|42|-1|10|2|20|0", 17, {{1, {1 - c16, s16}}, {8, {1, 1}}}},
       {"0|LWPOLYLINE|10|0|20|0|42|0|10|2|20|0", 2, {}},
@@ -89,7 +90,8 @@ TEST(Entities, CurvePointsAndCounts) {
       // Ellipses: a quarter of the parameter on, B is A turned counter-clockwise;
       // a rotated major axis takes the minor axis with it.
       {"0|ELLIPSE|10|1|20|1|11|2|21|0|40|0.5", 50, {{0, {3, 1}}, {12, {1, 2}}, {-1, {3, 1}}}},
-      {"0|ELLIPSE|11|1|21|0|40|1|41|5.5|42|0.5", 2 + static_cast<int>((0.5 + 2 * kPi - 5.5) * 24 / kPi),
+      {"0|ELLIPSE|11|1|21|0|40|1|41|5.5|42|0.5",
+       2 + static_cast<int>((0.5 + 2 * kPi - 5.5) * 24 / kPi),
        {{0, {std::cos(5.5), std::sin(5.5)}}, {-1, {std::cos(0.5), std::sin(0.5)}}}},
       {"0|ELLIPSE|11|0|21|2|40|0.5|41|0|42|1.5707963267948966", -1, {{0, {0, 2}}, {-1, {-1, 0}}}},
   };
@@ -126,11 +128,10 @@ TEST(Polyline, WithoutSeqEndRunsOnAndFailsAtEndOfFile) {
 }
 
 TEST(Entities, HostileNumbersStayBounded) {
-  for (const char* body :
-       {"0|ARC|40|1|50|nan|51|1e308", "0|ARC|40|1e308|50|-1e308|51|inf", "0|ELLIPSE|11|1|41|0|42|1e308",
-        "0|ELLIPSE|11|1|41|1e308|42|-1e308", "0|ELLIPSE|11|1|41|nan", "0|LWPOLYLINE|10|0|20|0|42|1e308|10|1|20|1",
-        "0|LWPOLYLINE|10|0|20|0|42|nan|10|1|20|1", "0|LWPOLYLINE|10|nan|20|0|42|1|10|1|20|1",
-        "0|LINE|10|1e999|20|-1e999|62|99999999999"}) {
+  for (const char* body : {"0|ARC|40|1|50|nan|51|1e308", "0|ARC|40|1e308|50|-1e308|51|inf",
+                           "0|ELLIPSE|11|1|41|0|42|1e308", "0|ELLIPSE|11|1|41|1e308|42|-1e308", "0|ELLIPSE|11|1|41|nan",
+                           "0|LWPOLYLINE|10|0|20|0|42|1e308|10|1|20|1", "0|LWPOLYLINE|10|0|20|0|42|nan|10|1|20|1",
+                           "0|LWPOLYLINE|10|nan|20|0|42|1|10|1|20|1", "0|LINE|10|1e999|20|-1e999|62|99999999999"}) {
     One r(body);
     ASSERT_TRUE(r.ok) << body;
     EXPECT_LE(r.Count(), 50) << body;

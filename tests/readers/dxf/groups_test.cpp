@@ -14,30 +14,71 @@ using dxf_test::L;
 TEST(ClassifyLine, GroupCodesAndKeywordsByPrefixAndCase) {
   using enum LineClass;
   const std::pair<const char*, LineClass> cases[] = {
-      {"0\n", kG0},          {"  0\n", kG0},          {"0", kG0},               {"01\n", kNone},
-      {"1000\n", kG1000},    {"100\n", kNone},        {"1001\n", kNone},       {"39\n", kG39},
-      {"390\n", kNone},      {"  10\n", kG10},        {"13\n", kG13},          {"14\n", kNone},
-      {"23\n", kG23},        {"30\n", kNone},         {"49\n", kG49},          {"51\n", kG51},
-      {"5\n", kNone},        {"62\n", kG62},          {"73\n", kG73},          {"74\n", kNone},
-      {"8\r\n", kG8},        {"", kNone},              {"3DFACE\n", kFace3d}, {"3D\n", kG3},
-      {"TABLES\n", kTables}, {"TABLE\n", kTable},     {"BLOCKS\n", kBlocks},   {"BLOCK\n", kBlock},
-      {"CIRCLE\n", kArcOrCircle}, {"ARCHIVE\n", kArcOrCircle}, {"ATTRIB\n", kTextOrAttrib},
-      {"TRACE\n", kSolidLike}, {"LINEX\n", kLine},   {"LWPOLYLINE\n", kLwPolyline}, {"  $EXTMAX\n", kExtMax},
-      {"BYLAYER\n", kByLayer}, {"EOF", kEof},         {"DIMENSION\n", kNone},  {"ATTDEF\n", kNone},
-      {"Line\n", kNone},     {"MTEX\n", kNone},
+      {"0\n", kG0},
+      {"  0\n", kG0},
+      {"0", kG0},
+      {"01\n", kNone},
+      {"1000\n", kG1000},
+      {"100\n", kNone},
+      {"1001\n", kNone},
+      {"39\n", kG39},
+      {"390\n", kNone},
+      {"  10\n", kG10},
+      {"13\n", kG13},
+      {"14\n", kNone},
+      {"23\n", kG23},
+      {"30\n", kNone},
+      {"49\n", kG49},
+      {"51\n", kG51},
+      {"5\n", kNone},
+      {"62\n", kG62},
+      {"73\n", kG73},
+      {"74\n", kNone},
+      {"8\r\n", kG8},
+      {"", kNone},
+      {"3DFACE\n", kFace3d},
+      {"3D\n", kG3},
+      {"TABLES\n", kTables},
+      {"TABLE\n", kTable},
+      {"BLOCKS\n", kBlocks},
+      {"BLOCK\n", kBlock},
+      {"CIRCLE\n", kArcOrCircle},
+      {"ARCHIVE\n", kArcOrCircle},
+      {"ATTRIB\n", kTextOrAttrib},
+      {"TRACE\n", kSolidLike},
+      {"LINEX\n", kLine},
+      {"LWPOLYLINE\n", kLwPolyline},
+      {"  $EXTMAX\n", kExtMax},
+      {"BYLAYER\n", kByLayer},
+      {"EOF", kEof},
+      {"DIMENSION\n", kNone},
+      {"ATTDEF\n", kNone},
+      {"Line\n", kNone},
+      {"MTEX\n", kNone},
   };
   for (auto [line, expected] : cases) EXPECT_EQ(ClassifyLine(line), expected) << line;
 }
 
 TEST(ParseNumbers, BehaveLikeAtofAndAtoiWithoutOverflow) {
-  for (auto [text, value] : {std::pair{"  1.5\n", 1.5}, {"+2e3x", 2000.0}, {".25\n", 0.25}, {"-7.\n", -7.0},
-                             {"abc\n", 0.0}, {"\n", 0.0}, {"1e308\n", 1e308}, {"+-1\n", 0.0},
-                             {"-2.5e400\n", -HUGE_VAL}, {"1000e-400\n", 0.0}, {"0.00001e310\n", 1e305}})
+  for (auto [text, value] : {std::pair{"  1.5\n", 1.5},
+                             {"+2e3x", 2000.0},
+                             {".25\n", 0.25},
+                             {"-7.\n", -7.0},
+                             {"abc\n", 0.0},
+                             {"\n", 0.0},
+                             {"1e308\n", 1e308},
+                             {"+-1\n", 0.0},
+                             {"-2.5e400\n", -HUGE_VAL},
+                             {"1000e-400\n", 0.0},
+                             {"0.00001e310\n", 1e305}})
     EXPECT_EQ(dxf::ParseDouble(text), value) << text;
   EXPECT_TRUE(std::isinf(dxf::ParseDouble("1e999\n")));
   EXPECT_TRUE(std::isnan(dxf::ParseDouble("nan\n")));
-  for (auto [text, value] : {std::pair{" 256\n", 256}, {"-3\n", -3}, {"1.9\n", 1},
-                             {"99999999999999999999\n", 2147483647}, {"-99999999999999999999\n", -2147483647}})
+  for (auto [text, value] : {std::pair{" 256\n", 256},
+                             {"-3\n", -3},
+                             {"1.9\n", 1},
+                             {"99999999999999999999\n", 2147483647},
+                             {"-99999999999999999999\n", -2147483647}})
     EXPECT_EQ(dxf::ParseInt(text), value) << text;
 }
 

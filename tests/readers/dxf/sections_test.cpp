@@ -30,8 +30,11 @@ TEST(HeaderExtents, KeptWhenValidElseComputed) {
   const std::string line = EntitiesFile(L("0|LINE|10|-5|20|-5|11|200|21|70"));
   EXPECT_EQ(ExtentsOf(Header("0|20|0", "100|20|50") + line), "extents (0,0) (100,50)");
   // Empty, inverted, too thin or non-finite: computed from the entities.
-  for (auto [min, max] : {std::pair{"3|20|3", "3|20|3"}, {"10|20|10", "0|20|20"}, {"0|20|0", "100|20|0.0000001"},
-                          {"nan|20|0", "100|20|50"}, {"-inf|20|0", "100|20|50"}})
+  for (auto [min, max] : {std::pair{"3|20|3", "3|20|3"},
+                          {"10|20|10", "0|20|20"},
+                          {"0|20|0", "100|20|0.0000001"},
+                          {"nan|20|0", "100|20|50"},
+                          {"-inf|20|0", "100|20|50"}})
     EXPECT_EQ(ExtentsOf(Header(min, max) + line), "extents (-5,-5) (200,70)") << min << " " << max;
   // Header extents that hold no part of the drawing strictly inside are stale.
   const std::string box = Header("0|20|0", "10|20|10");
@@ -111,11 +114,11 @@ TEST(Samples, ReadOrFailCleanly) {
   if (folder.empty()) GTEST_SKIP() << "no samples";
   const std::set<std::string> damaged = {"ezdxf__bin_dxf_r12.dxf", "ezdxf__recover01.dxf"};
   const std::map<std::string, std::array<int, 3>> least = {
-      {"deb-librecad__A0H.dxf", {4000, 0, 1}},        {"deb-librecad__Relay-2p2w.dxf", {29, 6, 0}},
-      {"dxfparser__blocks.dxf", {0, 0, 100}},         {"ezdxf__insert_bricscad_level_1.dxf", {6, 12, 1}},
-      {"ezdxf__text_alignments.dxf", {42, 16, 0}},    {"ezdxf__wipeout_door.dxf", {140, 4, 1}},
-      {"gen-pcbrnd306__numpres.dxf", {1135, 0, 0}},   {"gen-pstoedit378-dxf_s__dartboard.dxf", {209, 20, 0}},
-      {"libdxf__all_R10_entities.dxf", {3, 2, 1}},    {"librecad__dim_sample.dxf", {10, 0, 1}}};
+      {"deb-librecad__A0H.dxf", {4000, 0, 1}},      {"deb-librecad__Relay-2p2w.dxf", {29, 6, 0}},
+      {"dxfparser__blocks.dxf", {0, 0, 100}},       {"ezdxf__insert_bricscad_level_1.dxf", {6, 12, 1}},
+      {"ezdxf__text_alignments.dxf", {42, 16, 0}},  {"ezdxf__wipeout_door.dxf", {140, 4, 1}},
+      {"gen-pcbrnd306__numpres.dxf", {1135, 0, 0}}, {"gen-pstoedit378-dxf_s__dartboard.dxf", {209, 20, 0}},
+      {"libdxf__all_R10_entities.dxf", {3, 2, 1}},  {"librecad__dim_sample.dxf", {10, 0, 1}}};
   int seen = 0;
   for (const auto& e : std::filesystem::directory_iterator(folder)) {
     const std::string name = e.path().filename().string();

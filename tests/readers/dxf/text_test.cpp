@@ -21,8 +21,8 @@ std::string Texts(const std::string& entity, const std::string& content = "") {
 }
 
 // One line of the dump for a text item on layer 0.
-std::string Item(const char* at, const char* text, const char* height = "1", const char* rotation = "0",
-                 int colour = 0, int style = 0) {
+std::string Item(const char* at, const char* text, const char* height = "1", const char* rotation = "0", int colour = 0,
+                 int style = 0) {
   return std::string("text ") + at + " height " + height + " rotation " + rotation + " colour " +
          std::to_string(colour) + " layer 0 style " + std::to_string(style) + " \"" + text + "\"\n";
 }

@@ -114,7 +114,13 @@ TEST(EmfProc, BadRecordSizesFail) {
 }
 
 TEST(EmfProc, ShortRecordsAreIgnored) {
-  Translated t(Picture().Record(4, {0, 0}).Record(42, {1}).Record(84, {0, 0, 0}).Record(38, {1}).Record(35, {FloatBits(2)}).Eof());
+  Translated t(Picture()
+                   .Record(4, {0, 0})
+                   .Record(42, {1})
+                   .Record(84, {0, 0, 0})
+                   .Record(38, {1})
+                   .Record(35, {FloatBits(2)})
+                   .Eof());
   EXPECT_EQ(t.ok, 1);
   EXPECT_EQ(t.Dump(), "");
 }
@@ -177,7 +183,7 @@ TEST(EmfProc, PenStylesGiveLineTypesAndBrushesSetTheColour) {
   EmfWriter w = Picture();
   w.Pen(1, 1, 0, 0x0000FF).Pen(2, 5, 0, 0x00FF00).Pen(3, 2, 3, 0x00FF00).Brush(4, 0xFF0000);
   w.Select(1).Points(4, {0, 0, 1, 1});
-  w.Select(2).Points(4, {0, 0, 1, 1});  // null pen: only the low two bits count
+  w.Select(2).Points(4, {0, 0, 1, 1});                  // null pen: only the low two bits count
   w.Select(3).Select(4).Points(4, {0, 0, 1, 1}).Eof();  // the brush selected after the pen
   Translated t(w);
   EXPECT_EQ(t.Dump(),
@@ -192,8 +198,8 @@ TEST(EmfProc, ObjectsOutOfRangeAndDeletedAreIgnored) {
   EmfWriter w = Picture(2);
   w.Pen(1, 2, 0, 0x123456).Pen(2, 1, 0, 0x654321).Pen(0xFFFFFFF, 1, 0, 0);
   w.Select(2).Select(0x7FFFFFFF).Select(1).Record(40, {1}).Record(40, {static_cast<int32_t>(0x80000007)});
-  w.Select(1).Points(4, {0, 0, 1, 1});                   // slot 1's pen stays selected after its deletion
-  w.Select(0x80000006).Points(4, {0, 0, 1, 1}).Eof();    // white stock pen
+  w.Select(1).Points(4, {0, 0, 1, 1});                 // slot 1's pen stays selected after its deletion
+  w.Select(0x80000006).Points(4, {0, 0, 1, 1}).Eof();  // white stock pen
   Translated t(w);
   EXPECT_EQ(t.Shapes(), "2/3 2/1 ");
   EXPECT_EQ(t.lines()[0].colour, 2);
@@ -235,8 +241,8 @@ TEST(EmfState, WindowAndViewportScaleOnlyInMapModes7And8) {
   w.Record(9, {10, 10}).Record(11, {50, 50}).Points(4, {4, 4});  // mode 0: ignored
   w.Record(17, {8}).Record(9, {10, 20}).Record(11, {50, 50}).Points(4, {4, 4});
   w.Record(10, {2, 0}).Record(12, {1, 1}).Points(4, {4, 4});
-  w.Record(31, {1, 2, 1, 0}).Points(4, {4, 4});  // x halved, zero y denominator ignored
-  w.Record(17, {1}).Points(4, {4, 4});           // mode 1: origins 0, viewport := window
+  w.Record(31, {1, 2, 1, 0}).Points(4, {4, 4});                 // x halved, zero y denominator ignored
+  w.Record(17, {1}).Points(4, {4, 4});                          // mode 1: origins 0, viewport := window
   w.Record(17, {7}).Record(9, {0, 0}).Points(4, {4, 4}).Eof();  // zero extents: unscaled
   Translated t(w);
   EXPECT_EQ(t.FirstPoints(), "4,96 20,90 11,89 6,89 4,96 4,96 ");
@@ -248,7 +254,7 @@ TEST(EmfState, WorldTransforms) {
   EmfWriter w = Picture();
   w.Record(35, {f(2), 0, 0, f(3), f(5), f(7)}).Points(4, {1, 1});
   w.Record(36, {f(1), 0, 0, f(1), f(10), 0, 3}).Points(4, {1, 1});  // current x record: move after
-  w.Record(36, {f(2), 0, 0, f(2), 0, 0, 2}).Points(4, {1, 1});     // record x current: scale first
+  w.Record(36, {f(2), 0, 0, f(2), 0, 0, 2}).Points(4, {1, 1});      // record x current: scale first
   w.Record(35, {f(NAN), 0, 0, f(1), 0, 0}).Record(36, {f(INFINITY), 0, 0, f(1), 0, 0, 2});
   w.Record(36, {f(3e38f), 0, 0, f(3e38f), 0, 0, 2}).Points(4, {1, 1});  // refused: overflow
   w.Record(36, {0, 0, 0, 0, 0, 0, 1}).Points(4, {1, 1}).Eof();
@@ -315,11 +321,13 @@ TEST(WmfThroughEmf, WindowsMapOneForOneWhicheverWayYPoints) {
   up.Record(0x020B, {100, 0}).Record(0x020C, {-100, 200}).Record(0x0325, {2, 10, 90, 150, 20});
   Translated u(FromWmf(up.Bytes()));
   ASSERT_EQ(u.ok, 1);
-  EXPECT_EQ(u.Extents() + " " + u.Dump(), "extents (0,0) (200,100) polyline layer 0 colour 0 linetype 1 width 0: (10,90) (150,20)\n");
+  EXPECT_EQ(u.Extents() + " " + u.Dump(),
+            "extents (0,0) (200,100) polyline layer 0 colour 0 linetype 1 width 0: (10,90) (150,20)\n");
   WmfWriter down;  // y downwards, window at (50, 50)
   down.Record(0x020B, {50, 50}).Record(0x020C, {100, 200}).Record(0x0325, {2, 60, 60, 250, 150});
   Translated t(FromWmf(down.Bytes()));
-  EXPECT_EQ(t.Extents() + " " + t.Dump(), "extents (0,0) (200,100) polyline layer 0 colour 0 linetype 1 width 0: (10,90) (200,0)\n");
+  EXPECT_EQ(t.Extents() + " " + t.Dump(),
+            "extents (0,0) (200,100) polyline layer 0 colour 0 linetype 1 width 0: (10,90) (200,0)\n");
 }
 
 // The display list with colours as RGB, as in the reviewed copies beside the

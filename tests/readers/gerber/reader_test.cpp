@@ -9,8 +9,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
 #include <numbers>
+#include <string>
 
 #include "readers/gerber/gerber.h"
 #include "tests/support/support.h"
@@ -64,13 +64,11 @@ TEST(GerberPlot, StrokeOfThreeBlocks) {
 TEST(GerberPlot, CoordinateBlocksRepeatTheLastDCode) {
   EXPECT_EQ(Dump(Read("%ADD10R,0.2X0.2*%X1000Y0D03*X2000Y0*X0Y0D02*X500Y0*").drawing),
             "APR_010 @(1,0)\nAPR_010 @(2,0)\n");
-  EXPECT_EQ(Dump(Read("X1000Y0D01*Y1000*D02*X0*X5000D01*").drawing),
-            "(0,0) (1,0) (1,1)\n(0,1) (5,1)\n");
+  EXPECT_EQ(Dump(Read("X1000Y0D01*Y1000*D02*X0*X5000D01*").drawing), "(0,0) (1,0) (1,1)\n(0,1) (5,1)\n");
 }
 
 TEST(GerberPlot, ApertureChangeEndsTheStroke) {
-  EXPECT_EQ(Dump(Read("G54D10*X1000D01*G54D11*X2000*X3000D01*X4000*").drawing),
-            "(0,0) (1,0)\n(2,0) (3,0) (4,0)\n");
+  EXPECT_EQ(Dump(Read("G54D10*X1000D01*G54D11*X2000*X3000D01*X4000*").drawing), "(0,0) (1,0)\n(2,0) (3,0) (4,0)\n");
   // M03 switches on like D01; M02 does not end the reading.
   EXPECT_EQ(Dump(Read("X1000M03*M02*X2000D03*X0D02*X1000Y1000D01*").drawing), "(0,0) (1,0)\n(0,0) (1,1)\n");
 }
@@ -91,14 +89,14 @@ TEST(GerberPlot, FormatsScaleAndIncrementalCoordinates) {
 }
 
 TEST(GerberPlot, ParameterBlocksBetweenCommandsOnOneLine) {
-  EXPECT_EQ(Dump(Read("D01*X1000*%FSLAX24Y24*%X20000*G04 note*%SFA2*%X10000*").drawing),
-            "(0,0) (1,0) (2,0) (2,0)\n");
+  EXPECT_EQ(Dump(Read("D01*X1000*%FSLAX24Y24*%X20000*G04 note*%SFA2*%X10000*").drawing), "(0,0) (1,0) (2,0) (2,0)\n");
   EXPECT_EQ(Dump(Read("%ADD11C,1*%D11*%ADD12R,1X1*%X1000D03*").drawing), "APR_011 @(1,0)\n");
 }
 
 TEST(GerberPlot, FlashBlocksAreBuiltOncePerAperture) {
-  Read r("%ADD10C,0.05*%\n%ADD11R,0.1X0.06*%\nX1000Y1000D03*G54D11*X2000D03*D10*X3000D03*"
-         "%ADD10C,5*%X4000D03*");
+  Read r(
+      "%ADD10C,0.05*%\n%ADD11R,0.1X0.06*%\nX1000Y1000D03*G54D11*X2000D03*D10*X3000D03*"
+      "%ADD10C,5*%X4000D03*");
   EXPECT_EQ(Dump(r.drawing), "APR_010 @(1,1)\nAPR_011 @(2,1)\nAPR_010 @(3,1)\nAPR_010 @(4,1)\n");
   ASSERT_EQ(r.drawing.blocks.count, 2);
   const EntitySet& circle = r.drawing.blocks[0].entities;
@@ -263,8 +261,8 @@ TEST(GerberBadInput, EveryPrefixStopsAtTheEndOfTheData) {
 }
 
 TEST(GerberBadInput, OpenBlocksAndRunsAtTheVeryEnd) {
-  for (const char* tail : {"%", "%FS", "%FSLAX2", "%ADD", "%ADD10", "%ADD10C,", "%ADD10C,1X", "%SFA2B", "G0",
-                           "G04 x", "D1000 x", "M0", "X-", "X12 3", "X1.", "J-", "*"}) {
+  for (const char* tail : {"%", "%FS", "%FSLAX2", "%ADD", "%ADD10", "%ADD10C,", "%ADD10C,1X", "%SFA2B", "G0", "G04 x",
+                           "D1000 x", "M0", "X-", "X12 3", "X1.", "J-", "*"}) {
     std::string text = std::string("%ADD10C,1*%X0Y0D03*\n") + tail;
     AtPageEnd mapped(text);
     Drawing drawing;
@@ -281,8 +279,8 @@ TEST(GerberBadInput, OutOfRangeCodes) {
 
 TEST(GerberBadInput, GiantNumbersStayFinite) {
   std::string digits(5000, '9');
-  Read r("%ADD10C," + digits + "*%D01*X" + digits + "Y-" + digits + "*G03X" + digits + "I" + digits +
-         "J" + digits + "*D03*");
+  Read r("%ADD10C," + digits + "*%D01*X" + digits + "Y-" + digits + "*G03X" + digits + "I" + digits + "J" + digits +
+         "*D03*");
   ASSERT_EQ(r.polylineCount(), 1);
   for (const WorldPoint& p : r.line(0).points) EXPECT_TRUE(std::isfinite(p.x) && std::isfinite(p.y));
   EXPECT_LE(r.line(0).points.count, 702);

@@ -74,9 +74,7 @@ TEST(GerberWords, ReadDigitsAndBlockEnd) {
   EXPECT_EQ(gerber::ReadDigits(text.data(), text.data(), 3, &value), text.data());
   EXPECT_EQ(value, 0);
 
-  auto skipped = [](const std::string& s) {
-    return gerber::SkipBlockEnd(s.data(), s.data() + s.size()) - s.data();
-  };
+  auto skipped = [](const std::string& s) { return gerber::SkipBlockEnd(s.data(), s.data() + s.size()) - s.data(); };
   EXPECT_EQ(skipped(" \t*%\r\nX"), 6);
   EXPECT_EQ(skipped("**"), 1);
   EXPECT_EQ(skipped("\n\r"), 1);

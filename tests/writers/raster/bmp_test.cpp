@@ -29,9 +29,7 @@ Bytes DecodeRle8(const Bytes& s, int32_t width, int32_t height, int32_t stride) 
     for (int k = 0; k < (a ? a : literal ? b : 0); ++k, ++x)
       if (x < width && row >= 0) out[size_t(row) * stride + x] = literal ? s.at(i + 2 + k) : b;
     if (literal) i += b + (b & 1);
-    if (a == 0 && b <= 2) {
-      EXPECT_TRUE(b < 2 && x == width) << "a delta, or a row of the wrong length, at " << i;
-    }
+    if (a == 0 && b <= 2) { EXPECT_TRUE(b < 2 && x == width) << "a delta, or a row of the wrong length, at " << i; }
     if (a == 0 && b == 0) x = 0, --row;
     if (a == 0 && b == 1) {
       EXPECT_TRUE(i + 2 == s.size() && row == 0) << "end of bitmap ends the stream";
@@ -80,7 +78,8 @@ TEST(WriteBmpFile, ExactFiles) {
       for (size_t i = 0; i < c.bytes.size(); ++i) c.bytes[i] = uint8_t(i + 1);
     Bytes expected = Hex(t.headers);
     expected.resize(54, 0);
-    for (int i = 0; t.bpp <= 8 && i < 1 << t.bpp; ++i) expected.insert(expected.end(), {uint8_t(i * 7), uint8_t(255 - i), uint8_t(i), 0});
+    for (int i = 0; t.bpp <= 8 && i < 1 << t.bpp; ++i)
+      expected.insert(expected.end(), {uint8_t(i * 7), uint8_t(255 - i), uint8_t(i), 0});
     if (t.rle8) {
       Bytes s = Hex(t.rle8);
       expected.insert(expected.end(), s.begin(), s.end());
@@ -167,7 +166,8 @@ TEST(EncodeRle8, EveryStreamDecodesToThePixels) {
       uint8_t* stream = nullptr;
       int64_t length = 0;
       if (!EncodeRle8(t.canvas, &stream, &length)) continue;  // did not pay: the cap test covers it
-      EXPECT_EQ(DecodeRle8(Bytes(stream, stream + length), width, 7, t.canvas.stride), t.bytes) << width << " " << pattern;
+      EXPECT_EQ(DecodeRle8(Bytes(stream, stream + length), width, 7, t.canvas.stride), t.bytes)
+          << width << " " << pattern;
       std::free(stream);
     }
   }

@@ -140,9 +140,7 @@ TEST(G3Writer, RefusesCanvasesItCannotCode) {
   EXPECT_EQ(WriteG3File(c.canvas, dir.File("no/such/folder.g3").c_str(), 0), 0);
   EXPECT_EQ(WriteG3File(c.canvas, nullptr, 0), 0);
   // A full disk is a failure, not a written file.
-  if (FileExists("/dev/full")) {
-    EXPECT_EQ(WriteG3File(HandCanvas(1728, 200, 1).canvas, "/dev/full", 0), 0);
-  }
+  if (FileExists("/dev/full")) { EXPECT_EQ(WriteG3File(HandCanvas(1728, 200, 1).canvas, "/dev/full", 0), 0); }
 }
 
 }  // namespace

@@ -73,7 +73,7 @@ TEST(GifWriter, GiflibDecodesTheCanvasWithItsPaddingColumns) {
   raster_test::DrawF(f, 2, 1);
   HandCanvas padded = VariedCanvas(1001, 5, 3);
   for (int32_t y = 0; y < 5; ++y) padded.Row(y)[1002] = uint8_t(200 + y);  // padding bytes are coded too
-  HandCanvas uniform(1728, 40, 8);  // long runs: many long strings
+  HandCanvas uniform(1728, 40, 8);                                         // long runs: many long strings
   HandCanvas noise(640, 480, 8);
   Lcg random{99};
   for (uint8_t& b : noise.bytes) b = uint8_t(random.Next());
@@ -109,9 +109,7 @@ TEST(GifWriter, RefusesCanvasesAndFilesItCannotWrite) {
   HandCanvas c = VariedCanvas(64, 64, 5);
   EXPECT_EQ(WriteGifFile(dir.File("no/such/folder.gif").c_str(), c.canvas), 0);
   // A full disk: the data sub-blocks fail, which is a failed write, not success.
-  if (FileExists("/dev/full")) {
-    EXPECT_EQ(WriteGifFile("/dev/full", c.canvas), 0);
-  }
+  if (FileExists("/dev/full")) { EXPECT_EQ(WriteGifFile("/dev/full", c.canvas), 0); }
 }
 
 }  // namespace

@@ -77,10 +77,34 @@ TEST(PngWriter, BadCanvasesAndPlacesFailLeavingNoFile) {
     Canvas canvas;
     std::string path;
   } cases[] = {
-      {"no pixels", [&] { Canvas c = good.canvas; c.pixels = nullptr; return c; }(), out},
-      {"no width", [&] { Canvas c = good.canvas; c.width = 0; return c; }(), out},
-      {"4 bits per pixel", [&] { Canvas c = good.canvas; c.bitsPerPixel = 4; return c; }(), out},
-      {"stride shorter than a row", [&] { Canvas c = good.canvas; c.width = 9; return c; }(), out},
+      {"no pixels",
+       [&] {
+         Canvas c = good.canvas;
+         c.pixels = nullptr;
+         return c;
+       }(),
+       out},
+      {"no width",
+       [&] {
+         Canvas c = good.canvas;
+         c.width = 0;
+         return c;
+       }(),
+       out},
+      {"4 bits per pixel",
+       [&] {
+         Canvas c = good.canvas;
+         c.bitsPerPixel = 4;
+         return c;
+       }(),
+       out},
+      {"stride shorter than a row",
+       [&] {
+         Canvas c = good.canvas;
+         c.width = 9;
+         return c;
+       }(),
+       out},
       {"no such folder", good.canvas, dir.File("missing/out.png")},
       {"empty name", good.canvas, ""},
   };
@@ -88,9 +112,7 @@ TEST(PngWriter, BadCanvasesAndPlacesFailLeavingNoFile) {
     EXPECT_EQ(WritePngFile(c.canvas, c.path.c_str()), 0) << c.what;
     EXPECT_TRUE(dir.List().empty()) << c.what;
   }
-  if (FileExists("/dev/full")) {
-    EXPECT_EQ(WritePngFile(good.canvas, "/dev/full"), 0);
-  }
+  if (FileExists("/dev/full")) { EXPECT_EQ(WritePngFile(good.canvas, "/dev/full"), 0); }
 }
 
 }  // namespace

@@ -87,9 +87,9 @@ raster_test::Decoded ConvertAndCompare(const TempDir& dir, const std::string& in
 // hairlines of other colours: blue, green, cyan and dark lines would vanish
 // from the fax if it kept only the colours nearest black.
 std::string BandsDxf() {
-  std::vector<std::vector<double>> lines = {{0, 50, 200, 50, 1},    {100, 0, 100, 100, 3}, {0, 0, 200, 100, 5},
-                                            {0, 100, 200, 0, 4},    {10, 10, 190, 10, 250}, {10, 90, 190, 90, 7}};
-  for (int i = 0; i < 40; ++i) lines.push_back({0, 20 + i * 0.1, 120, 20 + i * 0.1, 1});   // red, low
+  std::vector<std::vector<double>> lines = {{0, 50, 200, 50, 1}, {100, 0, 100, 100, 3},  {0, 0, 200, 100, 5},
+                                            {0, 100, 200, 0, 4}, {10, 10, 190, 10, 250}, {10, 90, 190, 90, 7}};
+  for (int i = 0; i < 40; ++i) lines.push_back({0, 20 + i * 0.1, 120, 20 + i * 0.1, 1});  // red, low
   for (int i = 0; i < 40; ++i) lines.push_back({30 + i * 0.1, 0, 30 + i * 0.1, 100, 5});  // blue, left
   auto g = [](int code, const std::string& v) { return std::to_string(code) + "\n" + v + "\n"; };
   std::string s = g(0, "SECTION") + g(2, "HEADER") + g(9, "$EXTMIN") + g(10, "0") + g(20, "0") + g(9, "$EXTMAX") +
@@ -147,9 +147,7 @@ TEST(DxfToRaster, SamplesShowTheBmpPicture) {
     }
     int ink = 0;
     ConvertAndCompare(dir, inputs[i], options, i < 2 ? 20.0 : 0.0, &ink);
-    if (i < 2) {
-      EXPECT_GT(ink, 5000);
-    }
+    if (i < 2) { EXPECT_GT(ink, 5000); }
   }
 }
 

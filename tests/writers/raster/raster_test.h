@@ -57,9 +57,12 @@ struct HandCanvas {
   }
   // Every pixel `value`: a palette index, a bit, or 0xRRGGBB by depth.
   void Put(int32_t x, int32_t y, uint32_t value) {
-    if (canvas.bitsPerPixel == 24) Set(x, y, value);
-    else if (canvas.bitsPerPixel == 8) Row(y)[x] = uint8_t(value);
-    else if (value) SetBit(x, y);
+    if (canvas.bitsPerPixel == 24)
+      Set(x, y, value);
+    else if (canvas.bitsPerPixel == 8)
+      Row(y)[x] = uint8_t(value);
+    else if (value)
+      SetBit(x, y);
   }
 };
 
@@ -147,11 +150,16 @@ inline Bytes DecodeG3(const Bytes& stream, uint32_t width, uint32_t height) {
   std::string path = dir.File("wrap.tif");
   TIFF* tif = TIFFOpen(path.c_str(), "w");
   if (!tif) return {};
-  for (auto [tag, value] : std::vector<std::pair<uint32_t, uint32_t>>{
-           {TIFFTAG_IMAGEWIDTH, width}, {TIFFTAG_IMAGELENGTH, height}, {TIFFTAG_ROWSPERSTRIP, height},
-           {TIFFTAG_BITSPERSAMPLE, 1}, {TIFFTAG_SAMPLESPERPIXEL, 1}, {TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX3},
-           {TIFFTAG_GROUP3OPTIONS, 0}, {TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE},
-           {TIFFTAG_FILLORDER, FILLORDER_MSB2LSB}, {TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG}})
+  for (auto [tag, value] : std::vector<std::pair<uint32_t, uint32_t>>{{TIFFTAG_IMAGEWIDTH, width},
+                                                                      {TIFFTAG_IMAGELENGTH, height},
+                                                                      {TIFFTAG_ROWSPERSTRIP, height},
+                                                                      {TIFFTAG_BITSPERSAMPLE, 1},
+                                                                      {TIFFTAG_SAMPLESPERPIXEL, 1},
+                                                                      {TIFFTAG_COMPRESSION, COMPRESSION_CCITTFAX3},
+                                                                      {TIFFTAG_GROUP3OPTIONS, 0},
+                                                                      {TIFFTAG_PHOTOMETRIC, PHOTOMETRIC_MINISWHITE},
+                                                                      {TIFFTAG_FILLORDER, FILLORDER_MSB2LSB},
+                                                                      {TIFFTAG_PLANARCONFIG, PLANARCONFIG_CONTIG}})
     TIFFSetField(tif, tag, value);
   TIFFWriteRawStrip(tif, 0, const_cast<uint8_t*>(stream.data()), tmsize_t(stream.size()));
   TIFFClose(tif);
@@ -159,8 +167,10 @@ inline Bytes DecodeG3(const Bytes& stream, uint32_t width, uint32_t height) {
   size_t rowBytes = width / 8;
   Bytes out(rowBytes * height), line(size_t(TIFFScanlineSize(tif)) + 1);
   for (uint32_t y = 0; y < height && !out.empty(); ++y) {
-    if (TIFFReadScanline(tif, line.data(), y, 0) != 1) out.clear();
-    else std::copy(line.begin(), line.begin() + long(rowBytes), out.begin() + long(y * rowBytes));
+    if (TIFFReadScanline(tif, line.data(), y, 0) != 1)
+      out.clear();
+    else
+      std::copy(line.begin(), line.begin() + long(rowBytes), out.begin() + long(y * rowBytes));
   }
   TIFFClose(tif);
   return out;

@@ -17,8 +17,8 @@ struct OwnedDrawing {
   OwnedDrawing& operator=(const OwnedDrawing&) = delete;
 };
 
-inline void AddPolyline(EntitySet& set, std::initializer_list<WorldPoint> points, int32_t colour = 7,
-                        int32_t layer = 0, int32_t lineType = 0, double width = 0) {
+inline void AddPolyline(EntitySet& set, std::initializer_list<WorldPoint> points, int32_t colour = 7, int32_t layer = 0,
+                        int32_t lineType = 0, double width = 0) {
   Polyline line{};
   for (WorldPoint p : points) ArrayAppend(line.points, p);
   line.colour = colour, line.layer = layer, line.lineType = lineType, line.width = width;
@@ -66,8 +66,7 @@ inline int32_t AddBlock(Drawing& d, const char* name) {
   return d.blocks.count - 1;
 }
 
-inline void AddInsert(Drawing& d, int32_t block, double x, double y, double xScale, double yScale,
-                      double rotation) {
+inline void AddInsert(Drawing& d, int32_t block, double x, double y, double xScale, double yScale, double rotation) {
   ArrayAppend(d.inserts, Insert{block, x, y, xScale, yScale, rotation});
 }
 

@@ -48,9 +48,9 @@ TEST(DxfWriter, ColoursAndLineTypesAreResolved) {
   int32_t dashDot = AddLineType(d, "DD\n", 3);
   int32_t odd = AddLineType(d, "ODD\n", 9);
   int32_t green = AddLayer(d, "G\n", 3, dashed);
-  AddPolyline(d.entities, {{1, 2.5}}, 0, green);              // layer colour and line type
-  AddPolyline(d.entities, {}, 256, green, dotted, 0.25);      // no points; colour as is
-  AddPolyline(d.entities, {{-1e-7, 1e20}}, -4, 0, dashDot);   // rounds to -0.000000
+  AddPolyline(d.entities, {{1, 2.5}}, 0, green);             // layer colour and line type
+  AddPolyline(d.entities, {}, 256, green, dotted, 0.25);     // no points; colour as is
+  AddPolyline(d.entities, {{-1e-7, 1e20}}, -4, 0, dashDot);  // rounds to -0.000000
   AddPolyline(d.entities, {}, 1, 0, odd, 1234567);
   // Layer colour and line type; no points; rounding to -0.000000; a width in %g.
   ExpectGolden(d, "colours-and-linetypes.dxf");

@@ -28,9 +28,7 @@ void ExpectGeneralClose(double a, double b) { EXPECT_NEAR(a, b, 5e-6 * std::fabs
 template <typename Item>
 void ExpectSameColour(const Drawing& a, const Item& ia, const Drawing& b, const Item& ib) {
   int32_t ca = ia.colour != 0 ? ia.colour : a.layers[ia.layer].colour;
-  if (ca != 0) {
-    EXPECT_EQ(ca, ib.colour != 0 ? ib.colour : b.layers[ib.layer].colour);
-  }
+  if (ca != 0) { EXPECT_EQ(ca, ib.colour != 0 ? ib.colour : b.layers[ib.layer].colour); }
 }
 int32_t PenStyle(const Drawing& d, const Polyline& p) {
   return d.lineTypes[p.lineType != 0 ? p.lineType : d.layers[p.layer].lineType].penStyle;

@@ -16,9 +16,23 @@ void PutRaw(TextOutput& out, const char* value) { PutBytes(out, value, std::char
 
 // Our number formatting against the C library's printf in the "C" locale.
 TEST(TextOutput, NumbersMatchPrintf) {
-  std::vector<double> values = {0.0, -0.0, 0.5, 1e-5, 0.0001, 123456, 1234567, 999999.5, 9999995, -2.25,
-                                1e20, 1e308, 5e-324, 0.1 + 0.2, std::numeric_limits<double>::infinity(),
-                                -std::numeric_limits<double>::infinity(), std::nan("")};
+  std::vector<double> values = {0.0,
+                                -0.0,
+                                0.5,
+                                1e-5,
+                                0.0001,
+                                123456,
+                                1234567,
+                                999999.5,
+                                9999995,
+                                -2.25,
+                                1e20,
+                                1e308,
+                                5e-324,
+                                0.1 + 0.2,
+                                std::numeric_limits<double>::infinity(),
+                                -std::numeric_limits<double>::infinity(),
+                                std::nan("")};
   std::mt19937_64 random(5);
   for (int i = 0; i < 2000; ++i) {
     std::uniform_real_distribution<double> exponent(-30, 30);

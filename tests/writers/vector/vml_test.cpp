@@ -138,19 +138,20 @@ TEST_F(VmlTest, HostileStringsStayInsideTheirAttributes) {
   for (unsigned char c : shapes) ASSERT_LT(c, 0x80) << "the page stays ASCII";
 
   if (!testing_support::FileExists(testing_support::kPython)) GTEST_SKIP() << "python3 is absent";
-  EXPECT_EQ(testing_support::RunPython(dir.path(),
-                                       "import sys, xml.parsers.expat\n"
-                                       "p = xml.parsers.expat.ParserCreate()\n"
-                                       "def start(name, attrs):\n"
-                                       "    if name == 'v:textpath': print(ascii(attrs['style']), ascii(attrs['string']))\n"
-                                       "    elif name not in ('html','head','xml:namespace','style','body',\n"
-                                       "                      'v:background','v:shape','v:path'): print(name)\n"
-                                       "p.StartElementHandler = start\n"
-                                       "p.ParseFile(open(sys.argv[1], 'rb'))\n",
-                                       dir.File("out.htm")),
-            "'font-family:\"F\\\\22 a\\'c<e>\\\\5c &\\\\1 \";' "
-            "'x\\'/><script>alert(\"&amp;\")</script><v:shape a=\\''\n"
-            "'font-family:\"\";' 'tab\\there\\r\\n\\ufffd \\xb0\\u20ac\\ufffd\\xff'\n");
+  EXPECT_EQ(
+      testing_support::RunPython(dir.path(),
+                                 "import sys, xml.parsers.expat\n"
+                                 "p = xml.parsers.expat.ParserCreate()\n"
+                                 "def start(name, attrs):\n"
+                                 "    if name == 'v:textpath': print(ascii(attrs['style']), ascii(attrs['string']))\n"
+                                 "    elif name not in ('html','head','xml:namespace','style','body',\n"
+                                 "                      'v:background','v:shape','v:path'): print(name)\n"
+                                 "p.StartElementHandler = start\n"
+                                 "p.ParseFile(open(sys.argv[1], 'rb'))\n",
+                                 dir.File("out.htm")),
+      "'font-family:\"F\\\\22 a\\'c<e>\\\\5c &\\\\1 \";' "
+      "'x\\'/><script>alert(\"&amp;\")</script><v:shape a=\\''\n"
+      "'font-family:\"\";' 'tab\\there\\r\\n\\ufffd \\xb0\\u20ac\\ufffd\\xff'\n");
 }
 
 // Values far outside the extents, or not numbers at all, are clamped rather

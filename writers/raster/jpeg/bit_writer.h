@@ -15,13 +15,13 @@ constexpr int kBitWriterBufferSize = 4096;
 constexpr int kBitWriterSlack = 512;
 
 struct JpegBitWriter {
-  uint64_t pending;       // the low `pendingBits` bits are not yet in bytes
-  int pendingBits;        // 0..63 between calls
-  uint8_t* buffer;        // kBitWriterBufferSize + kBitWriterSlack bytes, owned by the caller
-  int used;               // bytes in `buffer`
-  FILE* file;             // where full buffers go
-  int64_t produced;       // bytes handed to the file so far
-  int failed;             // set once a write to the file failed or fell short
+  uint64_t pending;  // the low `pendingBits` bits are not yet in bytes
+  int pendingBits;   // 0..63 between calls
+  uint8_t* buffer;   // kBitWriterBufferSize + kBitWriterSlack bytes, owned by the caller
+  int used;          // bytes in `buffer`
+  FILE* file;        // where full buffers go
+  int64_t produced;  // bytes handed to the file so far
+  int failed;        // set once a write to the file failed or fell short
 };
 
 // Starts an empty writer over `buffer` and `file`.
@@ -37,8 +37,7 @@ struct BitAccumulator {
   int free;       // 1..64
   uint8_t* out;
 
-  explicit BitAccumulator(const JpegBitWriter& w)
-      : bits(w.pending), free(64 - w.pendingBits), out(w.buffer + w.used) {}
+  explicit BitAccumulator(const JpegBitWriter& w) : bits(w.pending), free(64 - w.pendingBits), out(w.buffer + w.used) {}
   void Store(JpegBitWriter& w) const {
     w.pending = bits;
     w.pendingBits = 64 - free;

@@ -23,8 +23,7 @@ int Validate(const JPEG_PROPERTIES& p) {
                      p.sourceRowPadding >= 0 && p.sourceChannels >= 1 && p.sourceChannels <= kJpegMaxChannels &&
                      p.outputWidth >= 1 && p.outputWidth <= kJpegMaxDimension && p.outputHeight >= 1 &&
                      p.outputHeight <= kJpegMaxDimension && p.outputFileName != nullptr &&
-                     p.outputFileName[0] != '\0' && p.outputComponents >= 1 &&
-                     p.outputComponents <= kJpegMaxComponents;
+                     p.outputFileName[0] != '\0' && p.outputComponents >= 1 && p.outputComponents <= kJpegMaxComponents;
   if (!valid) return kJpegInvalidProperties;
   if (p.sourceSubsampling != 0) return kJpegUnsupportedSubsampling;
   // The encoder neither scales nor converts layouts: anything but the one
@@ -52,8 +51,7 @@ void EncodeScan(JpegEncoderState& state) {
   }
   const int mcuColumns = (width + jpeg::kMcuSize - 1) / jpeg::kMcuSize;
   const int mcuRows = (height + jpeg::kMcuSize - 1) / jpeg::kMcuSize;
-  const jpeg::PixelOrder order =
-      p.sourceColourOrder == kJpegOrderRgb ? jpeg::PixelOrder::kRgb : jpeg::PixelOrder::kBgr;
+  const jpeg::PixelOrder order = p.sourceColourOrder == kJpegOrderRgb ? jpeg::PixelOrder::kRgb : jpeg::PixelOrder::kBgr;
   jpeg::McuBlocks mcu;
   alignas(32) int16_t zigzag[64];
   for (int my = 0; my < mcuRows && !state.writer.failed; ++my) {
@@ -70,8 +68,7 @@ void EncodeScan(JpegEncoderState& state) {
       for (auto& block : mcu.block) jpeg::ForwardDct8x8(block);
       for (int b = 0; b < kLuminanceBlocks; ++b) {
         jpeg::QuantiseBlock(mcu.block[b], state.reciprocals[0], zigzag);
-        jpeg::EncodeBlock(state.writer, zigzag, state.predictors[0], jpeg::kDcLuminanceCodes,
-                          jpeg::kAcLuminanceCodes);
+        jpeg::EncodeBlock(state.writer, zigzag, state.predictors[0], jpeg::kDcLuminanceCodes, jpeg::kAcLuminanceCodes);
       }
       for (int c = 1; c <= 2; ++c) {
         jpeg::QuantiseBlock(mcu.block[kLuminanceBlocks + c - 1], state.reciprocals[1], zigzag);

@@ -87,8 +87,8 @@ struct JpegEncoderState {
   FILE* file;
   uint8_t* outputBuffer;  // the bit writer's buffer, malloc'd
   jpeg::JpegBitWriter writer;
-  uint8_t scaledQuant[2][64];       // zig-zag order, as DQT carries them
-  uint16_t reciprocals[2][64];      // natural order
+  uint8_t scaledQuant[2][64];   // zig-zag order, as DQT carries them
+  uint16_t reciprocals[2][64];  // natural order
   int16_t predictors[3];
 };
 

@@ -179,7 +179,6 @@ __attribute__((target("avx2"))) inline void Avx2Pass(__m256i (&x)[8]) {
   x[3] = RoundShift(_mm256_sub_epi32(Mul(q, kFix0_831469612), Mul(s, kFix0_555570233)), round, shift);
 }
 
-
 // Row outputs fit 16 bits (see the budget above), so saturating packs are
 // plain truncations here.
 __attribute__((target("avx2"))) void ForwardDct8x8Avx2(int16_t block[64]) {

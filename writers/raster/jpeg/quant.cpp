@@ -52,8 +52,8 @@ __attribute__((target("avx2"))) void QuantiseBlockAvx2(const int16_t coefficient
     const __m256i m = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(reciprocalNatural + i));
     const __m256i q = _mm256_blendv_epi8(_mm256_mulhrs_epi16(v, m), v, _mm256_cmpeq_epi16(m, unity));
     _mm256_store_si256(reinterpret_cast<__m256i*>(natural + i), q);
-    any = _mm256_or_si256(any, i == 0 ? _mm256_and_si256(q, _mm256_setr_epi16(0, -1, -1, -1, -1, -1, -1, -1, -1, -1,
-                                                                             -1, -1, -1, -1, -1, -1))
+    any = _mm256_or_si256(any, i == 0 ? _mm256_and_si256(q, _mm256_setr_epi16(0, -1, -1, -1, -1, -1, -1, -1, -1, -1, -1,
+                                                                              -1, -1, -1, -1, -1))
                                       : q);
   }
   if (_mm256_testz_si256(any, any)) {
@@ -78,8 +78,7 @@ void QuantiseBlock(const int16_t coefficients[64], const uint16_t reciprocalNatu
   QuantiseBlockReference(coefficients, reciprocalNatural, zigzag);
 }
 
-void QuantiseBlockReference(const int16_t coefficients[64], const uint16_t reciprocalNatural[64],
-                            int16_t zigzag[64]) {
+void QuantiseBlockReference(const int16_t coefficients[64], const uint16_t reciprocalNatural[64], int16_t zigzag[64]) {
   alignas(32) int16_t natural[64];
   for (int i = 0; i < 64; ++i) {
     natural[i] = static_cast<int16_t>(

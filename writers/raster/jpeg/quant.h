@@ -20,7 +20,6 @@ void PrepareQuantiser(const uint8_t scaledZigzag[64], uint16_t reciprocalNatural
 // rounding halves towards plus infinity.
 void QuantiseBlock(const int16_t coefficients[64], const uint16_t reciprocalNatural[64], int16_t zigzag[64]);
 // The plain version the vectorised one must match bit for bit.
-void QuantiseBlockReference(const int16_t coefficients[64], const uint16_t reciprocalNatural[64],
-                            int16_t zigzag[64]);
+void QuantiseBlockReference(const int16_t coefficients[64], const uint16_t reciprocalNatural[64], int16_t zigzag[64]);
 
 }  // namespace jpeg

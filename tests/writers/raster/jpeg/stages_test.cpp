@@ -2,10 +2,10 @@
 // quantiser and Huffman coder.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <algorithm>
-#include <cstring>
+#include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -92,13 +92,13 @@ TEST(JpegColour, PrimariesAndBlockPlacement) {
   McuBlocks m;
   ConvertFullMcu(px.bytes, 48, m);
   EXPECT_EQ(m.block[0][0], -128);
-  EXPECT_EQ(m.block[1][8 * 3 + 1], -51);   // floor((77 x 255 + 128) / 256) - 128
-  EXPECT_EQ(m.block[2][8 * 4 + 2], -99);   // floor((29 x 255 + 128) / 256) - 128
+  EXPECT_EQ(m.block[1][8 * 3 + 1], -51);  // floor((77 x 255 + 128) / 256) - 128
+  EXPECT_EQ(m.block[2][8 * 4 + 2], -99);  // floor((29 x 255 + 128) / 256) - 128
   // The red pixel is one of four in chroma sample (4, 1); the blue one in (1, 6).
-  EXPECT_EQ(m.block[5][8 * 1 + 4], 32);    // (128 x 255 + 512) >> 10
-  EXPECT_EQ(m.block[4][8 * 1 + 4], -11);   // (-43 x 255 + 512) >> 10
+  EXPECT_EQ(m.block[5][8 * 1 + 4], 32);   // (128 x 255 + 512) >> 10
+  EXPECT_EQ(m.block[4][8 * 1 + 4], -11);  // (-43 x 255 + 512) >> 10
   EXPECT_EQ(m.block[4][8 * 6 + 1], 32);
-  EXPECT_EQ(m.block[5][8 * 6 + 1], -5);    // (-21 x 255 + 512) >> 10
+  EXPECT_EQ(m.block[5][8 * 6 + 1], -5);  // (-21 x 255 + 512) >> 10
 }
 
 TEST(JpegColour, EdgeMcuRepeatsLastColumnThenLastRow) {
@@ -193,15 +193,56 @@ TEST(JpegHuffman, BlocksCodeExactly) {
     std::string bits;
   };
   const Case cases[] = {
-      {"empty: DC size 0, end of block", {}, 0, "00" "1010"},
-      {"-1", {{1, -1}}, 0, "00" "00" "0" "1010"},
-      {"+1", {{1, 1}}, 0, "00" "00" "1" "1010"},
-      {"DC 2 after 5: -3 is size 2 (011), bits 00", {{0, 2}}, 5, "011" "00" "1010"},
-      {"DC -300: size 9 (1111110), bits of -301", {{0, -300}}, 0, "1111110" "011010011" "1010"},
-      {"twenty zeros: sixteen (11111111001), then run 4 size 1 (111011)", {{21, 1}}, 0,
-       "00" "11111111001" "111011" "1" "1010"},
-      {"sixteen zeros, and a last coefficient: no end of block", {{17, -1}, {63, 1}}, 0,
-       "00" "11111111001" "00" "0" "11111111001" "11111111001" "11111111000" "1"},
+      {"empty: DC size 0, end of block",
+       {},
+       0,
+       "00"
+       "1010"},
+      {"-1",
+       {{1, -1}},
+       0,
+       "00"
+       "00"
+       "0"
+       "1010"},
+      {"+1",
+       {{1, 1}},
+       0,
+       "00"
+       "00"
+       "1"
+       "1010"},
+      {"DC 2 after 5: -3 is size 2 (011), bits 00",
+       {{0, 2}},
+       5,
+       "011"
+       "00"
+       "1010"},
+      {"DC -300: size 9 (1111110), bits of -301",
+       {{0, -300}},
+       0,
+       "1111110"
+       "011010011"
+       "1010"},
+      {"twenty zeros: sixteen (11111111001), then run 4 size 1 (111011)",
+       {{21, 1}},
+       0,
+       "00"
+       "11111111001"
+       "111011"
+       "1"
+       "1010"},
+      {"sixteen zeros, and a last coefficient: no end of block",
+       {{17, -1}, {63, 1}},
+       0,
+       "00"
+       "11111111001"
+       "00"
+       "0"
+       "11111111001"
+       "11111111001"
+       "11111111000"
+       "1"},
   };
   for (const Case& t : cases) {
     int16_t zigzag[64] = {}, predictor = t.predictor;

@@ -109,7 +109,15 @@ TEST(JpegStream, WhiteBlocksCodeTheirDcOnce) {
   std::string bits;
   for (uint8_t b : data)
     for (int i = 7; i >= 0; --i) bits += char('0' + ((b >> i) & 1));
-  EXPECT_EQ(bits, std::string("11110" "1000000" "1010" "001010" "001010" "001010" "0000" "0000") + "000000");
+  EXPECT_EQ(bits, std::string("11110"
+                              "1000000"
+                              "1010"
+                              "001010"
+                              "001010"
+                              "001010"
+                              "0000"
+                              "0000") +
+                      "000000");
 }
 
 TEST(JpegStream, OnePixelImageRepeatsItsPixel) {
@@ -225,18 +233,57 @@ struct Record {
 
 TEST(JpegEncoder, ValidatesTheRecord) {
   EXPECT_EQ(Record().Encode(), kJpegSuccess);
-  { Record r; r.p.sourceSubsampling = 1; EXPECT_EQ(r.Encode(), kJpegUnsupportedSubsampling); }
-  { Record r; r.p.sourceHeight = -65536; EXPECT_EQ(r.Encode(), kJpegInvalidProperties); }
-  { Record r; r.p.sourceChannels = 0; EXPECT_EQ(r.Encode(), kJpegInvalidProperties); }
-  { Record r; r.p.outputComponents = 257; EXPECT_EQ(r.Encode(), kJpegInvalidProperties); }
+  {
+    Record r;
+    r.p.sourceSubsampling = 1;
+    EXPECT_EQ(r.Encode(), kJpegUnsupportedSubsampling);
+  }
+  {
+    Record r;
+    r.p.sourceHeight = -65536;
+    EXPECT_EQ(r.Encode(), kJpegInvalidProperties);
+  }
+  {
+    Record r;
+    r.p.sourceChannels = 0;
+    EXPECT_EQ(r.Encode(), kJpegInvalidProperties);
+  }
+  {
+    Record r;
+    r.p.outputComponents = 257;
+    EXPECT_EQ(r.Encode(), kJpegInvalidProperties);
+  }
   // Mended: layouts the encoder cannot read would have been read wrongly or
   // past the end of the pixels.
-  { Record r; r.p.sourceChannels = 4; EXPECT_EQ(r.Encode(), kJpegUnsupportedBytesPerPixel); }
-  { Record r; r.p.outputWidth = 25; EXPECT_EQ(r.Encode(), kJpegInvalidProperties); }
-  { Record r; r.p.outputHeight = 40; EXPECT_EQ(r.Encode(), kJpegInvalidProperties); }
-  { Record r; r.p.sourceColourOrder = 3; EXPECT_EQ(r.Encode(), kJpegNotSupported); }
-  { Record r; r.p.outputSampling = 0; EXPECT_EQ(r.Encode(), kJpegNotSupported); }
-  { Record r; EXPECT_EQ(EncodeJpegFile(r.p, r.state, 0), kJpegNotSupported); }
+  {
+    Record r;
+    r.p.sourceChannels = 4;
+    EXPECT_EQ(r.Encode(), kJpegUnsupportedBytesPerPixel);
+  }
+  {
+    Record r;
+    r.p.outputWidth = 25;
+    EXPECT_EQ(r.Encode(), kJpegInvalidProperties);
+  }
+  {
+    Record r;
+    r.p.outputHeight = 40;
+    EXPECT_EQ(r.Encode(), kJpegInvalidProperties);
+  }
+  {
+    Record r;
+    r.p.sourceColourOrder = 3;
+    EXPECT_EQ(r.Encode(), kJpegNotSupported);
+  }
+  {
+    Record r;
+    r.p.outputSampling = 0;
+    EXPECT_EQ(r.Encode(), kJpegNotSupported);
+  }
+  {
+    Record r;
+    EXPECT_EQ(EncodeJpegFile(r.p, r.state, 0), kJpegNotSupported);
+  }
 }
 
 TEST(JpegEncoder, BottomUpAndRedGreenBlueSourcesGiveTheSameFile) {
