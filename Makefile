@@ -11,13 +11,13 @@ PACKAGES := build-essential cmake pkg-config \
   fonts-droid-fallback fonts-urw-base35 \
   libgtest-dev libgmock-dev googletest libbenchmark-dev \
   libgif-dev libtiff-dev libjpeg62-turbo-dev libpng-dev python3-ezdxf \
-  librsvg2-bin python3-pil libpng-tools qt6-base-dev xvfb xauth locales
+  librsvg2-bin python3-pil libpng-tools qt6-base-dev xvfb xauth locales clang-format
 # Fuzzing and the peer comparisons of the benchmarks.
 EXTRA_PACKAGES := clang libclang-rt-14-dev libjpeg-turbo-progs libtiff-tools hyperfine
 # The peers make bench runs beside kartex.
 PEER_PACKAGES := librecad poppler-utils gerbv netpbm inkscape
 
-.PHONY: all deps deps-extra deps-peers build test test-release test-asan demo fuzz bench clean
+.PHONY: all deps deps-extra deps-peers format-check build test test-release test-asan demo fuzz bench clean
 
 all: build
 
@@ -35,7 +35,11 @@ build: deps
 	@cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 	@cmake --build $(BUILD) -j$(JOBS)
 
-test: test-release test-asan
+test: format-check test-release test-asan
+
+# Every C++ source must be as clang-format leaves it.
+format-check: deps
+	@git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 
 test-release: build
 	cd $(BUILD) && ctest --output-on-failure -j$(JOBS)
