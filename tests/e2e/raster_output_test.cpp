@@ -226,7 +226,7 @@ TEST(MetafileToRaster, RealWorldSamplesToEveryOutput) {
     std::string in = std::string("in.") + format;
     for (const auto& entry : std::filesystem::directory_iterator(folder)) {
       std::filesystem::create_symlink(entry.path(), dir.File(in));
-      for (const char* output : {"out.bmp", "out.gif", "out.g3", "out.jpg"}) {
+      for (const char* output : {"out.bmp", "out.gif", "out.g3", "out.jpg", "out.png"}) {
         auto r = RunKartex({"-w", "400", "-h", "400", in, output}, dir.path());
         EXPECT_EQ(r.status, 0) << entry.path() << " " << output << r.output;
       }
