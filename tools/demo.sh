@@ -11,10 +11,7 @@ failures=0 count=0
 shopt -s nullglob nocaseglob
 for input in "$samples"/*.dxf "$samples"/*.gbr "$samples"/*.emf "$samples"/*.wmf; do
   base=$(basename "${input%.*}")
-  case "${input,,}" in
-    *.emf|*.wmf) outputs=(dxf htm svg) ;;      # raster output of metafiles needs the metafile player
-    *) outputs=(bmp rle.bmp gif g3 jpg png dxf htm svg) ;;
-  esac
+  outputs=(bmp rle.bmp gif g3 jpg png dxf htm svg)
   for kind in "${outputs[@]}"; do
     target="$out/$base.$kind"
     options=()
