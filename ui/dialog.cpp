@@ -32,7 +32,7 @@ namespace {
 enum ControlKind { kLabel, kPathText, kButton, kDefaultButton, kEdit, kUpDown, kText, kCheckBox };
 
 // Each control in dialog units; an up-down's buddy is the control made just before it.
-struct ControlSpec {
+struct ControlPlace {
   int id;  // -1: a label nothing refers to
   ControlKind kind;
   const char* text;
@@ -40,7 +40,7 @@ struct ControlSpec {
   int rangeMax;  // up-downs: the arrows stop at 0 and this
 };
 
-constexpr ControlSpec kControls[] = {
+constexpr ControlPlace kControls[] = {
     {-1, kLabel, "Input", 6, 11, 18, 9, 0},
     {kInputPath, kPathText, "", 30, 10, 96, 10, 0},
     {kInputPick, kDefaultButton, "...", 127, 10, 16, 10, 0},
@@ -190,24 +190,24 @@ void ConverterDialog::BuildControls() {
 
   QWidget* previous = nullptr;
   int previousId = 0;
-  for (const ControlSpec& spec : kControls) {
+  for (const ControlPlace& place : kControls) {
     QWidget* w = nullptr;
-    switch (spec.kind) {
-      case kLabel: w = new QLabel(spec.text, this); break;
+    switch (place.kind) {
+      case kLabel: w = new QLabel(place.text, this); break;
       case kPathText:
       case kText: {
         auto* label = new QLabel(this);
         label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         label->setLineWidth(1);
-        label->setAlignment((spec.kind == kPathText ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
+        label->setAlignment((place.kind == kPathText ? Qt::AlignRight : Qt::AlignLeft) | Qt::AlignVCenter);
         w = label;
         break;
       }
       case kButton:
       case kDefaultButton: {
-        auto* button = new QPushButton(spec.text, this);
+        auto* button = new QPushButton(place.text, this);
         button->setAutoDefault(false);
-        button->setDefault(spec.kind == kDefaultButton);
+        button->setDefault(place.kind == kDefaultButton);
         w = button;
         break;
       }
@@ -219,19 +219,19 @@ void ConverterDialog::BuildControls() {
         break;
       }
       case kUpDown:
-        w = new UpDown(this, static_cast<QLineEdit*>(previous), spec.rangeMax);
-        upDownOf_[previousId] = spec.id;
+        w = new UpDown(this, static_cast<QLineEdit*>(previous), place.rangeMax);
+        upDownOf_[previousId] = place.id;
         break;
       case kCheckBox:
-        w = new QCheckBox(spec.text, this);
+        w = new QCheckBox(place.text, this);
         w->setStyleSheet("QCheckBox { spacing: 3px; }");  // the label fits its narrow place
         break;
     }
-    w->setObjectName(QString::number(spec.id));
-    w->setGeometry(px(spec.x), py(spec.y), px(spec.width), py(spec.height));
-    if (spec.id > 0) controls_[spec.id] = w;
+    w->setObjectName(QString::number(place.id));
+    w->setGeometry(px(place.x), py(place.y), px(place.width), py(place.height));
+    if (place.id > 0) controls_[place.id] = w;
     previous = w;
-    previousId = spec.id;
+    previousId = place.id;
   }
   auto onClick = [this](int id, auto handler) {
     connect(static_cast<QPushButton*>(Control(id)), &QPushButton::clicked, this, handler);
