@@ -1,6 +1,8 @@
-// The painter: a memory device context drawing aliased into a cairo ARGB32
-// working surface per bitmap, whose pixels GdiFlush converts into the bitmap's
-// own rows (palette indices, bits or B, G, R).
+// The painter: a memory device context drawing aliased with cairo. A palette
+// bitmap is drawn as palette indices in a cairo A8 surface, which for a
+// top-down 8-bit bitmap is the bitmap's own rows; a 24-bit bitmap is drawn into
+// an ARGB32 working surface. GdiFlush brings the rows up to date where they
+// are not drawn in place.
 //
 // Geometry is placed on pixel centres, so a one-pixel line from (0, 5) to
 // (10, 5) covers row 5, columns 0 to 9 (the last point is not drawn, as
@@ -51,8 +53,11 @@ struct Object : GdiObject {
   int32_t stride = 0;
   bool bottomUp = false;
   bool drawnIsInk = false;
-  bool ownColours = false;  // matched against its own colour table, not the context's palette
-  ColourMatcher ownMatcher;
+  // Palette bitmaps: how colours become indices; against the bitmap's own
+  // colour table when it has one, else the context's palette.
+  std::unique_ptr<ColourMatcher> ownColours;
+  IndexedColours indexed{};
+  bool inPlace = false;  // the surface is the rows themselves
   cairo_surface_t* surface = nullptr;
   bool dirty = false;
 
@@ -61,10 +66,6 @@ struct Object : GdiObject {
     std::free(bits);
   }
 };
-
-void SetSource(cairo_t* cr, ColourRef c) {
-  cairo_set_source_rgb(cr, (c & 0xFF) / 255.0, ((c >> 8) & 0xFF) / 255.0, ((c >> 16) & 0xFF) / 255.0);
-}
 
 class CairoDC final : public DeviceContext {
  public:
@@ -135,7 +136,15 @@ class CairoDC final : public DeviceContext {
     o->kind = ObjectKind::kBitmap;
     o->bits = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(stride * height), 1));
     if (!o->bits) return nullptr;
-    o->surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, static_cast<int>(width), static_cast<int>(height));
+    const int w = static_cast<int>(width), h = static_cast<int>(height);
+    if (bpp == 24) {
+      o->surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+    } else if (bpp == 8 && !bottomUp && stride == cairo_format_stride_for_width(CAIRO_FORMAT_A8, w)) {
+      o->surface = cairo_image_surface_create_for_data(o->bits, CAIRO_FORMAT_A8, w, h, static_cast<int>(stride));
+      o->inPlace = true;
+    } else {
+      o->surface = cairo_image_surface_create(CAIRO_FORMAT_A8, w, h);
+    }
     if (cairo_surface_status(o->surface) != CAIRO_STATUS_SUCCESS) return nullptr;
     o->width = static_cast<int32_t>(width);
     o->height = static_cast<int32_t>(height);
@@ -153,9 +162,10 @@ class CairoDC final : public DeviceContext {
         rgbf[4 * i + 1] = q[1];
         rgbf[4 * i + 2] = q[0];
       }
-      o->ownColours = true;
-      o->ownMatcher.SetPalette(rgbf.data(), count);
+      o->ownColours = std::make_unique<ColourMatcher>();
+      o->ownColours->SetPalette(rgbf.data(), count);
     }
+    if (bpp <= 8) o->indexed = {o->ownColours ? o->ownColours.get() : &matcher_, o->drawnIsInk ? 1 : -1};
     if (bits) *bits = o->bits;
     objects_.push_back(std::move(o));
     return objects_.back().get();
@@ -283,7 +293,7 @@ class CairoDC final : public DeviceContext {
     double right = std::min<double>(rect.right, bitmap_->width + 1.0);
     double bottom = std::min<double>(rect.bottom, bitmap_->height + 1.0);
     if (right <= left || bottom <= top) return 1;
-    SetSource(cr_, b->brush.colour);
+    SetSourceColour(cr_, b->brush.colour);
     cairo_rectangle(cr_, left, top, right - left, bottom - top);
     cairo_fill(cr_);
     bitmap_->dirty = true;
@@ -306,18 +316,23 @@ class CairoDC final : public DeviceContext {
     if (!bitmap_ || !bitmap_->dirty) return 1;
     Object& b = *bitmap_;
     cairo_surface_flush(b.surface);
+    b.dirty = false;
+    if (b.inPlace) return 1;
     const uint8_t* data = cairo_image_surface_get_data(b.surface);
     int surfaceStride = cairo_image_surface_get_stride(b.surface);
-    ColourMatcher& matcher = b.ownColours ? b.ownMatcher : matcher_;
+    auto convert = [&](const uint8_t* from, int rows, uint8_t* to) {
+      if (b.bitsPerPixel == 24)
+        ArgbToBgrRows(from, surfaceStride, b.width, rows, to, b.stride);
+      else
+        PackIndexRows(from, surfaceStride, b.width, rows, b.bitsPerPixel, to, b.stride);
+    };
     if (!b.bottomUp) {
-      ConvertSurfaceRows(data, surfaceStride, b.width, b.height, b.bitsPerPixel, b.drawnIsInk, matcher, b.bits,
-                         b.stride);
+      convert(data, b.height, b.bits);
     } else {
       for (int y = 0; y < b.height; ++y)
-        ConvertSurfaceRows(data + static_cast<int64_t>(y) * surfaceStride, surfaceStride, b.width, 1, b.bitsPerPixel,
-                           b.drawnIsInk, matcher, b.bits + static_cast<int64_t>(b.height - 1 - y) * b.stride, b.stride);
+        convert(data + static_cast<int64_t>(y) * surfaceStride, 1,
+                b.bits + static_cast<int64_t>(b.height - 1 - y) * b.stride);
     }
-    b.dirty = false;
     return 1;
   }
 
@@ -335,19 +350,12 @@ class CairoDC final : public DeviceContext {
     if (!cr_) return 0;
     if (path.verbs.empty()) return 1;
     Box canvas{0, 0, static_cast<double>(bitmap_->width), static_cast<double>(bitmap_->height)};
+    bitmap_->dirty = true;
+    if (bitmap_->bitsPerPixel <= 8 && Rop2ReadsDestination(rop2_)) return DrawPathReadingIndices(path, fill, stroke);
     cairo_save(cr_);
     TracePath(cr_, path, canvas);
-    if (fill && ApplyFill(cr_, *fill, rop2_, bkMode_ == kOpaque, bkColour_)) {
-      cairo_set_fill_rule(cr_, fillMode_ == kWinding ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
-      cairo_fill_preserve(cr_);
-    }
-    if (stroke && stroke->style != kPenNull && ApplyRop2(cr_, rop2_, stroke->colour)) {
-      ApplyStroke(cr_, *stroke);
-      cairo_stroke(cr_);
-    }
-    cairo_new_path(cr_);
+    FillAndStroke(cr_, fill, stroke);
     cairo_restore(cr_);
-    bitmap_->dirty = true;
     return 1;
   }
 
@@ -358,6 +366,7 @@ class CairoDC final : public DeviceContext {
     BlitTarget target;
     target.data = cairo_image_surface_get_data(b.surface);
     target.stride = cairo_image_surface_get_stride(b.surface);
+    if (b.bitsPerPixel <= 8) target.indexed = &b.indexed;
     target.width = b.width;
     target.height = b.height;
     if (hasClip_) {
@@ -431,6 +440,7 @@ class CairoDC final : public DeviceContext {
     bitmap_ = bitmap;
     if (!bitmap) return;
     cr_ = cairo_create(bitmap->surface);
+    if (bitmap->bitsPerPixel <= 8) SetIndexedColours(cr_, &bitmap->indexed);
     cairo_set_antialias(cr_, CAIRO_ANTIALIAS_NONE);
     cairo_font_options_t* options = cairo_font_options_create();
     cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_NONE);
@@ -455,12 +465,93 @@ class CairoDC final : public DeviceContext {
     return mask;
   }
 
-  void ApplyClip() {
-    cairo_reset_clip(cr_);
+  void ApplyClip() { ApplyClip(cr_); }
+
+  void ApplyClip(cairo_t* cr) const {
+    cairo_reset_clip(cr);
     if (!hasClip_) return;
-    for (const Rect& r : clip_.rects) cairo_rectangle(cr_, r.left, r.top, r.right - r.left, r.bottom - r.top);
-    if (clip_.rects.empty()) cairo_rectangle(cr_, 0, 0, 0, 0);
-    cairo_clip(cr_);
+    for (const Rect& r : clip_.rects) cairo_rectangle(cr, r.left, r.top, r.right - r.left, r.bottom - r.top);
+    if (clip_.rects.empty()) cairo_rectangle(cr, 0, 0, 0, 0);
+    cairo_clip(cr);
+  }
+
+  // Fills (by the fill mode) and strokes cr's current path, then clears it.
+  void FillAndStroke(cairo_t* cr, const FillStyle* fill, const StrokeStyle* stroke) const {
+    cairo_pattern_t* mask = nullptr;
+    if (fill && ApplyFill(cr, *fill, rop2_, bkMode_ == kOpaque, bkColour_, &mask)) {
+      cairo_set_fill_rule(cr, fillMode_ == kWinding ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
+      if (mask) {
+        cairo_save(cr);
+        cairo_clip_preserve(cr);
+        cairo_mask(cr, mask);
+        cairo_restore(cr);
+        cairo_pattern_destroy(mask);
+      } else {
+        cairo_fill_preserve(cr);
+      }
+    }
+    if (stroke && stroke->style != kPenNull && ApplyRop2(cr, rop2_, stroke->colour)) {
+      ApplyStroke(cr, *stroke);
+      cairo_stroke(cr);
+    }
+    cairo_new_path(cr);
+  }
+
+  // A raster operation that reads the destination works on colours, not on
+  // palette indices: the path is drawn in colour on a scratch surface over its
+  // box, and each pixel drawn there combines with the colour of the index
+  // below, the result matched back to the palette.
+  int DrawPathReadingIndices(const Path& path, const FillStyle* fill, const StrokeStyle* stroke) {
+    Box canvas{0, 0, static_cast<double>(bitmap_->width), static_cast<double>(bitmap_->height)};
+    cairo_save(cr_);
+    TracePath(cr_, path, canvas);
+    if (stroke) ApplyStroke(cr_, *stroke);
+    double x0, y0, x1, y1;
+    if (stroke && stroke->style != kPenNull)
+      cairo_stroke_extents(cr_, &x0, &y0, &x1, &y1);
+    else
+      cairo_fill_extents(cr_, &x0, &y0, &x1, &y1);
+    cairo_new_path(cr_);
+    cairo_restore(cr_);
+    const int left = static_cast<int>(std::max(0.0, std::floor(x0) - 1));
+    const int top = static_cast<int>(std::max(0.0, std::floor(y0) - 1));
+    const int right = static_cast<int>(std::min<double>(bitmap_->width, std::ceil(x1) + 1));
+    const int bottom = static_cast<int>(std::min<double>(bitmap_->height, std::ceil(y1) + 1));
+    if (left >= right || top >= bottom) return 1;
+    cairo_surface_t* scratch = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, right - left, bottom - top);
+    if (cairo_surface_status(scratch) != CAIRO_STATUS_SUCCESS) {
+      cairo_surface_destroy(scratch);
+      return 0;
+    }
+    cairo_surface_set_device_offset(scratch, -left, -top);
+    cairo_t* cr = cairo_create(scratch);
+    cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
+    ApplyClip(cr);
+    TracePath(cr, path, canvas);
+    const int rop = std::exchange(rop2_, kR2CopyPen);
+    FillAndStroke(cr, fill, stroke);
+    rop2_ = rop;
+    cairo_destroy(cr);
+    cairo_surface_flush(scratch);
+    cairo_surface_flush(bitmap_->surface);
+    const uint8_t* drawn = cairo_image_surface_get_data(scratch);
+    const int drawnStride = cairo_image_surface_get_stride(scratch);
+    uint8_t* rows = cairo_image_surface_get_data(bitmap_->surface);
+    const int stride = cairo_image_surface_get_stride(bitmap_->surface);
+    const IndexedColours& indexed = bitmap_->indexed;
+    for (int y = top; y < bottom; ++y) {
+      const uint32_t* in = reinterpret_cast<const uint32_t*>(drawn + int64_t{y - top} * drawnStride);
+      uint8_t* out = rows + int64_t{y} * stride;
+      for (int x = left; x < right; ++x) {
+        const uint32_t argb = in[x - left];
+        if (argb >> 24 == 0) continue;
+        const uint32_t rgb = ApplyRop2Rgb(rop, argb & 0xFFFFFF, indexed.matcher->Rgb(out[x]));
+        out[x] = static_cast<uint8_t>(indexed.IndexOfRgb(rgb));
+      }
+    }
+    cairo_surface_destroy(scratch);
+    cairo_surface_mark_dirty(bitmap_->surface);
+    return 1;
   }
 
   Box GuardBox(double penWidth) const {
@@ -470,7 +561,7 @@ class CairoDC final : public DeviceContext {
 
   void ApplyPen(double dashOffset) {
     const LogPen& p = pen_->pen;
-    SetSource(cr_, p.colour);
+    SetSourceColour(cr_, p.colour);
     if (p.width > 1) {
       cairo_set_line_width(cr_, p.width);
       cairo_set_line_cap(cr_, CAIRO_LINE_CAP_ROUND);
@@ -504,12 +595,14 @@ class CairoDC final : public DeviceContext {
     bitmap_->dirty = true;
     cairo_surface_flush(bitmap_->surface);
     Raster r;
-    r.data = reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(bitmap_->surface));
-    r.pitch = cairo_image_surface_get_stride(bitmap_->surface) / 4;
+    r.data = cairo_image_surface_get_data(bitmap_->surface);
+    r.pitch = cairo_image_surface_get_stride(bitmap_->surface);
     r.width = bitmap_->width;
     r.height = bitmap_->height;
     ColourRef c = pen_->pen.colour;
-    r.argb = 0xFF000000u | (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF);
+    r.indexed = bitmap_->bitsPerPixel <= 8;
+    r.value = r.indexed ? static_cast<uint32_t>(bitmap_->indexed.Index(c))
+                        : 0xFF000000u | (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF);
     const double* dashes = nullptr;
     int n = 0;
     switch (pen_->pen.style) {
@@ -528,11 +621,12 @@ class CairoDC final : public DeviceContext {
   }
 
   struct Raster {
-    uint32_t* data;
-    int64_t pitch;
+    uint8_t* data;
+    int64_t pitch;  // bytes
     int64_t width;
     int64_t height;
-    uint32_t argb;
+    bool indexed;    // one index byte a pixel, else 0xAARRGGBB words
+    uint32_t value;  // what a drawn pixel holds
     bool pattern[32];
     int period = 0;  // 0: solid
   };
@@ -564,7 +658,12 @@ class CairoDC final : public DeviceContext {
       int64_t m = major0 + i * majorStep, n = minor0 + offset * minorStep;
       int64_t x = xMajor ? m : n, y = xMajor ? n : m;
       bool on = r.period == 0 || r.pattern[(phase + i) % r.period];
-      if (on && x >= 0 && y >= 0 && x < r.width && y < r.height) r.data[y * r.pitch + x] = r.argb;
+      if (on && x >= 0 && y >= 0 && x < r.width && y < r.height) {
+        if (r.indexed)
+          r.data[y * r.pitch + x] = static_cast<uint8_t>(r.value);
+        else
+          reinterpret_cast<uint32_t*>(r.data + y * r.pitch)[x] = r.value;
+      }
       rest += 2 * minor;
       if (rest >= 2 * steps) {
         rest -= 2 * steps;
@@ -620,7 +719,7 @@ class CairoDC final : public DeviceContext {
 
   void FillPoints(const Point* points, int count) {
     bitmap_->dirty = true;
-    SetSource(cr_, brush_->brush.colour);
+    SetSourceColour(cr_, brush_->brush.colour);
     cairo_set_fill_rule(cr_, CAIRO_FILL_RULE_EVEN_ODD);
     bool allSafe = true;
     for (int i = 0; i < count && allSafe; ++i) allSafe = Safe(points[i]);

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/cairo_paint.h"
 #include "platform/charset.h"
 #include "platform/fonts.h"
 
@@ -272,10 +273,6 @@ struct Frame {
   DPoint At(double x, double y) const { return {ox + ux * x - uy * y, oy + uy * x + ux * y}; }
 };
 
-void SetColour(cairo_t* cr, ColourRef c) {
-  cairo_set_source_rgb(cr, (c & 0xFF) / 255.0, ((c >> 8) & 0xFF) / 255.0, ((c >> 16) & 0xFF) / 255.0);
-}
-
 // Fills the band x0..x1, y0..y1 of the frame, cut to `guard` so that far-off
 // points never reach cairo.
 void FillBand(cairo_t* cr, const Frame& f, double x0, double y0, double x1, double y1, const Box& guard) {
@@ -342,7 +339,7 @@ bool DrawTextRun(cairo_t* cr, FontLibrary& fonts, const TextFont& font, std::str
     cairo_clip_extents(cr, &left, &top, &right, &bottom);
   }
   if (style.fillRect && rw > 0 && rh > 0) {
-    SetColour(cr, style.background);
+    SetSourceColour(cr, style.background);
     cairo_rectangle(cr, rl, rt, rw, rh);
     cairo_fill(cr);
   }
@@ -370,7 +367,7 @@ bool DrawTextRun(cairo_t* cr, FontLibrary& fonts, const TextFont& font, std::str
   const Box guard = {left - reach, top - reach, right + reach, bottom + reach};
 
   if (style.opaqueBackground) {
-    SetColour(cr, style.background);
+    SetSourceColour(cr, style.background);
     FillBand(cr, frame, 0, -layout.ascent, layout.width, layout.descent, guard);
   }
   int kept = 0;
@@ -382,7 +379,7 @@ bool DrawTextRun(cairo_t* cr, FontLibrary& fonts, const TextFont& font, std::str
     layout.glyphs[kept].y = p.y;
     ++kept;
   }
-  SetColour(cr, style.colour);
+  SetSourceColour(cr, style.colour);
   if (kept > 0) {
     // The glyphs turn by the orientation, whatever the baseline's direction.
     const double turn = font.orientation * kPi / 1800.0;
@@ -395,7 +392,7 @@ bool DrawTextRun(cairo_t* cr, FontLibrary& fonts, const TextFont& font, std::str
       cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
       cairo_fill(cr);
     } else {
-      cairo_show_glyphs(cr, layout.glyphs, kept);
+      ShowGlyphs(cr, layout.glyphs, kept, style.colour, reach);
     }
   }
   // Lines at least a pixel thick, so that small texts keep them.
