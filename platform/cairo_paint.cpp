@@ -105,32 +105,62 @@ void SetSourceColour(cairo_t* cr, ColourRef c) {
   cairo_set_source_rgb(cr, (c & 0xFF) / 255.0, ((c >> 8) & 0xFF) / 255.0, ((c >> 16) & 0xFF) / 255.0);
 }
 
-void ShowGlyphs(cairo_t* cr, const cairo_glyph_t* glyphs, int count, ColourRef colour, double reach) {
+void ShowGlyphs(cairo_t* cr, const cairo_glyph_t* glyphs, int count, ColourRef colour) {
   SetSourceColour(cr, colour);
-  if (!IndexedColoursOf(cr)) {
+  const IndexedColours* indexed = IndexedColoursOf(cr);
+  if (!indexed) {
     cairo_show_glyphs(cr, glyphs, count);
     return;
   }
-  // The glyphs' coverage, drawn over nothing on a scratch mask as big as they
-  // can reach, then the index through it.
+  // The glyphs' coverage, drawn over nothing and through the same clip on a
+  // scratch mask round their ink (a rendered glyph may stray a pixel beyond
+  // its outline's box), then the index wherever they cover.
+  cairo_surface_t* target = cairo_get_target(cr);
+  const int width = cairo_image_surface_get_width(target), height = cairo_image_surface_get_height(target);
+  cairo_text_extents_t ink;
+  cairo_glyph_extents(cr, glyphs, count, &ink);  // from the first glyph's origin
+  ink.x_bearing += glyphs[0].x;
+  ink.y_bearing += glyphs[0].y;
   double left, top, right, bottom;
   cairo_clip_extents(cr, &left, &top, &right, &bottom);
-  double x0 = right, y0 = bottom, x1 = left, y1 = top;
-  for (int i = 0; i < count; ++i) {
-    x0 = std::min(x0, glyphs[i].x - reach), y0 = std::min(y0, glyphs[i].y - reach);
-    x1 = std::max(x1, glyphs[i].x + reach), y1 = std::max(y1, glyphs[i].y + reach);
-  }
-  const int l = static_cast<int>(std::floor(std::max(left, x0))), t = static_cast<int>(std::floor(std::max(top, y0)));
-  const int r = static_cast<int>(std::ceil(std::min(right, x1))), b = static_cast<int>(std::ceil(std::min(bottom, y1)));
-  if (l >= r || t >= b) return;
-  cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, r - l, b - t);
+  constexpr double kStray = 4;
+  const double x0 = std::max({0.0, left, ink.x_bearing - kStray}), y0 = std::max({0.0, top, ink.y_bearing - kStray});
+  const double x1 = std::min({double(width), right, ink.x_bearing + ink.width + kStray});
+  const double y1 = std::min({double(height), bottom, ink.y_bearing + ink.height + kStray});
+  if (!(x0 < x1 && y0 < y1)) return;
+  const int l = static_cast<int>(std::floor(x0)), t = static_cast<int>(std::floor(y0));
+  const int w = static_cast<int>(std::ceil(x1)) - l, h = static_cast<int>(std::ceil(y1)) - t;
+  cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, w, h);
   cairo_surface_set_device_offset(mask, -l, -t);
   cairo_t* m = cairo_create(mask);
+  cairo_rectangle_list_t* clip = cairo_copy_clip_rectangle_list(cr);
+  if (clip->status == CAIRO_STATUS_SUCCESS) {
+    for (int i = 0; i < clip->num_rectangles; ++i) {
+      const cairo_rectangle_t& r = clip->rectangles[i];
+      cairo_rectangle(m, r.x, r.y, r.width, r.height);
+    }
+    cairo_clip(m);
+  }
   cairo_set_scaled_font(m, cairo_get_scaled_font(cr));
   cairo_show_glyphs(m, glyphs, count);
   cairo_destroy(m);
-  cairo_surface_set_device_offset(mask, 0, 0);
-  cairo_mask_surface(cr, mask, l, t);
+  cairo_surface_flush(mask);
+  if (clip->status == CAIRO_STATUS_SUCCESS) {
+    cairo_surface_flush(target);
+    const uint8_t* in = cairo_image_surface_get_data(mask);
+    const int inStride = cairo_image_surface_get_stride(mask);
+    uint8_t* out = cairo_image_surface_get_data(target) + int64_t{t} * cairo_image_surface_get_stride(target) + l;
+    const int outStride = cairo_image_surface_get_stride(target);
+    const uint8_t index = static_cast<uint8_t>(indexed->Index(colour));
+    for (int y = 0; y < h; ++y, in += inStride, out += outStride)
+      for (int x = 0; x < w; ++x)
+        if (in[x]) out[x] = index;
+    cairo_surface_mark_dirty_rectangle(target, l, t, w, h);
+  } else {
+    cairo_surface_set_device_offset(mask, 0, 0);
+    cairo_mask_surface(cr, mask, l, t);
+  }
+  cairo_rectangle_list_destroy(clip);
   cairo_surface_destroy(mask);
 }
 

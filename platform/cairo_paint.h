@@ -19,11 +19,11 @@ const IndexedColours* IndexedColoursOf(cairo_t* cr);
 // with the replacing operator).
 void SetSourceColour(cairo_t* cr, ColourRef colour);
 
-// Draws glyphs in `colour`; no glyph reaches farther than `reach` pixels from
-// its origin. On an index target cairo's replacing operator would cut glyphs
-// to their estimated boxes, a pixel short of what a colour target shows, so
-// the glyphs' own coverage is drawn first and the index painted through it.
-void ShowGlyphs(cairo_t* cr, const cairo_glyph_t* glyphs, int count, ColourRef colour, double reach);
+// Draws glyphs in `colour`. On an index target cairo's replacing operator
+// would cut glyphs to their estimated boxes, a pixel short of what a colour
+// target shows, so the glyphs' own coverage is drawn first and the index put
+// where it falls.
+void ShowGlyphs(cairo_t* cr, const cairo_glyph_t* glyphs, int count, ColourRef colour);
 
 // Adds the path to cr's current path, placed on pixel centres; points beyond
 // cairo's reach are pulled in to the edge of the guard box around `canvas`.

@@ -392,7 +392,7 @@ bool DrawTextRun(cairo_t* cr, FontLibrary& fonts, const TextFont& font, std::str
       cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
       cairo_fill(cr);
     } else {
-      ShowGlyphs(cr, layout.glyphs, kept, style.colour, reach);
+      ShowGlyphs(cr, layout.glyphs, kept, style.colour);
     }
   }
   // Lines at least a pixel thick, so that small texts keep them.
