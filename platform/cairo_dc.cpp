@@ -655,21 +655,28 @@ class CairoDC final : public DeviceContext {
     int64_t steps = adx > ady ? adx : ady;
     if (steps == 0) return phase;
     // Only the steps that can fall on the canvas are walked.
-    DPoint p{static_cast<double>(a.x), static_cast<double>(a.y)}, q{static_cast<double>(b.x), static_cast<double>(b.y)};
-    double t0, t1;
-    if (!ClipSegment(p, q, {-1.0, -1.0, static_cast<double>(r.width), static_cast<double>(r.height)}, t0, t1))
-      return phase + steps;
-    int64_t first = std::max<int64_t>(0, static_cast<int64_t>(std::floor(t0 * steps)) - 1);
-    int64_t last = std::min<int64_t>(steps, static_cast<int64_t>(std::ceil(t1 * steps)) + 1);
+    int64_t first = 0, last = steps;
+    auto inside = [&](Point p) { return p.x >= 0 && p.y >= 0 && p.x < r.width && p.y < r.height; };
+    if (!inside(a) || !inside(b)) {
+      DPoint p{static_cast<double>(a.x), static_cast<double>(a.y)}, q{static_cast<double>(b.x), static_cast<double>(b.y)};
+      double t0, t1;
+      if (!ClipSegment(p, q, {-1.0, -1.0, static_cast<double>(r.width), static_cast<double>(r.height)}, t0, t1))
+        return phase + steps;
+      first = std::max<int64_t>(0, static_cast<int64_t>(std::floor(t0 * steps)) - 1);
+      last = std::min<int64_t>(steps, static_cast<int64_t>(std::ceil(t1 * steps)) + 1);
+    }
     bool xMajor = adx >= ady;
     int64_t minor = xMajor ? ady : adx;
     int64_t majorStep = (xMajor ? dx : dy) < 0 ? -1 : 1;
     int64_t minorStep = (xMajor ? dy : dx) < 0 ? -1 : 1;
     // Minor offset at step i: round(i * minor / steps), kept as quotient and
     // remainder of (2 i minor + steps) / (2 steps); the start needs 128 bits.
-    __int128 start = static_cast<__int128>(2 * first) * minor + steps;
-    int64_t offset = static_cast<int64_t>(start / (2 * steps));
-    int64_t rest = static_cast<int64_t>(start % (2 * steps));
+    int64_t offset = 0, rest = steps;
+    if (first > 0) {
+      __int128 start = static_cast<__int128>(2 * first) * minor + steps;
+      offset = static_cast<int64_t>(start / (2 * steps));
+      rest = static_cast<int64_t>(start % (2 * steps));
+    }
     int64_t major0 = xMajor ? a.x : a.y, minor0 = xMajor ? a.y : a.x;
     for (int64_t i = first; i < last; ++i) {
       int64_t m = major0 + i * majorStep, n = minor0 + offset * minorStep;
