@@ -618,8 +618,7 @@ class CairoDC final : public DeviceContext {
     r.height = bitmap_->height;
     ColourRef c = pen_->pen.colour;
     r.indexed = bitmap_->bitsPerPixel <= 8;
-    r.value = r.indexed ? static_cast<uint32_t>(bitmap_->indexed.Index(c))
-                        : 0xFF000000u | (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF);
+    r.value = r.indexed ? static_cast<uint32_t>(bitmap_->indexed.Index(c)) : 0xFF000000u | RedBlueSwapped(c);
     const double* dashes = nullptr;
     int n = 0;
     switch (pen_->pen.style) {
@@ -658,7 +657,8 @@ class CairoDC final : public DeviceContext {
     int64_t first = 0, last = steps;
     auto inside = [&](Point p) { return p.x >= 0 && p.y >= 0 && p.x < r.width && p.y < r.height; };
     if (!inside(a) || !inside(b)) {
-      DPoint p{static_cast<double>(a.x), static_cast<double>(a.y)}, q{static_cast<double>(b.x), static_cast<double>(b.y)};
+      DPoint p{static_cast<double>(a.x), static_cast<double>(a.y)},
+          q{static_cast<double>(b.x), static_cast<double>(b.y)};
       double t0, t1;
       if (!ClipSegment(p, q, {-1.0, -1.0, static_cast<double>(r.width), static_cast<double>(r.height)}, t0, t1))
         return phase + steps;

@@ -14,8 +14,6 @@ namespace {
 constexpr int kHatchTile = 8;
 const cairo_user_data_key_t kIndexedKey{};
 
-uint32_t RgbOf(ColourRef c) { return (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF); }
-
 // A repeating tile of `width` x `height` pixels, `pixel(x, y)` each (0xAARRGGBB
 // words for ARGB32 and RGB24, one byte for A8), as cr's source or as a mask.
 template <typename Pixel>
@@ -68,7 +66,7 @@ bool HatchInk(uint32_t hatch, int x, int y) {
   }
 }
 
-uint32_t Argb(ColourRef c) { return 0xFF000000u | RgbOf(c); }
+uint32_t Argb(ColourRef c) { return 0xFF000000u | RedBlueSwapped(c); }
 
 // An image tiled from the device origin, as opaque pixels.
 void ApplyPattern(cairo_t* cr, const DibImage& image) {

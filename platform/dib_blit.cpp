@@ -25,8 +25,6 @@ int RopIndex(uint32_t rop) { return rop >> 16 & 0xFF; }
 // The ROP3 a ROP4 applies where its mask is 0.
 uint32_t BackgroundRop(uint32_t rop4) { return rop4 >> 8 & 0xFF0000; }
 
-uint32_t RgbFromColourRef(ColourRef c) { return (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF); }
-
 uint32_t Rop3ByIndex(int index, uint32_t p, uint32_t s, uint32_t d) {
   switch (index) {
     case 0x00: return 0;
@@ -134,7 +132,7 @@ struct Sampler {
 
 uint32_t PatternAt(const BlitPattern& p, int64_t x, int64_t y) {
   const DibImage* im = p.image;
-  if (!im || im->pixels.empty()) return RgbFromColourRef(p.colour);
+  if (!im || im->pixels.empty()) return RedBlueSwapped(p.colour);
   int64_t i = (x - p.originX) % im->width, j = (y - p.originY) % im->height;
   if (i < 0) i += im->width;
   if (j < 0) j += im->height;
@@ -289,7 +287,7 @@ int Blit(const BlitTarget& target, const BlitSource& source, const BlitOp& op) {
     CopyUpright(target, *image, r, m, ia, id, x0, y0, x1, y1);
     return 1;
   }
-  const uint32_t key = RgbFromColourRef(op.transparent);
+  const uint32_t key = RedBlueSwapped(op.transparent);
   const bool masked = op.kind == BlitKind::kMask;
   const bool readsPattern = RopUsesPattern(op.rop) || (masked && RopUsesPattern(BackgroundRop(op.rop)));
 

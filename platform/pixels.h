@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+#include "platform/gdi.h"
+
 namespace platform {
 
 // The palette entry of least squared RGB distance, ties to the lowest index.
@@ -33,9 +35,7 @@ struct IndexedColours {
   ColourMatcher* matcher = nullptr;
   int ink = -1;  // >= 0: every drawn pixel takes this index
   // `colour` as 0x00BBGGRR.
-  int Index(uint32_t colour) const {
-    return ink >= 0 ? ink : matcher->Nearest((colour & 0xFF) << 16 | (colour & 0xFF00) | (colour >> 16 & 0xFF));
-  }
+  int Index(uint32_t colour) const { return ink >= 0 ? ink : matcher->Nearest(RedBlueSwapped(colour)); }
   // An 0x00RRGGBB colour.
   int IndexOfRgb(uint32_t rgb) const { return ink >= 0 ? ink : matcher->Nearest(rgb); }
 };
