@@ -17,6 +17,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -184,8 +185,9 @@ class CairoDC final : public DeviceContext {
     }
     if (bpp <= 8) o->indexed = {o->ownColours ? o->ownColours.get() : &matcher_, o->drawnIsInk ? 1 : -1};
     if (bits) *bits = o->bits;
-    objects_.push_back(std::move(o));
-    return objects_.back().get();
+    Object* made = o.get();
+    objects_.emplace(made, std::move(o));
+    return made;
   }
 
   GdiObject* GetStockObject(StockObject which) override { return Stock(which); }
@@ -226,13 +228,7 @@ class CairoDC final : public DeviceContext {
     if (o == font_) font_ = Stock(StockObject::kSystemFont);
     if (o == palette_) SelectPalette(&defaultPalette_, 0);
     if (o == bitmap_) Target(nullptr);
-    for (auto& owned : objects_) {
-      if (owned.get() == o) {
-        owned.swap(objects_.back());
-        objects_.pop_back();
-        break;
-      }
-    }
+    objects_.erase(o);
     return 1;
   }
 
@@ -434,9 +430,11 @@ class CairoDC final : public DeviceContext {
   Object* Stock(StockObject which) { return &stock_[static_cast<int>(which)]; }
 
   Object* Make(ObjectKind kind) {
-    objects_.push_back(std::make_unique<Object>());
-    objects_.back()->kind = kind;
-    return objects_.back().get();
+    auto o = std::make_unique<Object>();
+    Object* made = o.get();
+    made->kind = kind;
+    objects_.emplace(made, std::move(o));
+    return made;
   }
 
   // Only objects of this context are accepted; anything else is a failure.
@@ -446,9 +444,8 @@ class CairoDC final : public DeviceContext {
       if (&s == object) return &s;
     if (object == &defaultPalette_) return &defaultPalette_;
     if (object == &noBitmap_) return &noBitmap_;
-    for (auto it = objects_.rbegin(); it != objects_.rend(); ++it)
-      if (it->get() == object) return it->get();
-    return nullptr;
+    auto it = objects_.find(object);
+    return it == objects_.end() ? nullptr : it->second.get();
   }
 
   void Target(Object* bitmap) {
@@ -799,7 +796,8 @@ class CairoDC final : public DeviceContext {
   Object stock_[7];
   Object defaultPalette_;
   Object noBitmap_;  // what SelectObject reports as the bitmap a fresh context had
-  std::vector<std::unique_ptr<Object>> objects_;
+  // Metafiles may keep thousands of objects alive: looked up by address.
+  std::unordered_map<const GdiObject*, std::unique_ptr<Object>> objects_;
   Object* pen_ = nullptr;
   Object* brush_ = nullptr;
   Object* font_ = nullptr;
