@@ -21,8 +21,10 @@ namespace platform {
 namespace {
 
 constexpr double kPi = std::numbers::pi;
-// Larger em heights draw nothing: no canvas could show such a text.
-constexpr double kMaxEm = 65536;
+// Larger em heights draw nothing: no canvas could show such a text. The
+// stretched width is held within it too: FreeType refuses a face 64K pixels
+// on a side, and cairo then loses the scaled font it made.
+constexpr double kMaxEm = 65535;
 // Above this em height glyphs are filled as outlines rather than cached bitmaps.
 constexpr double kGlyphBitmapLimit = 512;
 // Longer runs are not drawn: no metafile record holds so much text.
@@ -178,7 +180,7 @@ bool LayOut(cairo_t* cr, cairo_font_face_t* face, const TextFont& font, std::str
   out.metrics = ReadFaceMetrics(cairo_get_scaled_font(cr));
   if (font.width != 0 && out.metrics.averageWidth > 0)
     out.stretch = std::clamp(std::abs(static_cast<double>(font.width)) / (out.metrics.averageWidth * em), kMinStretch,
-                             kMaxStretch);
+                             std::min(kMaxStretch, kMaxEm / em));
   cairo_matrix_t m;
   cairo_matrix_init(&m, out.stretch * em, 0, 0, em, 0, 0);
   cairo_set_font_matrix(cr, &m);
