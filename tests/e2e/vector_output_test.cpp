@@ -29,6 +29,16 @@ constexpr char kDrawing[] =
     "  0\nTEXT\n  8\n0\n 10\n20\n 20\n40\n 40\n10\n  1\nA<b>&'\n"
     "  0\nENDSEC\n  0\nEOF\n";
 
+// An 8-bit canvas of the default page, as a conversion receives it.
+Canvas PageCanvas() {
+  Canvas canvas{};
+  canvas.width = kDefaultWidth;
+  canvas.height = kDefaultHeight;
+  canvas.bitsPerPixel = 8;
+  canvas.stride = static_cast<int32_t>(RowStride(canvas.width, 8));
+  return canvas;
+}
+
 // The dialog previews a vector conversion without a name: nothing is written,
 // the picture is rendered all the same. The command line asks for no picture:
 // the canvas stays as it came.
@@ -39,11 +49,7 @@ TEST(VectorOutput, NoOutputNameStillRenders) {
     bool rendered = picture == VectorPicture::kRender;
     for (int32_t kind : {kKindDxf, kKindVml}) {
       for (const char* name : {"", static_cast<const char*>(nullptr)}) {
-        Canvas canvas{};
-        canvas.width = kDefaultWidth;
-        canvas.height = kDefaultHeight;
-        canvas.bitsPerPixel = 8;
-        canvas.stride = static_cast<int32_t>(RowStride(canvas.width, 8));
+        Canvas canvas = PageCanvas();
         EXPECT_EQ(Convert(canvas, dir.File("in.dxf").c_str(), kKindDxf, name, kind, picture), 1);
         EXPECT_EQ(canvas.width, rendered ? 1727 : kDefaultWidth);
         EXPECT_EQ(canvas.height, rendered ? 863 : kDefaultHeight);
@@ -62,11 +68,7 @@ TEST(VectorOutput, GerberDecimalsIgnoreTheLocale) {
             "%FSLAX23Y23*%%SFA1.5B0.5*%%ADD10C,0.25*%%ADD11R,1.5X0.75*%\n"
             "D10*X1500Y2250D02*X10000Y2000D01*D11*X-2.5Y3.125D03*M02*");
   auto convert = [&](const char* name) {
-    Canvas canvas{};
-    canvas.width = kDefaultWidth;
-    canvas.height = kDefaultHeight;
-    canvas.bitsPerPixel = 8;
-    canvas.stride = static_cast<int32_t>(RowStride(canvas.width, 8));
+    Canvas canvas = PageCanvas();
     EXPECT_EQ(Convert(canvas, dir.File("in.gbr").c_str(), kKindGerber, dir.File(name).c_str(), kKindDxf), 1);
     FreeCanvas(canvas);
     return ReadText(dir.File(name));
