@@ -229,18 +229,18 @@ struct Record {
 
 TEST(JpegEncoder, ValidatesTheRecord) {
   EXPECT_EQ(Record().Encode(), kJpegSuccess);
-  // The last three are mended: layouts the encoder cannot read would have been
+  // From the fifth on, mended: layouts the encoder cannot read would have been
   // read wrongly or past the end of the pixels.
   const std::pair<void (*)(JPEG_PROPERTIES&), int> cases[] = {
       {[](JPEG_PROPERTIES& p) { p.sourceSubsampling = 1; }, kJpegUnsupportedSubsampling},
       {[](JPEG_PROPERTIES& p) { p.sourceHeight = -65536; }, kJpegInvalidProperties},
       {[](JPEG_PROPERTIES& p) { p.sourceChannels = 0; }, kJpegInvalidProperties},
       {[](JPEG_PROPERTIES& p) { p.outputComponents = 257; }, kJpegInvalidProperties},
-      {[](JPEG_PROPERTIES& p) { p.sourceColourOrder = 3; }, kJpegNotSupported},
-      {[](JPEG_PROPERTIES& p) { p.outputSampling = 0; }, kJpegNotSupported},
       {[](JPEG_PROPERTIES& p) { p.sourceChannels = 4; }, kJpegUnsupportedBytesPerPixel},
       {[](JPEG_PROPERTIES& p) { p.outputWidth = 25; }, kJpegInvalidProperties},
       {[](JPEG_PROPERTIES& p) { p.outputHeight = 40; }, kJpegInvalidProperties},
+      {[](JPEG_PROPERTIES& p) { p.sourceColourOrder = 3; }, kJpegNotSupported},
+      {[](JPEG_PROPERTIES& p) { p.outputSampling = 0; }, kJpegNotSupported},
   };
   for (size_t i = 0; i < std::size(cases); ++i) {
     Record r;
