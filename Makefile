@@ -15,7 +15,7 @@ PACKAGES := build-essential cmake pkg-config \
 # Fuzzing and the peer comparisons of the benchmarks.
 EXTRA_PACKAGES := clang libclang-rt-14-dev libjpeg-turbo-progs libtiff-tools hyperfine
 # The peers make bench runs beside kartex.
-PEER_PACKAGES := librecad poppler-utils gerbv netpbm inkscape
+PEER_PACKAGES := librecad poppler-utils gerbv netpbm inkscape libwmf-bin
 
 .PHONY: all deps deps-extra deps-peers format-check build test test-release test-asan demo fuzz bench clean
 

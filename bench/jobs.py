@@ -118,6 +118,18 @@ def inkscape(source, work):
     return [['inkscape', source, '--export-filename=' + os.path.join(work, 'peer.dxf')]]
 
 
+def inkscape_png(source, work):
+    if not have('inkscape'):
+        return None
+    return [['inkscape', source, '--export-type=png', '--export-filename=' + os.path.join(work, 'peer.png')]]
+
+
+def wmf2gd(source, work):
+    if not have('wmf2gd'):
+        return None
+    return [['wmf2gd', '-t', 'png', '-o', os.path.join(work, 'peer.png'), source]]
+
+
 def make_inputs(build, work):
     made = {}
 
@@ -134,6 +146,10 @@ def make_inputs(build, work):
         subprocess.run([sys.executable, os.path.join(PROJECT, 'samples', 'make_samples.py'), '--large',
                         path('d%d.dxf' % count), str(count)], check=True)
         made[count] = path('d%d.dxf' % count)
+    for count in (2000, 20000):
+        subprocess.run([sys.executable, os.path.join(HERE, 'make_metafiles.py'), str(count),
+                        path('s%d.emf' % count), path('s%d.wmf' % count)], check=True)
+        made['emf%d' % count], made['wmf%d' % count] = path('s%d.emf' % count), path('s%d.wmf' % count)
     board = os.path.join(build, 'bench', 'bench_gerber')
     if os.access(board, os.X_OK):
         subprocess.run([board, '--write-board', '46000', path('board.gbr')], check=True)
@@ -192,6 +208,12 @@ def main():
         if 'board' in made:
             job('Gerber 18.4k flashes + 27.6k draws to BMP', made['board'], 'board.bmp', 'gerbv (PNG)',
                 gerbv(made['board'], work))
+        job('EMF 2,000 shapes to BMP', made['emf2000'], 'e2k.bmp', 'Inkscape (PNG)', inkscape_png(made['emf2000'], work),
+            stage=False)
+        job('WMF 2,000 shapes to BMP', made['wmf2000'], 'w2k.bmp', 'wmf2gd (PNG)', wmf2gd(made['wmf2000'], work),
+            stage=False)
+        job('EMF 20,000 shapes to BMP', made['emf20000'], 'e20k.bmp', 'Inkscape (PNG)',
+            inkscape_png(made['emf20000'], work), stage=False, job_runs=max(1, runs // 3))
         job('DXF 20k to DXF', made[20000], 'd20k.dxf', None, None)
         job('DXF 20k to HTM', made[20000], 'd20k.htm', None, None)
         house = os.path.join(PROJECT, 'samples', 'house.wmf')
