@@ -30,6 +30,10 @@ TEST(TextOutput, NumbersMatchPrintf) {
                                 1e308,
                                 5e-324,
                                 0.1 + 0.2,
+                                0.0078125,  // ties at the seventh decimal, to even
+                                0.0234375,
+                                -1e12,
+                                999999999999.9999,
                                 std::numeric_limits<double>::infinity(),
                                 -std::numeric_limits<double>::infinity(),
                                 std::nan("")};
@@ -37,6 +41,7 @@ TEST(TextOutput, NumbersMatchPrintf) {
   for (int i = 0; i < 2000; ++i) {
     std::uniform_real_distribution<double> exponent(-30, 30);
     values.push_back((i % 2 ? -1 : 1) * std::pow(10.0, exponent(random)));
+    values.push_back(static_cast<double>(static_cast<int64_t>(random() % 2000000001) - 1000000000) / 1024);
   }
   testing_support::TempDir dir;
   TextOutput out{};
