@@ -15,8 +15,23 @@ namespace {
 constexpr size_t kNumberBufferSize = 400;
 static_assert(kNumberBufferSize <= kBufferedFileSize);
 
-void PutChars(TextOutput& out, const char* first, const char* last) {
-  PutBytes(out, first, static_cast<size_t>(last - first));
+// A template's text up to its next placeholder or its end, "\n" as CR LF,
+// copied a character at a time into the buffer: the lines of a template are
+// short, and a copy call for each cost more than the copying. Returns where
+// it stopped.
+const char* PutLiteral(TextOutput& out, const char* p) {
+  constexpr size_t kChunk = 256;
+  static_assert(2 * kChunk <= kBufferedFileSize);
+  while (*p && *p != '%') {
+    char* at = BufferedReserve(out.sink, 2 * kChunk);
+    char* q = at;
+    for (size_t n = 0; n < kChunk && *p && *p != '%'; ++n, ++p) {
+      if (*p == '\n') *q++ = '\r';
+      *q++ = *p;
+    }
+    out.sink.used += static_cast<size_t>(q - at);
+  }
+  return p;
 }
 
 // Numbers are formatted straight into the sink's buffer.
@@ -85,25 +100,14 @@ int OpenTextOutput(TextOutput& out, const char* fileName, StringEncoder encoder)
 
 void Emit(TextOutput& out, const char* format, std::initializer_list<FormatArg> args) {
   const FormatArg* arg = args.begin();
-  const char* run = format;
   const char* p = format;
-  while (*p) {
-    if (*p == '\n') {
-      PutChars(out, run, p);
-      PutBytes(out, "\r\n", 2);
-      run = ++p;
-      continue;
-    }
-    if (*p != '%') {
-      ++p;
-      continue;
-    }
-    PutChars(out, run, p);
+  for (;;) {
+    p = PutLiteral(out, p);
+    if (!*p) return;
     ++p;
     bool sixDecimals = std::strncmp(p, ".6f", 3) == 0;
     char conversion = sixDecimals ? 'f' : *p;
     p += sixDecimals ? 3 : (*p ? 1 : 0);
-    run = p;
     if (conversion == '%') {
       PutBytes(out, "%", 1);
       continue;
@@ -129,7 +133,6 @@ void Emit(TextOutput& out, const char* format, std::initializer_list<FormatArg> 
       default: break;
     }
   }
-  PutChars(out, run, p);
 }
 
 int CloseTextOutput(TextOutput& out) { return CloseBufferedFile(out.sink); }
