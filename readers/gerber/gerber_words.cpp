@@ -137,6 +137,15 @@ void ParseApertureDefinition(const char* p, const char* end, GerberState& state)
   }
 }
 
+// Storage for `grown` elements, or the end of the process.
+void ReserveCapacity(void** data, int32_t* capacity, int64_t grown, int64_t elementSize) {
+  if (grown > INT32_MAX || grown * elementSize > kMaxContainerBytes) OutOfMemory();
+  void* storage = std::realloc(*data, static_cast<size_t>(grown * elementSize));
+  if (!storage) OutOfMemory();
+  *data = storage;
+  *capacity = static_cast<int32_t>(grown);
+}
+
 double CheckedScale(double scale) { return scale < kMinScale || scale > kMaxScale ? 1.0 : scale; }
 
 void ParseScaleFactor(const char* p, const char* end, GerberState& state) {
@@ -355,12 +364,16 @@ int32_t MakeApertureBlock(GerberState& state, Drawing& drawing) {
 }
 
 void ReserveOneMore(void** data, int32_t count, int32_t* capacity, int64_t elementSize) {
-  int64_t grown = count ? static_cast<int64_t>(count) * 2 : kFirstCapacity;
-  if (grown > INT32_MAX || grown * elementSize > kMaxContainerBytes) OutOfMemory();
-  void* storage = std::realloc(*data, static_cast<size_t>(grown * elementSize));
-  if (!storage) OutOfMemory();
-  *data = storage;
-  *capacity = static_cast<int32_t>(grown);
+  ReserveCapacity(data, capacity, count ? static_cast<int64_t>(count) * 2 : kFirstCapacity, elementSize);
+}
+
+void ReservePoints(GrowArray<WorldPoint>& points, int64_t more) {
+  const int64_t need = points.count + (more > 0 ? more : 0);
+  if (need <= points.capacity) return;
+  void* data = points.data;
+  ReserveCapacity(&data, &points.capacity, need, static_cast<int64_t>(sizeof(WorldPoint)));
+  points.data = static_cast<WorldPoint*>(data);
+  points.elementSize = static_cast<int32_t>(sizeof(WorldPoint));
 }
 
 }  // namespace gerber
