@@ -72,5 +72,25 @@ void ForEachPlacedSet(const Drawing& drawing, Visit visit) {
 void FlattenPolyline(const Polyline& line, const Drawing& tables, const DeviceMapping& m, DevicePolyline& out);
 DeviceText FlattenText(const TextItem& item, const EntitySet& set, const Drawing& tables, const DeviceMapping& m);
 
+// FlattenDrawing without holding the device polylines: each is flattened in
+// turn into one reused record and handed to `visit`, which returns 0 to stop;
+// the texts, which come after every polyline, are gathered into `texts`.
+// 1, or 0 when `visit` stopped.
+template <class Visit>
+int FlattenEachPolyline(const Drawing& drawing, double scale, Visit visit, GrowArray<DeviceText>& texts) {
+  DevicePolyline line{};
+  int ok = 1;
+  ForEachPlacedSet(drawing, [&](const EntitySet& set, const Insert* insert) {
+    const DeviceMapping m = MakeDeviceMapping(drawing, scale, insert);
+    for (int32_t i = 0; ok && i < set.polylines.count; ++i) {
+      FlattenPolyline(set.polylines[i], drawing, m, line);
+      ok = visit(static_cast<const DevicePolyline&>(line));
+    }
+    for (const TextItem& item : set.texts) ArrayAppend(texts, FlattenText(item, set, drawing, m));
+  });
+  ArrayFree(line.points);
+  return ok;
+}
+
 // Releases both lists and every polyline's points; leaves them empty.
 void FreeDeviceLists(GrowArray<DevicePolyline>& polylines, GrowArray<DeviceText>& texts);
