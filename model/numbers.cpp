@@ -40,10 +40,8 @@ bool TooLarge(const char* p, const char* last) {
 }
 
 // Most numbers in a drawing are short decimals: up to 19 digits with a small
-// power of ten. Their digits as an integer below 2^53 and the power of ten up
-// to 10^22 are both exact doubles, so one multiplication or division gives
-// the correctly rounded value, the one from_chars finds at several times the
-// cost. Anything else is left to from_chars (false).
+// power of ten, which ExactDecimal converts. Anything else is left to
+// from_chars (false).
 constexpr int kMaxFastDigits = 19;
 constexpr uint64_t kMaxExactInteger = uint64_t{1} << 53;
 constexpr int kMaxExactPower = 22;
@@ -91,14 +89,18 @@ bool ParseShortDecimal(const char* p, const char* last, double& value) {
       scale += minus ? -exponent : exponent;
     }
   }
+  return ExactDecimal(digits, scale, negative, value);
+}
+
+}  // namespace
+
+bool ExactDecimal(uint64_t digits, int scale, bool negative, double& value) {
   if (digits > kMaxExactInteger || scale < -kMaxExactPower || scale > kMaxExactPower) return false;
   const double magnitude = static_cast<double>(digits);
   value = scale < 0 ? magnitude / kPowersOfTen[-scale] : magnitude * kPowersOfTen[scale];
   if (negative) value = -value;
   return true;
 }
-
-}  // namespace
 
 double ParseDecimal(const char* first, const char* last) {
   if (first < last && *first == '+') {

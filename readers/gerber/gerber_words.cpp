@@ -11,6 +11,8 @@ namespace gerber {
 namespace {
 
 constexpr int kMaxParameterText = 63;
+// Digit runs up to this length are converted without the number text.
+constexpr int kMaxDirectDigits = 15;
 constexpr int64_t kFirstCapacity = 8;
 // The containers count in 32 bits and keep below 2 GiB.
 constexpr int64_t kMaxContainerBytes = INT32_MAX;
@@ -201,8 +203,18 @@ void GerberStateInit(GerberState& state) {
 
 const char* ReadGerberNumber(const char* p, const char* end, int integerDigits, int decimalDigits, ZeroMode mode,
                              double* value) {
-  NumberText text;
   p = SkipBlanks(p, end);
+  if (mode == ZeroMode::kLeadingOmitted) {
+    // The usual coordinate: a run of digits that ends without a point or a
+    // blank, its integer times 10^-decimals, as the text below would convert.
+    const char* q = p < end && *p == '-' ? p + 1 : p;
+    const char* const first = q;
+    uint64_t digits = 0;
+    for (; q < end && IsDigit(*q) && q - first < kMaxDirectDigits; ++q) digits = digits * 10 + (*q - '0');
+    const bool ended = q == end || (!IsDigit(*q) && !IsBlank(*q) && *q != '.');
+    if (q > first && ended && ExactDecimal(digits, -decimalDigits, first > p, *value)) return q;
+  }
+  NumberText text;
   if (p < end && *p == '-') {
     text.Add('-');
     ++p;
