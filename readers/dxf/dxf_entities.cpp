@@ -82,7 +82,6 @@ int ReadLineEntity(LineSource& source, EntitySet& set, const Drawing& tables) {
 enum class VertexState { kHeader, kFirstNext, kTaking };
 
 int ReadPolylineEntity(LineSource& source, EntitySet& set, const Drawing& tables, bool lightweight) {
-  char code[kLineSize];
   char value[kLineSize];
   Polyline polyline = {};
   VertexState state = lightweight ? VertexState::kFirstNext : VertexState::kHeader;
@@ -94,8 +93,8 @@ int ReadPolylineEntity(LineSource& source, EntitySet& set, const Drawing& tables
   bool closed = false;
   bool ended = false;
   while (!ended) {
-    if (!ReadGroupLine(source, code)) goto fail;
-    const LineClass c = ClassifyLine(code);
+    LineClass c;
+    if (!ReadCodeLine(source, c)) goto fail;
     if (lightweight && c == LineClass::kG0) break;
     if (!ReadGroupLine(source, value)) goto fail;
     switch (c) {
