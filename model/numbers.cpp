@@ -60,22 +60,19 @@ constexpr auto kPowersOfTen = [] {
 bool ParseShortDecimal(const char* p, const char* last, double& value) {
   const bool negative = p < last && *p == '-';
   if (negative) ++p;
+  // More digits than fit wrap around harmlessly: their count turns them away.
   uint64_t digits = 0;
-  int count = 0;
+  const char* first = p;
+  for (; p < last && IsDigit(*p); ++p) digits = digits * 10 + static_cast<uint64_t>(*p - '0');
+  int64_t count = p - first;
   int scale = 0;  // the power of ten the digits are multiplied by
-  bool point = false;
-  for (; p < last; ++p) {
-    if (IsDigit(*p)) {
-      if (++count > kMaxFastDigits) return false;
-      digits = digits * 10 + static_cast<uint64_t>(*p - '0');
-      if (point) --scale;
-    } else if (*p == '.' && !point) {
-      point = true;
-    } else {
-      break;
-    }
+  if (p < last && *p == '.') {
+    first = ++p;
+    for (; p < last && IsDigit(*p); ++p) digits = digits * 10 + static_cast<uint64_t>(*p - '0');
+    count += p - first;
+    scale = -static_cast<int>(std::min<int64_t>(p - first, kMaxFastDigits + 1));
   }
-  if (count == 0) return false;
+  if (count == 0 || count > kMaxFastDigits) return false;
   if (p < last && (*p == 'e' || *p == 'E')) {
     const char* q = p + 1;
     const bool minus = q < last && *q == '-';
