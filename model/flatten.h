@@ -3,6 +3,7 @@
 // drawing's tables again.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 
 #include "model/drawing.h"
@@ -34,7 +35,13 @@ struct DeviceText {
 // Device values are clamped to this range before truncation, so giant or
 // non-finite world values can never overflow 32 bits (NaN becomes 0).
 constexpr double kDeviceLimit = 1e9;
-int32_t ToDevice(double v);
+// Inline, as MapToDevice: both run for every point drawn.
+inline int32_t ToDevice(double v) {
+  if (std::isnan(v)) return 0;
+  if (v > kDeviceLimit) v = kDeviceLimit;
+  if (v < -kDeviceLimit) v = -kDeviceLimit;
+  return static_cast<int32_t>(v);
+}
 
 // Pixels per drawing unit that fit extents of dx by dy into spanX by spanY
 // pixels, one scale for both axes; 0 when there is nothing to draw (extents
@@ -57,7 +64,10 @@ struct DeviceMapping {
   InsertTransform transform;
 };
 DeviceMapping MakeDeviceMapping(const Drawing& drawing, double scale, const Insert* insert);
-DevicePoint MapToDevice(const DeviceMapping& m, WorldPoint p);
+inline DevicePoint MapToDevice(const DeviceMapping& m, WorldPoint p) {
+  if (m.insert) p = ApplyTransform(m.transform, p);
+  return DevicePoint{ToDevice((p.x - m.extMin.x) * m.scale), ToDevice((m.extMax.y - p.y) * m.scale)};
+}
 
 // The sets FlattenDrawing flattens, in its order: model space (insert null),
 // then each insert that names an existing block.
