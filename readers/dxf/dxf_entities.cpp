@@ -267,16 +267,13 @@ int ReadInsertEntity(LineSource& source, const GrowArray<Block>& blocks, GrowArr
 
 }  // namespace
 
-void PointAppend(PointBuffer& buffer, WorldPoint p) {
-  if (buffer.count == buffer.capacity) {
-    if (buffer.capacity >= kMaxPoints) OutOfMemory();
-    const size_t capacity = buffer.capacity ? std::min(buffer.capacity * 2, kMaxPoints) : kFirstPoints;
-    void* grown = std::realloc(buffer.data, capacity * sizeof(WorldPoint));
-    if (!grown) OutOfMemory();
-    buffer.data = static_cast<WorldPoint*>(grown);
-    buffer.capacity = capacity;
-  }
-  buffer.data[buffer.count++] = p;
+void PointBufferGrow(PointBuffer& buffer) {
+  if (buffer.capacity >= kMaxPoints) OutOfMemory();
+  const size_t capacity = buffer.capacity ? std::min(buffer.capacity * 2, kMaxPoints) : kFirstPoints;
+  void* grown = std::realloc(buffer.data, capacity * sizeof(WorldPoint));
+  if (!grown) OutOfMemory();
+  buffer.data = static_cast<WorldPoint*>(grown);
+  buffer.capacity = capacity;
 }
 
 WorldPoint BulgeMidpoint(WorldPoint a, WorldPoint c, double bulge) {

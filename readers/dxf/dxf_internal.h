@@ -27,7 +27,12 @@ struct PointBuffer {
   size_t count;
   size_t capacity;
 };
-void PointAppend(PointBuffer& buffer, WorldPoint p);
+// Doubles the buffer's storage; the rare half of PointAppend.
+void PointBufferGrow(PointBuffer& buffer);
+inline void PointAppend(PointBuffer& buffer, WorldPoint p) {
+  if (buffer.count == buffer.capacity) PointBufferGrow(buffer);
+  buffer.data[buffer.count++] = p;
+}
 
 // Reads lines from a FILE* or from a block of memory, one forward pass.
 // A CR LF line end arrives as "\n", so CR LF and LF files read alike. It also
