@@ -91,6 +91,29 @@ void PutFixed6(TextOutput& out, double v) {
   out.sink.used += static_cast<size_t>(p + kFractionDigits - at);
 }
 
+// One placeholder's value; a value of the wrong kind, or an unknown
+// conversion, writes nothing.
+void PutArg(TextOutput& out, char conversion, const FormatArg& a) {
+  switch (conversion) {
+    case 'd':
+      if (a.kind == FormatArg::kInteger) PutInteger(out, a.integer, 10);
+      break;
+    case 'x':
+      if (a.kind == FormatArg::kInteger) PutInteger(out, static_cast<uint32_t>(a.integer), 16);
+      break;
+    case 'g':
+      if (a.kind == FormatArg::kReal) PutReal(out, a.real, std::chars_format::general, 6);
+      break;
+    case 'f':
+      if (a.kind == FormatArg::kReal) PutFixed6(out, a.real);
+      break;
+    case 's':
+      if (a.kind == FormatArg::kString && a.string) out.encoder(out, a.string);
+      break;
+    default: break;
+  }
+}
+
 }  // namespace
 
 int OpenTextOutput(TextOutput& out, const char* fileName, StringEncoder encoder) {
@@ -112,26 +135,16 @@ void Emit(TextOutput& out, const char* format, std::initializer_list<FormatArg> 
       PutBytes(out, "%", 1);
       continue;
     }
-    if (arg == args.end()) continue;
-    const FormatArg& a = *arg++;
-    switch (conversion) {
-      case 'd':
-        if (a.kind == FormatArg::kInteger) PutInteger(out, a.integer, 10);
-        break;
-      case 'x':
-        if (a.kind == FormatArg::kInteger) PutInteger(out, static_cast<uint32_t>(a.integer), 16);
-        break;
-      case 'g':
-        if (a.kind == FormatArg::kReal) PutReal(out, a.real, std::chars_format::general, 6);
-        break;
-      case 'f':
-        if (a.kind == FormatArg::kReal) PutFixed6(out, a.real);
-        break;
-      case 's':
-        if (a.kind == FormatArg::kString && a.string) out.encoder(out, a.string);
-        break;
-      default: break;
-    }
+    if (arg != args.end()) PutArg(out, conversion, *arg++);
+  }
+}
+
+void EmitPrepared(TextOutput& out, const char* text, const TemplatePiece* pieces, int32_t count,
+                  std::initializer_list<FormatArg> args) {
+  const FormatArg* arg = args.begin();
+  for (int32_t i = 0; i < count; ++i) {
+    PutBytes(out, text + pieces[i].offset, pieces[i].length);
+    if (i + 1 < count && arg != args.end()) PutArg(out, pieces[i].conversion, *arg++);
   }
 }
 

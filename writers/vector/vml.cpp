@@ -29,7 +29,7 @@ constexpr char kHead[] =
 constexpr char kBackground[] = "<v:background fill='t' fillcolor='#%x'/>";
 constexpr char kPolylineStart[] = "<v:polyline strokecolor='rgb(%d,%d,%d)' strokeweight='%d' filled='f'";
 constexpr char kPointsStart[] = "\npoints='";
-constexpr char kPoint[] = "%d,%d,";
+constexpr auto kPoint = PrepareTemplate("%d,%d,");  // prepared: most of a page is points
 constexpr char kPointsEnd[] = "'>\n";
 constexpr char kStroke[] = "<v:stroke dashstyle='%s'/>\n";
 constexpr char kPolylineEnd[] = "</v:polyline>\n";

@@ -59,6 +59,36 @@ TEST(TextOutput, NumbersMatchPrintf) {
   EXPECT_EQ(testing_support::ReadText(dir.File("n.txt")), expected);
 }
 
+// A prepared template writes what the same template writes through Emit,
+// odd placeholders and missing arguments included.
+TEST(TextOutput, PreparedTemplateMatchesEmit) {
+  static constexpr auto kLines = PrepareTemplate("a\n%d\n%.6f %g\n");
+  static constexpr auto kOdd = PrepareTemplate("%% %q%s %.6 %x%");
+  static constexpr auto kPlain = PrepareTemplate("no placeholders\n");
+  testing_support::TempDir dir;
+  std::string files[2];
+  for (int prepared = 0; prepared < 2; ++prepared) {
+    files[prepared] = dir.File(prepared ? "p.txt" : "e.txt");
+    TextOutput out{};
+    ASSERT_EQ(OpenTextOutput(out, files[prepared].c_str(), PutRaw), 1);
+    for (double v : {0.0, -2.5, 1e15}) {
+      if (prepared) {
+        Emit(out, kLines, {-7, v, v});
+        Emit(out, kOdd, {1, "s", 2.0, 255, 3});
+        Emit(out, kOdd, {1});
+        Emit(out, kPlain);
+      } else {
+        Emit(out, "a\n%d\n%.6f %g\n", {-7, v, v});
+        Emit(out, "%% %q%s %.6 %x%", {1, "s", 2.0, 255, 3});
+        Emit(out, "%% %q%s %.6 %x%", {1});
+        Emit(out, "no placeholders\n");
+      }
+    }
+    ASSERT_EQ(CloseTextOutput(out), 1);
+  }
+  EXPECT_EQ(testing_support::ReadText(files[1]), testing_support::ReadText(files[0]));
+}
+
 // A fragment longer than the file's buffer, between short ones, keeps its place.
 TEST(TextOutput, LongFragmentKeepsOrder) {
   testing_support::TempDir dir;
