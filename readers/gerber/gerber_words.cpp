@@ -1,5 +1,6 @@
 #include "readers/gerber/gerber_words.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -382,8 +383,10 @@ void ReserveOneMore(void** data, int32_t count, int32_t* capacity, int64_t eleme
 void ReservePoints(GrowArray<WorldPoint>& points, int64_t more) {
   const int64_t need = points.count + (more > 0 ? more : 0);
   if (need <= points.capacity) return;
+  // A stroke of many arcs still grows geometrically, not by a copy per arc.
+  const int64_t grown = std::max(need, 2 * static_cast<int64_t>(points.capacity));
   void* data = points.data;
-  ReserveCapacity(&data, &points.capacity, need, static_cast<int64_t>(sizeof(WorldPoint)));
+  ReserveCapacity(&data, &points.capacity, grown, static_cast<int64_t>(sizeof(WorldPoint)));
   points.data = static_cast<WorldPoint*>(data);
   points.elementSize = static_cast<int32_t>(sizeof(WorldPoint));
 }
