@@ -109,14 +109,18 @@ void GrowArrayReserveOne(void** data, int32_t count, int32_t* capacity, int32_t 
   int64_t stepBytes = held < kArrayFirstBytes ? kArrayFirstBytes : held < kArrayStepBytes ? held : kArrayStepBytes;
   int64_t step = stepBytes / elementSize;
   if (step < 1) step = 1;
-  int64_t newCapacity = static_cast<int64_t>(*capacity) + step;
+  (void)count;
+  GrowArrayReserve(data, capacity, elementSize, static_cast<int64_t>(*capacity) + step);
+}
+
+void GrowArrayReserve(void** data, int32_t* capacity, int32_t elementSize, int64_t newCapacity) {
+  if (newCapacity <= *capacity) return;
   int64_t bytes = newCapacity * elementSize;
   if (newCapacity > INT32_MAX || bytes > kMaxContainerBytes) OutOfMemory();
   void* grown = std::realloc(*data, static_cast<size_t>(bytes));
   if (!grown) OutOfMemory();
   int64_t oldBytes = static_cast<int64_t>(*capacity) * elementSize;
   std::memset(static_cast<char*>(grown) + oldBytes, 0, static_cast<size_t>(bytes - oldBytes));
-  (void)count;
   *data = grown;
   *capacity = static_cast<int32_t>(newCapacity);
 }

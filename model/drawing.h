@@ -119,6 +119,18 @@ static_assert(std::is_trivially_copyable_v<Block>);
 // Grows `array` by 8192 bytes' worth of records when full; new storage is zeroed.
 void GrowArrayReserveOne(void** data, int32_t count, int32_t* capacity, int32_t elementSize);
 
+// Room for at least `newCapacity` records at once; new storage is zeroed.
+void GrowArrayReserve(void** data, int32_t* capacity, int32_t elementSize, int64_t newCapacity);
+
+template <class T>
+void ArrayReserve(GrowArray<T>& array, int64_t newCapacity) {
+  static_assert(std::is_trivially_copyable_v<T>);
+  array.elementSize = static_cast<int32_t>(sizeof(T));
+  void* data = array.data;
+  GrowArrayReserve(&data, &array.capacity, array.elementSize, newCapacity);
+  array.data = static_cast<T*>(data);
+}
+
 template <class T>
 void ArrayAppend(GrowArray<T>& array, const T& record) {
   static_assert(std::is_trivially_copyable_v<T>);

@@ -1,5 +1,6 @@
 #include "model/flatten.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -33,22 +34,10 @@ int32_t ResolvePenStyle(int32_t lineType, int32_t layer, const Drawing& tables) 
 
 }  // namespace
 
-int32_t ToDevice(double v) {
-  if (std::isnan(v)) return 0;
-  if (v > kDeviceLimit) v = kDeviceLimit;
-  if (v < -kDeviceLimit) v = -kDeviceLimit;
-  return static_cast<int32_t>(v);
-}
-
 DeviceMapping MakeDeviceMapping(const Drawing& drawing, double scale, const Insert* insert) {
   DeviceMapping m{scale, drawing.extMin, drawing.extMax, insert, {}};
   if (insert) m.transform = MakeInsertTransform(*insert);
   return m;
-}
-
-DevicePoint MapToDevice(const DeviceMapping& m, WorldPoint p) {
-  if (m.insert) p = ApplyTransform(m.transform, p);
-  return DevicePoint{ToDevice((p.x - m.extMin.x) * m.scale), ToDevice((m.extMax.y - p.y) * m.scale)};
 }
 
 void FlattenPolyline(const Polyline& line, const Drawing& tables, const DeviceMapping& m, DevicePolyline& out) {
@@ -58,7 +47,13 @@ void FlattenPolyline(const Polyline& line, const Drawing& tables, const DeviceMa
   out.penStyle = ResolvePenStyle(line.lineType, line.layer, tables);
   out.filled = line.filled;
   out.penWidth = ToDevice(m.scale * line.width);
-  for (const WorldPoint& p : line.points) ArrayAppend(out.points, MapToDevice(m, p));
+  // Sized once and written in place: this loop runs for every point drawn. A
+  // record reused for line after line at least doubles when it must grow.
+  const int32_t n = line.points.count > 0 ? line.points.count : 0;
+  if (n > out.points.capacity) ArrayReserve(out.points, std::max<int64_t>(n, 2 * int64_t{out.points.capacity}));
+  DevicePoint* to = out.points.data;
+  for (int32_t i = 0; i < n; ++i) to[i] = MapToDevice(m, line.points.data[i]);
+  out.points.count = n;
 }
 
 DeviceText FlattenText(const TextItem& item, const EntitySet& set, const Drawing& tables, const DeviceMapping& m) {

@@ -3,6 +3,7 @@
 // drawing's tables again.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 
 #include "model/drawing.h"
@@ -34,7 +35,13 @@ struct DeviceText {
 // Device values are clamped to this range before truncation, so giant or
 // non-finite world values can never overflow 32 bits (NaN becomes 0).
 constexpr double kDeviceLimit = 1e9;
-int32_t ToDevice(double v);
+// Inline, as MapToDevice: both run for every point drawn.
+inline int32_t ToDevice(double v) {
+  if (std::isnan(v)) return 0;
+  if (v > kDeviceLimit) v = kDeviceLimit;
+  if (v < -kDeviceLimit) v = -kDeviceLimit;
+  return static_cast<int32_t>(v);
+}
 
 // Pixels per drawing unit that fit extents of dx by dy into spanX by spanY
 // pixels, one scale for both axes; 0 when there is nothing to draw (extents
@@ -57,7 +64,10 @@ struct DeviceMapping {
   InsertTransform transform;
 };
 DeviceMapping MakeDeviceMapping(const Drawing& drawing, double scale, const Insert* insert);
-DevicePoint MapToDevice(const DeviceMapping& m, WorldPoint p);
+inline DevicePoint MapToDevice(const DeviceMapping& m, WorldPoint p) {
+  if (m.insert) p = ApplyTransform(m.transform, p);
+  return DevicePoint{ToDevice((p.x - m.extMin.x) * m.scale), ToDevice((m.extMax.y - p.y) * m.scale)};
+}
 
 // The sets FlattenDrawing flattens, in its order: model space (insert null),
 // then each insert that names an existing block.
@@ -71,6 +81,26 @@ void ForEachPlacedSet(const Drawing& drawing, Visit visit) {
 // One polyline into `out`, whose point storage is reused (emptied first).
 void FlattenPolyline(const Polyline& line, const Drawing& tables, const DeviceMapping& m, DevicePolyline& out);
 DeviceText FlattenText(const TextItem& item, const EntitySet& set, const Drawing& tables, const DeviceMapping& m);
+
+// FlattenDrawing without holding the device polylines: each is flattened in
+// turn into one reused record and handed to `visit`, which returns 0 to stop;
+// the texts, which come after every polyline, are gathered into `texts`.
+// 1, or 0 when `visit` stopped.
+template <class Visit>
+int FlattenEachPolyline(const Drawing& drawing, double scale, Visit visit, GrowArray<DeviceText>& texts) {
+  DevicePolyline line{};
+  int ok = 1;
+  ForEachPlacedSet(drawing, [&](const EntitySet& set, const Insert* insert) {
+    const DeviceMapping m = MakeDeviceMapping(drawing, scale, insert);
+    for (int32_t i = 0; ok && i < set.polylines.count; ++i) {
+      FlattenPolyline(set.polylines[i], drawing, m, line);
+      ok = visit(static_cast<const DevicePolyline&>(line));
+    }
+    for (const TextItem& item : set.texts) ArrayAppend(texts, FlattenText(item, set, drawing, m));
+  });
+  ArrayFree(line.points);
+  return ok;
+}
 
 // Releases both lists and every polyline's points; leaves them empty.
 void FreeDeviceLists(GrowArray<DevicePolyline>& polylines, GrowArray<DeviceText>& texts);

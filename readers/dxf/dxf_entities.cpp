@@ -82,7 +82,6 @@ int ReadLineEntity(LineSource& source, EntitySet& set, const Drawing& tables) {
 enum class VertexState { kHeader, kFirstNext, kTaking };
 
 int ReadPolylineEntity(LineSource& source, EntitySet& set, const Drawing& tables, bool lightweight) {
-  char code[kLineSize];
   char value[kLineSize];
   Polyline polyline = {};
   VertexState state = lightweight ? VertexState::kFirstNext : VertexState::kHeader;
@@ -94,8 +93,8 @@ int ReadPolylineEntity(LineSource& source, EntitySet& set, const Drawing& tables
   bool closed = false;
   bool ended = false;
   while (!ended) {
-    if (!ReadGroupLine(source, code)) goto fail;
-    const LineClass c = ClassifyLine(code);
+    LineClass c;
+    if (!ReadCodeLine(source, c)) goto fail;
     if (lightweight && c == LineClass::kG0) break;
     if (!ReadGroupLine(source, value)) goto fail;
     switch (c) {
@@ -268,16 +267,13 @@ int ReadInsertEntity(LineSource& source, const GrowArray<Block>& blocks, GrowArr
 
 }  // namespace
 
-void PointAppend(PointBuffer& buffer, WorldPoint p) {
-  if (buffer.count == buffer.capacity) {
-    if (buffer.capacity >= kMaxPoints) OutOfMemory();
-    const size_t capacity = buffer.capacity ? std::min(buffer.capacity * 2, kMaxPoints) : kFirstPoints;
-    void* grown = std::realloc(buffer.data, capacity * sizeof(WorldPoint));
-    if (!grown) OutOfMemory();
-    buffer.data = static_cast<WorldPoint*>(grown);
-    buffer.capacity = capacity;
-  }
-  buffer.data[buffer.count++] = p;
+void PointBufferGrow(PointBuffer& buffer) {
+  if (buffer.capacity >= kMaxPoints) OutOfMemory();
+  const size_t capacity = buffer.capacity ? std::min(buffer.capacity * 2, kMaxPoints) : kFirstPoints;
+  void* grown = std::realloc(buffer.data, capacity * sizeof(WorldPoint));
+  if (!grown) OutOfMemory();
+  buffer.data = static_cast<WorldPoint*>(grown);
+  buffer.capacity = capacity;
 }
 
 WorldPoint BulgeMidpoint(WorldPoint a, WorldPoint c, double bulge) {

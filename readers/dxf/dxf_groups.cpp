@@ -134,6 +134,25 @@ int ReadGroupLine(LineSource& source, char* line) {
   return 1;
 }
 
+int ReadCodeLine(LineSource& source, LineClass& cls) {
+  constexpr size_t kRoom = kLineSize - 2;  // as ReadGroupLine: longer lines are cut
+  const char* start = source.data + source.pos;
+  const size_t available = source.size - source.pos;
+  const char* newline = available ? static_cast<const char*>(std::memchr(start, '\n', available)) : nullptr;
+  if (newline && static_cast<size_t>(newline - start) <= kRoom) {
+    // Classifying stops at the first byte that cannot continue a code or a
+    // keyword, so the line end (with or without its CR) ends it here too.
+    cls = ClassifyLine(start);
+    source.pos += static_cast<size_t>(newline - start) + 1;
+    ++source.lineNumber;
+    return 1;
+  }
+  char line[kLineSize];
+  if (!ReadGroupLine(source, line)) return 0;
+  cls = ClassifyLine(line);
+  return 1;
+}
+
 LineClass ClassifyLine(const char* line) {
   while (*line == ' ' || *line == '\t') ++line;
   const char c0 = *line;
@@ -153,8 +172,9 @@ LineClass ClassifyLine(const char* line) {
 int SkipToGroupZero(LineSource& source) {
   char line[kLineSize];
   for (;;) {
-    if (!ReadGroupLine(source, line)) return 0;
-    if (ClassifyLine(line) == LineClass::kG0) return 1;
+    LineClass c;
+    if (!ReadCodeLine(source, c)) return 0;
+    if (c == LineClass::kG0) return 1;
     if (!ReadGroupLine(source, line)) return 0;
   }
 }
@@ -162,8 +182,9 @@ int SkipToGroupZero(LineSource& source) {
 int SeekGroupZero(LineSource& source, LineClass wanted, LineClass stop) {
   char line[kLineSize];
   for (;;) {
-    if (!ReadGroupLine(source, line)) return 0;
-    const bool groupZero = ClassifyLine(line) == LineClass::kG0;
+    LineClass c;
+    if (!ReadCodeLine(source, c)) return 0;
+    const bool groupZero = c == LineClass::kG0;
     if (!ReadGroupLine(source, line)) return 0;
     if (!groupZero) continue;
     const LineClass value = ClassifyLine(line);

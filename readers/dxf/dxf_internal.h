@@ -27,7 +27,12 @@ struct PointBuffer {
   size_t count;
   size_t capacity;
 };
-void PointAppend(PointBuffer& buffer, WorldPoint p);
+// Doubles the buffer's storage; the rare half of PointAppend.
+void PointBufferGrow(PointBuffer& buffer);
+inline void PointAppend(PointBuffer& buffer, WorldPoint p) {
+  if (buffer.count == buffer.capacity) PointBufferGrow(buffer);
+  buffer.data[buffer.count++] = p;
+}
 
 // Reads lines from a FILE* or from a block of memory, one forward pass.
 // A CR LF line end arrives as "\n", so CR LF and LF files read alike. It also
@@ -116,6 +121,10 @@ enum class LineClass : uint8_t {
 // a read error.
 int ReadGroupLine(LineSource& source, char* line);
 LineClass ClassifyLine(const char* line);
+// Reads a line and classifies it: ClassifyLine(ReadGroupLine) without the copy
+// when the line lies whole in the source's window, as most do. For code lines,
+// whose text no one keeps. 1, or 0 as ReadGroupLine.
+int ReadCodeLine(LineSource& source, LineClass& cls);
 // Reads pairs until a group 0 code line: 1, or 0 when a read fails.
 int SkipToGroupZero(LineSource& source);
 
@@ -124,11 +133,10 @@ int SkipToGroupZero(LineSource& source);
 // hands each pair to `take(code class, value)`. 1, or 0 when a read fails.
 template <class Take>
 int ReadItemPairs(LineSource& source, Take take) {
-  char code[kLineSize];
   char value[kLineSize];
   for (;;) {
-    if (!ReadGroupLine(source, code)) return 0;
-    const LineClass c = ClassifyLine(code);
+    LineClass c;
+    if (!ReadCodeLine(source, c)) return 0;
     if (c == LineClass::kG0) return 1;
     if (!ReadGroupLine(source, value)) return 0;
     take(c, value);

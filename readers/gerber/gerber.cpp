@@ -53,6 +53,13 @@ void TraceGerberArc(const GerberState& state, Polyline& stroke) {
   bool counterClockwise = state.interpolation == gerber::kCounterClockwise;
   bool singleQuadrant = !state.multiQuadrant;
   double stop = singleQuadrant ? QuadrantStop(a, counterClockwise) : 0.0;
+  // The sweep tells the walk's length closely enough to size the point list
+  // once: an arc grown by doubling cost a copy per doubling and a third of
+  // its storage unused.
+  double sweep = counterClockwise ? e - a : a - e;
+  if (sweep < 0) sweep += 2 * pi;
+  if (singleQuadrant && sweep > pi / 2) sweep = pi / 2;
+  gerber::ReservePoints(stroke.points, static_cast<int64_t>(sweep / kGerberArcStep) + 3);
   double d = 0.0;
   // The walk has no step count: it ends near the end angle or the quadrant's end.
   auto more = [&](int32_t i, double angle) {

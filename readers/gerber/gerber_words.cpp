@@ -1,5 +1,6 @@
 #include "readers/gerber/gerber_words.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -11,6 +12,8 @@ namespace gerber {
 namespace {
 
 constexpr int kMaxParameterText = 63;
+// Digit runs up to this length are converted without the number text.
+constexpr int kMaxDirectDigits = 15;
 constexpr int64_t kFirstCapacity = 8;
 // The containers count in 32 bits and keep below 2 GiB.
 constexpr int64_t kMaxContainerBytes = INT32_MAX;
@@ -137,6 +140,15 @@ void ParseApertureDefinition(const char* p, const char* end, GerberState& state)
   }
 }
 
+// Storage for `grown` elements, or the end of the process.
+void ReserveCapacity(void** data, int32_t* capacity, int64_t grown, int64_t elementSize) {
+  if (grown > INT32_MAX || grown * elementSize > kMaxContainerBytes) OutOfMemory();
+  void* storage = std::realloc(*data, static_cast<size_t>(grown * elementSize));
+  if (!storage) OutOfMemory();
+  *data = storage;
+  *capacity = static_cast<int32_t>(grown);
+}
+
 double CheckedScale(double scale) { return scale < kMinScale || scale > kMaxScale ? 1.0 : scale; }
 
 void ParseScaleFactor(const char* p, const char* end, GerberState& state) {
@@ -192,8 +204,18 @@ void GerberStateInit(GerberState& state) {
 
 const char* ReadGerberNumber(const char* p, const char* end, int integerDigits, int decimalDigits, ZeroMode mode,
                              double* value) {
-  NumberText text;
   p = SkipBlanks(p, end);
+  if (mode == ZeroMode::kLeadingOmitted) {
+    // The usual coordinate: a run of digits that ends without a point or a
+    // blank, its integer times 10^-decimals, as the text below would convert.
+    const char* q = p < end && *p == '-' ? p + 1 : p;
+    const char* const first = q;
+    uint64_t digits = 0;
+    for (; q < end && IsDigit(*q) && q - first < kMaxDirectDigits; ++q) digits = digits * 10 + (*q - '0');
+    const bool ended = q == end || (!IsDigit(*q) && !IsBlank(*q) && *q != '.');
+    if (q > first && ended && ExactDecimal(digits, -decimalDigits, first > p, *value)) return q;
+  }
+  NumberText text;
   if (p < end && *p == '-') {
     text.Add('-');
     ++p;
@@ -355,12 +377,18 @@ int32_t MakeApertureBlock(GerberState& state, Drawing& drawing) {
 }
 
 void ReserveOneMore(void** data, int32_t count, int32_t* capacity, int64_t elementSize) {
-  int64_t grown = count ? static_cast<int64_t>(count) * 2 : kFirstCapacity;
-  if (grown > INT32_MAX || grown * elementSize > kMaxContainerBytes) OutOfMemory();
-  void* storage = std::realloc(*data, static_cast<size_t>(grown * elementSize));
-  if (!storage) OutOfMemory();
-  *data = storage;
-  *capacity = static_cast<int32_t>(grown);
+  ReserveCapacity(data, capacity, count ? static_cast<int64_t>(count) * 2 : kFirstCapacity, elementSize);
+}
+
+void ReservePoints(GrowArray<WorldPoint>& points, int64_t more) {
+  const int64_t need = points.count + (more > 0 ? more : 0);
+  if (need <= points.capacity) return;
+  // A stroke of many arcs still grows geometrically, not by a copy per arc.
+  const int64_t grown = std::max(need, 2 * static_cast<int64_t>(points.capacity));
+  void* data = points.data;
+  ReserveCapacity(&data, &points.capacity, grown, static_cast<int64_t>(sizeof(WorldPoint)));
+  points.data = static_cast<WorldPoint*>(data);
+  points.elementSize = static_cast<int32_t>(sizeof(WorldPoint));
 }
 
 }  // namespace gerber

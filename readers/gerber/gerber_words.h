@@ -86,6 +86,8 @@ int32_t MakeApertureBlock(GerberState& state, Drawing& drawing);
 // every two-point trace a page of storage, and a million flashes a quadratic
 // amount of copying.
 void ReserveOneMore(void** data, int32_t count, int32_t* capacity, int64_t elementSize);
+// Room for `more` points beyond the list's count, taken at once.
+void ReservePoints(GrowArray<WorldPoint>& points, int64_t more);
 
 template <class T>
 void AppendGrowing(GrowArray<T>& array, const T& record) {

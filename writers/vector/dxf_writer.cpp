@@ -35,8 +35,9 @@ constexpr char kBlockPolyline[] =
     "  0\nPOLYLINE\n  8\n0\n 62\n%d\n6\n%s\n 10\n0.0\n 20\n0.0\n 40\n%g\n 41\n%g\n 66\n1\n";
 constexpr char kEntityPolyline[] =
     "  0\nPOLYLINE\n  8\n0\n 62\n%d\n  6\n%s\n 10\n0.0\n 20\n0.0\n 40\n%g\n 41\n%g\n 66\n1\n";
-constexpr char kVertex[] = "  0\nVERTEX\n  8\n0\n 62\n%d\n 10\n%.6f\n 20\n%.6f\n";
-constexpr char kSeqEnd[] = "  0\nSEQEND\n";
+// Prepared: most of a file is vertices.
+constexpr auto kVertex = PrepareTemplate("  0\nVERTEX\n  8\n0\n 62\n%d\n 10\n%.6f\n 20\n%.6f\n");
+constexpr auto kSeqEnd = PrepareTemplate("  0\nSEQEND\n");
 constexpr char kText[] = "  0\nTEXT\n  8\n0\n 10\n%g\n 20\n%g\n 40\n%g\n  62\n%d\n 50\n%g\n  7\n%s\n  1\n%s\n";
 constexpr char kBlockEnd[] = "  0\nENDBLK\n";
 constexpr char kEntitiesStart[] = "  0\nENDSEC\n  0\nSECTION\n  2\nENTITIES\n";

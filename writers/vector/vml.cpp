@@ -1,5 +1,6 @@
 // The Drawing as an HTML page of VML shapes: the drawing is fitted into a square
-// of 1000 units, flattened, and written as one v:polyline per device polyline
+// of 1000 units, flattened a polyline at a time (the device points are never
+// all held at once), and written as one v:polyline per device polyline
 // and one text-path v:shape per device text, after a page background.
 //
 // Every attribute value the drawing supplies is escaped, and the page is kept
@@ -28,7 +29,7 @@ constexpr char kHead[] =
 constexpr char kBackground[] = "<v:background fill='t' fillcolor='#%x'/>";
 constexpr char kPolylineStart[] = "<v:polyline strokecolor='rgb(%d,%d,%d)' strokeweight='%d' filled='f'";
 constexpr char kPointsStart[] = "\npoints='";
-constexpr char kPoint[] = "%d,%d,";
+constexpr auto kPoint = PrepareTemplate("%d,%d,");  // prepared: most of a page is points
 constexpr char kPointsEnd[] = "'>\n";
 constexpr char kStroke[] = "<v:stroke dashstyle='%s'/>\n";
 constexpr char kPolylineEnd[] = "</v:polyline>\n";
@@ -129,15 +130,17 @@ int WriteVmlFile(const Drawing& drawing, const char* fileName, uint32_t backgrou
   Emit(out, kBackground, {background});
   double scale = VmlPageScale(drawing);
   if (scale > 0) {
-    GrowArray<DevicePolyline> polylines{};
-    GrowArray<DeviceText> texts{};
-    polylines.elementSize = sizeof(DevicePolyline);
-    texts.elementSize = sizeof(DeviceText);
-    FlattenDrawing(drawing, scale, polylines, texts);
+    GrowArray<DeviceText> texts{nullptr, 0, 0, sizeof(DeviceText)};
     const ColourRef* colours = CurrentColourTable();
-    for (const DevicePolyline& line : polylines) WritePolyline(out, line, colours);
+    FlattenEachPolyline(
+        drawing, scale,
+        [&](const DevicePolyline& line) {
+          WritePolyline(out, line, colours);
+          return 1;
+        },
+        texts);
     for (const DeviceText& text : texts) WriteText(out, text, colours);
-    FreeDeviceLists(polylines, texts);
+    ArrayFree(texts);
   }
   Emit(out, kTail);
   return CloseTextOutput(out);

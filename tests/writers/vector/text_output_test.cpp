@@ -30,6 +30,10 @@ TEST(TextOutput, NumbersMatchPrintf) {
                                 1e308,
                                 5e-324,
                                 0.1 + 0.2,
+                                0.0078125,  // ties at the seventh decimal, to even
+                                0.0234375,
+                                -1e12,
+                                999999999999.9999,
                                 std::numeric_limits<double>::infinity(),
                                 -std::numeric_limits<double>::infinity(),
                                 std::nan("")};
@@ -37,6 +41,7 @@ TEST(TextOutput, NumbersMatchPrintf) {
   for (int i = 0; i < 2000; ++i) {
     std::uniform_real_distribution<double> exponent(-30, 30);
     values.push_back((i % 2 ? -1 : 1) * std::pow(10.0, exponent(random)));
+    values.push_back(static_cast<double>(static_cast<int64_t>(random() % 2000000001) - 1000000000) / 1024);
   }
   testing_support::TempDir dir;
   TextOutput out{};
@@ -52,6 +57,36 @@ TEST(TextOutput, NumbersMatchPrintf) {
   }
   ASSERT_EQ(CloseTextOutput(out), 1);
   EXPECT_EQ(testing_support::ReadText(dir.File("n.txt")), expected);
+}
+
+// A prepared template writes what the same template writes through Emit,
+// odd placeholders and missing arguments included.
+TEST(TextOutput, PreparedTemplateMatchesEmit) {
+  static constexpr auto kLines = PrepareTemplate("a\n%d\n%.6f %g\n");
+  static constexpr auto kOdd = PrepareTemplate("%% %q%s %.6 %x%");
+  static constexpr auto kPlain = PrepareTemplate("no placeholders\n");
+  testing_support::TempDir dir;
+  std::string files[2];
+  for (int prepared = 0; prepared < 2; ++prepared) {
+    files[prepared] = dir.File(prepared ? "p.txt" : "e.txt");
+    TextOutput out{};
+    ASSERT_EQ(OpenTextOutput(out, files[prepared].c_str(), PutRaw), 1);
+    for (double v : {0.0, -2.5, 1e15}) {
+      if (prepared) {
+        Emit(out, kLines, {-7, v, v});
+        Emit(out, kOdd, {1, "s", 2.0, 255, 3});
+        Emit(out, kOdd, {1});
+        Emit(out, kPlain);
+      } else {
+        Emit(out, "a\n%d\n%.6f %g\n", {-7, v, v});
+        Emit(out, "%% %q%s %.6 %x%", {1, "s", 2.0, 255, 3});
+        Emit(out, "%% %q%s %.6 %x%", {1});
+        Emit(out, "no placeholders\n");
+      }
+    }
+    ASSERT_EQ(CloseTextOutput(out), 1);
+  }
+  EXPECT_EQ(testing_support::ReadText(files[1]), testing_support::ReadText(files[0]));
 }
 
 // A fragment longer than the file's buffer, between short ones, keeps its place.
