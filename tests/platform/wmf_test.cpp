@@ -162,6 +162,33 @@ TEST(WmfToEmf, ShapesPolyPolygonsAndDibs) {
   EXPECT_EQ(Le32(e.bytes, e.Of(81)[0].at + 120), 0x00332211u);
 }
 
+TEST(WmfToEmf, PatternBlitsOldBitmapsAndDibsToTheDevice) {
+  WmfWriter w;
+  w.Record(0x061D, {0x0021, 0x00F0, 6, 8, 3, 2});                    // PATBLT 8 x 6 at (2, 3), PATCOPY
+  w.Record(0x0940, {0x0062, 0x0000, 0, 0, 0, 4, 5, 40, 30});         // DIBBITBLT, no bitmap: BLACKNESS
+  w.Record(0x0922, {0x0020, 0x00CC, 0, 0, 2, 3, 7, 9, 0, 3, 2, 2, 0x0101, 0x00A0, 0x0040});  // a 3 x 2 BITMAP16
+  std::vector<int16_t> toDevice = {0, 1, 0, 0, 0, 1, 1, 12, 11, 40, 0, 1, 0, 1, 0, 1, 24};
+  toDevice.resize(toDevice.size() + 12, 0);
+  toDevice.insert(toDevice.end(), {0x2211, 0x0033});
+  w.Record(0x0D33, toDevice);  // SETDIBTODEV of a 1 x 1 DIB at (11, 12)
+  Emf e = Convert(w.Bytes());
+  using V = std::vector<int32_t>;
+  ASSERT_EQ(e.Of(76).size(), 2u);
+  EXPECT_EQ(e.Words(e.Of(76)[0], 24, 5), (V{2, 3, 8, 6, 0x00F00021}));
+  EXPECT_EQ(e.Words(e.Of(76)[1], 24, 5), (V{30, 40, 5, 4, 0x00000062}));
+  EXPECT_EQ(e.Of(76)[1].size, 100u);
+  // The old bitmap becomes a top-down monochrome DIB with rows padded to 4 bytes.
+  ASSERT_EQ(e.Of(81).size(), 1u);
+  const auto blit = e.Of(81)[0];
+  EXPECT_EQ(e.Words(blit, 24, 12), (V{9, 7, 0, 0, 3, 2, 80, 48, 128, 8, 0, 0x00CC0020}));
+  EXPECT_EQ(e.Words(blit, 80, 4), (V{40, 3, -2, 0x00010001}));
+  EXPECT_EQ(e.Words(blit, 124, 3), (V{0xFFFFFF, 0xA0, 0x40}));
+  ASSERT_EQ(e.Of(80).size(), 1u);
+  EXPECT_EQ(e.Words(e.Of(80)[0], 24, 13), (V{11, 12, 0, 0, 1, 1, 76, 40, 116, 4, 0, 0, 1}));
+  // A picture without window records is framed by what its blits cover.
+  EXPECT_EQ(e.Words(e.records[0], 8, 4), (V{0, 0, 33, 41}));
+}
+
 TEST(WmfToEmf, BadInput) {
   int64_t size = 123;
   EXPECT_EQ(platform::WmfToEmf(nullptr, 0, &size), nullptr);
