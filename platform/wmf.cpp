@@ -4,9 +4,9 @@
 // window onto device units one for one, and the translated records.
 #include "platform/wmf.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <algorithm>
 #include <initializer_list>
 #include <vector>
 

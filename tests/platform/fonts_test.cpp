@@ -49,7 +49,8 @@ TEST(FontLibrary, MatchCacheGivesTheSameFacesAndIsSetAsideWhenStale) {
   ASSERT_NE(fresh, "none");
   ASSERT_NE(fresh, italic);
   std::string text = Read(cache);
-  EXPECT_NE(text.find("\nM Times New Roman\x1F\x1F" "b-\t"), std::string::npos);
+  const std::string bold = std::string("M Times New Roman\x1F\x1F") + "b-\t";  // \x1F ends a field
+  EXPECT_NE(text.find("\n" + bold), std::string::npos);
   {
     FontLibrary fonts(cache);
     EXPECT_EQ(FileFace(fonts.Face("Times New Roman", true, false)), fresh);
@@ -58,14 +59,13 @@ TEST(FontLibrary, MatchCacheGivesTheSameFacesAndIsSetAsideWhenStale) {
   // While the stamps hold, the cached answer is taken as it stands.
   size_t matches = text.find("\nM ");
   size_t italicAt = text.find("\x1Fru\x1F-i\t") + 6;
-  std::string swapped = text.substr(0, matches + 1) + "M Times New Roman\x1F\x1F" "b-\t" +
-                        text.substr(italicAt, text.find('\n', italicAt) + 1 - italicAt);
+  std::string swapped =
+      text.substr(0, matches + 1) + bold + text.substr(italicAt, text.find('\n', italicAt) + 1 - italicAt);
   std::ofstream(cache, std::ios::binary) << swapped;
   EXPECT_EQ(FileFace(FontLibrary(cache).Face("Times New Roman", true, false)), italic);
   // A stamp that no longer holds, a cached answer that is wrong: the cache is
   // set aside, fontconfig answers, and the cache is written anew.
-  std::string stale = text.substr(0, matches + 1) + "S /nonexistent\t1.0\t1\n" +
-                      "M Times New Roman\x1F\x1F" "b-\t/nonexistent.ttf:index=0\n";
+  std::string stale = text.substr(0, matches + 1) + "S /nonexistent\t1.0\t1\n" + bold + "/nonexistent.ttf:index=0\n";
   for (const std::string& broken : {stale, std::string("kartex font matches 1 junk\nM \t\n"), std::string()}) {
     std::ofstream(cache, std::ios::binary) << broken;
     FontLibrary fonts(cache);

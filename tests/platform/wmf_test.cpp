@@ -164,8 +164,8 @@ TEST(WmfToEmf, ShapesPolyPolygonsAndDibs) {
 
 TEST(WmfToEmf, PatternBlitsOldBitmapsAndDibsToTheDevice) {
   WmfWriter w;
-  w.Record(0x061D, {0x0021, 0x00F0, 6, 8, 3, 2});                    // PATBLT 8 x 6 at (2, 3), PATCOPY
-  w.Record(0x0940, {0x0062, 0x0000, 0, 0, 0, 4, 5, 40, 30});         // DIBBITBLT, no bitmap: BLACKNESS
+  w.Record(0x061D, {0x0021, 0x00F0, 6, 8, 3, 2});             // PATBLT 8 x 6 at (2, 3), PATCOPY
+  w.Record(0x0940, {0x0062, 0x0000, 0, 0, 0, 4, 5, 40, 30});  // DIBBITBLT, no bitmap: BLACKNESS
   w.Record(0x0922, {0x0020, 0x00CC, 0, 0, 2, 3, 7, 9, 0, 3, 2, 2, 0x0101, 0x00A0, 0x0040});  // a 3 x 2 BITMAP16
   std::vector<int16_t> toDevice = {0, 1, 0, 0, 0, 1, 1, 12, 11, 40, 0, 1, 0, 1, 0, 1, 24};
   toDevice.resize(toDevice.size() + 12, 0);
