@@ -204,6 +204,8 @@ TEST(WmfToEmf, BadInput) {
   w.Record(0x0325, {0x7FFF, 1, 2}).Record(0x0538, {-1, 1}).Record(0x0521, {-1, 0}).Record(0x0A32, {1, 2, -1, 6});
   w.Record(0x02FB, {1}).Record(0x0F43, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 40, 0, 1, 0, 1, 0, 1, 8, 0,
                                         0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  0,  0,  0, 0, 0, 0, 0, 0, 0});
+  // A short pattern blit; an old bitmap whose rows would run far past its record.
+  w.Record(0x061D, {1, 2}).Record(0x0922, {0x20, 0xCC, 0, 0, 2, 3, 7, 9, 0, 0x0100, 0x7FFF, 0x7FFF, 0x2001});
   std::vector<uint8_t> bytes = w.Bytes();
   bytes.insert(bytes.end() - 6, {0xFF, 0xFF, 0xFF, 0x7F, 0x13, 0x02});  // a record claiming 4 GB
   Emf e = Convert(bytes);
@@ -211,7 +213,8 @@ TEST(WmfToEmf, BadInput) {
   EXPECT_EQ(e.records.back().type, 14u);
   ASSERT_EQ(e.Of(87).size(), 1u);
   EXPECT_EQ(e.I32(e.Of(87)[0], 24), 1);
-  EXPECT_TRUE(e.Of(81).empty());  // 256 colours promised, none there
+  EXPECT_TRUE(e.Of(81).empty());  // 256 colours promised, none there; the old bitmap refused
+  EXPECT_TRUE(e.Of(76).empty());
 }
 
 TEST(WmfToEmf, ObjectTableFillsWithoutOverflow) {
