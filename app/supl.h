@@ -12,6 +12,14 @@ uint8_t* supl_bread(const char* fileName, int64_t* size);
 // is removed.
 int supl_bwrite(const char* fileName, const void* buffer, int64_t size);
 
+// The same for a file gathered from `count` pieces, written in their order
+// without first copying them into one buffer.
+struct SuplPiece {
+  const void* data;
+  int64_t size;
+};
+int supl_bwritev(const char* fileName, const SuplPiece* pieces, int64_t count);
+
 // Removes leading and trailing spaces and tabs in place.
 void TrimBlanks(char* string);
 

@@ -1,12 +1,15 @@
-// The painter: a memory device context drawing aliased into a cairo ARGB32
-// working surface per bitmap, whose pixels GdiFlush converts into the bitmap's
-// own rows (palette indices, bits or B, G, R).
+// The painter: a memory device context drawing aliased with cairo. A palette
+// bitmap is drawn as palette indices in a cairo A8 surface, which for a
+// top-down 8-bit bitmap is the bitmap's own rows; a 24-bit bitmap is drawn into
+// an ARGB32 working surface. GdiFlush brings the rows up to date where they
+// are not drawn in place.
 //
 // Geometry is placed on pixel centres, so a one-pixel line from (0, 5) to
 // (10, 5) covers row 5, columns 0 to 9 (the last point is not drawn, as
 // cosmetic lines do). Far-off geometry is cut to a guard box first, because
 // cairo's fixed-point coordinates reach only about +-8 million pixels.
 #include <cairo.h>
+#include <sys/mman.h>
 
 #include <algorithm>
 #include <cmath>
@@ -14,6 +17,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -38,6 +42,18 @@ constexpr int64_t kMaxSurfaceBytes = int64_t{1} << 30;
 // How far beyond the canvas geometry is kept, besides the pen's own width.
 constexpr double kGuardMargin = 64;
 
+// Zeroed memory for a bitmap's rows. Every page of a large bitmap is touched
+// while it is drawn: mapping them all at once spares a fault for each.
+uint8_t* ZeroedRows(int64_t size, int64_t* mapped) {
+  *mapped = 0;
+  if (size < (int64_t{1} << 20)) return static_cast<uint8_t*>(std::calloc(static_cast<size_t>(size), 1));
+  void* rows = mmap(nullptr, static_cast<size_t>(size), PROT_READ | PROT_WRITE,
+                    MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+  if (rows == MAP_FAILED) return nullptr;
+  *mapped = size;
+  return static_cast<uint8_t*>(rows);
+}
+
 struct Object : GdiObject {
   LogPen pen{};
   LogBrush brush{};
@@ -45,26 +61,29 @@ struct Object : GdiObject {
   std::vector<uint8_t> palette;  // red, green, blue, flags per entry
   // Bitmaps.
   uint8_t* bits = nullptr;
+  int64_t mapped = 0;  // bytes, when the rows are mapped rather than allocated
   int32_t width = 0;
   int32_t height = 0;
   int32_t bitsPerPixel = 0;
   int32_t stride = 0;
   bool bottomUp = false;
   bool drawnIsInk = false;
-  bool ownColours = false;  // matched against its own colour table, not the context's palette
-  ColourMatcher ownMatcher;
+  // Palette bitmaps: how colours become indices; against the bitmap's own
+  // colour table when it has one, else the context's palette.
+  std::unique_ptr<ColourMatcher> ownColours;
+  IndexedColours indexed{};
+  bool inPlace = false;  // the surface is the rows themselves
   cairo_surface_t* surface = nullptr;
   bool dirty = false;
 
   ~Object() override {
     if (surface) cairo_surface_destroy(surface);
-    std::free(bits);
+    if (mapped)
+      munmap(bits, static_cast<size_t>(mapped));
+    else
+      std::free(bits);
   }
 };
-
-void SetSource(cairo_t* cr, ColourRef c) {
-  cairo_set_source_rgb(cr, (c & 0xFF) / 255.0, ((c >> 8) & 0xFF) / 255.0, ((c >> 16) & 0xFF) / 255.0);
-}
 
 class CairoDC final : public DeviceContext {
  public:
@@ -133,9 +152,17 @@ class CairoDC final : public DeviceContext {
     if (stride * height > kMaxSurfaceBytes || width * height * 4 > kMaxSurfaceBytes) return nullptr;
     auto o = std::make_unique<Object>();
     o->kind = ObjectKind::kBitmap;
-    o->bits = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(stride * height), 1));
+    o->bits = ZeroedRows(stride * height, &o->mapped);
     if (!o->bits) return nullptr;
-    o->surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, static_cast<int>(width), static_cast<int>(height));
+    const int w = static_cast<int>(width), h = static_cast<int>(height);
+    if (bpp == 24) {
+      o->surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, w, h);
+    } else if (bpp == 8 && !bottomUp && stride == cairo_format_stride_for_width(CAIRO_FORMAT_A8, w)) {
+      o->surface = cairo_image_surface_create_for_data(o->bits, CAIRO_FORMAT_A8, w, h, static_cast<int>(stride));
+      o->inPlace = true;
+    } else {
+      o->surface = cairo_image_surface_create(CAIRO_FORMAT_A8, w, h);
+    }
     if (cairo_surface_status(o->surface) != CAIRO_STATUS_SUCCESS) return nullptr;
     o->width = static_cast<int32_t>(width);
     o->height = static_cast<int32_t>(height);
@@ -153,12 +180,14 @@ class CairoDC final : public DeviceContext {
         rgbf[4 * i + 1] = q[1];
         rgbf[4 * i + 2] = q[0];
       }
-      o->ownColours = true;
-      o->ownMatcher.SetPalette(rgbf.data(), count);
+      o->ownColours = std::make_unique<ColourMatcher>();
+      o->ownColours->SetPalette(rgbf.data(), count);
     }
+    if (bpp <= 8) o->indexed = {o->ownColours ? o->ownColours.get() : &matcher_, o->drawnIsInk ? 1 : -1};
     if (bits) *bits = o->bits;
-    objects_.push_back(std::move(o));
-    return objects_.back().get();
+    Object* made = o.get();
+    objects_.emplace(made, std::move(o));
+    return made;
   }
 
   GdiObject* GetStockObject(StockObject which) override { return Stock(which); }
@@ -199,13 +228,7 @@ class CairoDC final : public DeviceContext {
     if (o == font_) font_ = Stock(StockObject::kSystemFont);
     if (o == palette_) SelectPalette(&defaultPalette_, 0);
     if (o == bitmap_) Target(nullptr);
-    for (auto& owned : objects_) {
-      if (owned.get() == o) {
-        owned.swap(objects_.back());
-        objects_.pop_back();
-        break;
-      }
-    }
+    objects_.erase(o);
     return 1;
   }
 
@@ -283,7 +306,7 @@ class CairoDC final : public DeviceContext {
     double right = std::min<double>(rect.right, bitmap_->width + 1.0);
     double bottom = std::min<double>(rect.bottom, bitmap_->height + 1.0);
     if (right <= left || bottom <= top) return 1;
-    SetSource(cr_, b->brush.colour);
+    SetSourceColour(cr_, b->brush.colour);
     cairo_rectangle(cr_, left, top, right - left, bottom - top);
     cairo_fill(cr_);
     bitmap_->dirty = true;
@@ -306,18 +329,23 @@ class CairoDC final : public DeviceContext {
     if (!bitmap_ || !bitmap_->dirty) return 1;
     Object& b = *bitmap_;
     cairo_surface_flush(b.surface);
+    b.dirty = false;
+    if (b.inPlace) return 1;
     const uint8_t* data = cairo_image_surface_get_data(b.surface);
     int surfaceStride = cairo_image_surface_get_stride(b.surface);
-    ColourMatcher& matcher = b.ownColours ? b.ownMatcher : matcher_;
+    auto convert = [&](const uint8_t* from, int rows, uint8_t* to) {
+      if (b.bitsPerPixel == 24)
+        ArgbToBgrRows(from, surfaceStride, b.width, rows, to, b.stride);
+      else
+        PackIndexRows(from, surfaceStride, b.width, rows, b.bitsPerPixel, to, b.stride);
+    };
     if (!b.bottomUp) {
-      ConvertSurfaceRows(data, surfaceStride, b.width, b.height, b.bitsPerPixel, b.drawnIsInk, matcher, b.bits,
-                         b.stride);
+      convert(data, b.height, b.bits);
     } else {
       for (int y = 0; y < b.height; ++y)
-        ConvertSurfaceRows(data + static_cast<int64_t>(y) * surfaceStride, surfaceStride, b.width, 1, b.bitsPerPixel,
-                           b.drawnIsInk, matcher, b.bits + static_cast<int64_t>(b.height - 1 - y) * b.stride, b.stride);
+        convert(data + static_cast<int64_t>(y) * surfaceStride, 1,
+                b.bits + static_cast<int64_t>(b.height - 1 - y) * b.stride);
     }
-    b.dirty = false;
     return 1;
   }
 
@@ -335,19 +363,12 @@ class CairoDC final : public DeviceContext {
     if (!cr_) return 0;
     if (path.verbs.empty()) return 1;
     Box canvas{0, 0, static_cast<double>(bitmap_->width), static_cast<double>(bitmap_->height)};
+    bitmap_->dirty = true;
+    if (bitmap_->bitsPerPixel <= 8 && Rop2ReadsDestination(rop2_)) return DrawPathReadingIndices(path, fill, stroke);
     cairo_save(cr_);
     TracePath(cr_, path, canvas);
-    if (fill && ApplyFill(cr_, *fill, rop2_, bkMode_ == kOpaque, bkColour_)) {
-      cairo_set_fill_rule(cr_, fillMode_ == kWinding ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
-      cairo_fill_preserve(cr_);
-    }
-    if (stroke && stroke->style != kPenNull && ApplyRop2(cr_, rop2_, stroke->colour)) {
-      ApplyStroke(cr_, *stroke);
-      cairo_stroke(cr_);
-    }
-    cairo_new_path(cr_);
+    FillAndStroke(cr_, fill, stroke);
     cairo_restore(cr_);
-    bitmap_->dirty = true;
     return 1;
   }
 
@@ -358,6 +379,7 @@ class CairoDC final : public DeviceContext {
     BlitTarget target;
     target.data = cairo_image_surface_get_data(b.surface);
     target.stride = cairo_image_surface_get_stride(b.surface);
+    if (b.bitsPerPixel <= 8) target.indexed = &b.indexed;
     target.width = b.width;
     target.height = b.height;
     if (hasClip_) {
@@ -408,9 +430,11 @@ class CairoDC final : public DeviceContext {
   Object* Stock(StockObject which) { return &stock_[static_cast<int>(which)]; }
 
   Object* Make(ObjectKind kind) {
-    objects_.push_back(std::make_unique<Object>());
-    objects_.back()->kind = kind;
-    return objects_.back().get();
+    auto o = std::make_unique<Object>();
+    Object* made = o.get();
+    made->kind = kind;
+    objects_.emplace(made, std::move(o));
+    return made;
   }
 
   // Only objects of this context are accepted; anything else is a failure.
@@ -420,9 +444,8 @@ class CairoDC final : public DeviceContext {
       if (&s == object) return &s;
     if (object == &defaultPalette_) return &defaultPalette_;
     if (object == &noBitmap_) return &noBitmap_;
-    for (auto it = objects_.rbegin(); it != objects_.rend(); ++it)
-      if (it->get() == object) return it->get();
-    return nullptr;
+    auto it = objects_.find(object);
+    return it == objects_.end() ? nullptr : it->second.get();
   }
 
   void Target(Object* bitmap) {
@@ -431,6 +454,7 @@ class CairoDC final : public DeviceContext {
     bitmap_ = bitmap;
     if (!bitmap) return;
     cr_ = cairo_create(bitmap->surface);
+    if (bitmap->bitsPerPixel <= 8) SetIndexedColours(cr_, &bitmap->indexed);
     cairo_set_antialias(cr_, CAIRO_ANTIALIAS_NONE);
     cairo_font_options_t* options = cairo_font_options_create();
     cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_NONE);
@@ -455,12 +479,93 @@ class CairoDC final : public DeviceContext {
     return mask;
   }
 
-  void ApplyClip() {
-    cairo_reset_clip(cr_);
+  void ApplyClip() { ApplyClip(cr_); }
+
+  void ApplyClip(cairo_t* cr) const {
+    cairo_reset_clip(cr);
     if (!hasClip_) return;
-    for (const Rect& r : clip_.rects) cairo_rectangle(cr_, r.left, r.top, r.right - r.left, r.bottom - r.top);
-    if (clip_.rects.empty()) cairo_rectangle(cr_, 0, 0, 0, 0);
-    cairo_clip(cr_);
+    for (const Rect& r : clip_.rects) cairo_rectangle(cr, r.left, r.top, r.right - r.left, r.bottom - r.top);
+    if (clip_.rects.empty()) cairo_rectangle(cr, 0, 0, 0, 0);
+    cairo_clip(cr);
+  }
+
+  // Fills (by the fill mode) and strokes cr's current path, then clears it.
+  void FillAndStroke(cairo_t* cr, const FillStyle* fill, const StrokeStyle* stroke) const {
+    cairo_pattern_t* mask = nullptr;
+    if (fill && ApplyFill(cr, *fill, rop2_, bkMode_ == kOpaque, bkColour_, &mask)) {
+      cairo_set_fill_rule(cr, fillMode_ == kWinding ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
+      if (mask) {
+        cairo_save(cr);
+        cairo_clip_preserve(cr);
+        cairo_mask(cr, mask);
+        cairo_restore(cr);
+        cairo_pattern_destroy(mask);
+      } else {
+        cairo_fill_preserve(cr);
+      }
+    }
+    if (stroke && stroke->style != kPenNull && ApplyRop2(cr, rop2_, stroke->colour)) {
+      ApplyStroke(cr, *stroke);
+      cairo_stroke(cr);
+    }
+    cairo_new_path(cr);
+  }
+
+  // A raster operation that reads the destination works on colours, not on
+  // palette indices: the path is drawn in colour on a scratch surface over its
+  // box, and each pixel drawn there combines with the colour of the index
+  // below, the result matched back to the palette.
+  int DrawPathReadingIndices(const Path& path, const FillStyle* fill, const StrokeStyle* stroke) {
+    Box canvas{0, 0, static_cast<double>(bitmap_->width), static_cast<double>(bitmap_->height)};
+    cairo_save(cr_);
+    TracePath(cr_, path, canvas);
+    if (stroke) ApplyStroke(cr_, *stroke);
+    double x0, y0, x1, y1;
+    if (stroke && stroke->style != kPenNull)
+      cairo_stroke_extents(cr_, &x0, &y0, &x1, &y1);
+    else
+      cairo_fill_extents(cr_, &x0, &y0, &x1, &y1);
+    cairo_new_path(cr_);
+    cairo_restore(cr_);
+    const int left = static_cast<int>(std::max(0.0, std::floor(x0) - 1));
+    const int top = static_cast<int>(std::max(0.0, std::floor(y0) - 1));
+    const int right = static_cast<int>(std::min<double>(bitmap_->width, std::ceil(x1) + 1));
+    const int bottom = static_cast<int>(std::min<double>(bitmap_->height, std::ceil(y1) + 1));
+    if (left >= right || top >= bottom) return 1;
+    cairo_surface_t* scratch = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, right - left, bottom - top);
+    if (cairo_surface_status(scratch) != CAIRO_STATUS_SUCCESS) {
+      cairo_surface_destroy(scratch);
+      return 0;
+    }
+    cairo_surface_set_device_offset(scratch, -left, -top);
+    cairo_t* cr = cairo_create(scratch);
+    cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
+    ApplyClip(cr);
+    TracePath(cr, path, canvas);
+    const int rop = std::exchange(rop2_, kR2CopyPen);
+    FillAndStroke(cr, fill, stroke);
+    rop2_ = rop;
+    cairo_destroy(cr);
+    cairo_surface_flush(scratch);
+    cairo_surface_flush(bitmap_->surface);
+    const uint8_t* drawn = cairo_image_surface_get_data(scratch);
+    const int drawnStride = cairo_image_surface_get_stride(scratch);
+    uint8_t* rows = cairo_image_surface_get_data(bitmap_->surface);
+    const int stride = cairo_image_surface_get_stride(bitmap_->surface);
+    const IndexedColours& indexed = bitmap_->indexed;
+    for (int y = top; y < bottom; ++y) {
+      const uint32_t* in = reinterpret_cast<const uint32_t*>(drawn + int64_t{y - top} * drawnStride);
+      uint8_t* out = rows + int64_t{y} * stride;
+      for (int x = left; x < right; ++x) {
+        const uint32_t argb = in[x - left];
+        if (argb >> 24 == 0) continue;
+        const uint32_t rgb = ApplyRop2Rgb(rop, argb & 0xFFFFFF, indexed.matcher->Rgb(out[x]));
+        out[x] = static_cast<uint8_t>(indexed.IndexOfRgb(rgb));
+      }
+    }
+    cairo_surface_destroy(scratch);
+    cairo_surface_mark_dirty(bitmap_->surface);
+    return 1;
   }
 
   Box GuardBox(double penWidth) const {
@@ -470,7 +575,7 @@ class CairoDC final : public DeviceContext {
 
   void ApplyPen(double dashOffset) {
     const LogPen& p = pen_->pen;
-    SetSource(cr_, p.colour);
+    SetSourceColour(cr_, p.colour);
     if (p.width > 1) {
       cairo_set_line_width(cr_, p.width);
       cairo_set_line_cap(cr_, CAIRO_LINE_CAP_ROUND);
@@ -504,12 +609,13 @@ class CairoDC final : public DeviceContext {
     bitmap_->dirty = true;
     cairo_surface_flush(bitmap_->surface);
     Raster r;
-    r.data = reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(bitmap_->surface));
-    r.pitch = cairo_image_surface_get_stride(bitmap_->surface) / 4;
+    r.data = cairo_image_surface_get_data(bitmap_->surface);
+    r.pitch = cairo_image_surface_get_stride(bitmap_->surface);
     r.width = bitmap_->width;
     r.height = bitmap_->height;
     ColourRef c = pen_->pen.colour;
-    r.argb = 0xFF000000u | (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF);
+    r.indexed = bitmap_->bitsPerPixel <= 8;
+    r.value = r.indexed ? static_cast<uint32_t>(bitmap_->indexed.Index(c)) : 0xFF000000u | RedBlueSwapped(c);
     const double* dashes = nullptr;
     int n = 0;
     switch (pen_->pen.style) {
@@ -528,11 +634,12 @@ class CairoDC final : public DeviceContext {
   }
 
   struct Raster {
-    uint32_t* data;
-    int64_t pitch;
+    uint8_t* data;
+    int64_t pitch;  // bytes
     int64_t width;
     int64_t height;
-    uint32_t argb;
+    bool indexed;    // one index byte a pixel, else 0xAARRGGBB words
+    uint32_t value;  // what a drawn pixel holds
     bool pattern[32];
     int period = 0;  // 0: solid
   };
@@ -544,27 +651,40 @@ class CairoDC final : public DeviceContext {
     int64_t steps = adx > ady ? adx : ady;
     if (steps == 0) return phase;
     // Only the steps that can fall on the canvas are walked.
-    DPoint p{static_cast<double>(a.x), static_cast<double>(a.y)}, q{static_cast<double>(b.x), static_cast<double>(b.y)};
-    double t0, t1;
-    if (!ClipSegment(p, q, {-1.0, -1.0, static_cast<double>(r.width), static_cast<double>(r.height)}, t0, t1))
-      return phase + steps;
-    int64_t first = std::max<int64_t>(0, static_cast<int64_t>(std::floor(t0 * steps)) - 1);
-    int64_t last = std::min<int64_t>(steps, static_cast<int64_t>(std::ceil(t1 * steps)) + 1);
+    int64_t first = 0, last = steps;
+    auto inside = [&](Point p) { return p.x >= 0 && p.y >= 0 && p.x < r.width && p.y < r.height; };
+    if (!inside(a) || !inside(b)) {
+      DPoint p{static_cast<double>(a.x), static_cast<double>(a.y)},
+          q{static_cast<double>(b.x), static_cast<double>(b.y)};
+      double t0, t1;
+      if (!ClipSegment(p, q, {-1.0, -1.0, static_cast<double>(r.width), static_cast<double>(r.height)}, t0, t1))
+        return phase + steps;
+      first = std::max<int64_t>(0, static_cast<int64_t>(std::floor(t0 * steps)) - 1);
+      last = std::min<int64_t>(steps, static_cast<int64_t>(std::ceil(t1 * steps)) + 1);
+    }
     bool xMajor = adx >= ady;
     int64_t minor = xMajor ? ady : adx;
     int64_t majorStep = (xMajor ? dx : dy) < 0 ? -1 : 1;
     int64_t minorStep = (xMajor ? dy : dx) < 0 ? -1 : 1;
     // Minor offset at step i: round(i * minor / steps), kept as quotient and
     // remainder of (2 i minor + steps) / (2 steps); the start needs 128 bits.
-    __int128 start = static_cast<__int128>(2 * first) * minor + steps;
-    int64_t offset = static_cast<int64_t>(start / (2 * steps));
-    int64_t rest = static_cast<int64_t>(start % (2 * steps));
+    int64_t offset = 0, rest = steps;
+    if (first > 0) {
+      __int128 start = static_cast<__int128>(2 * first) * minor + steps;
+      offset = static_cast<int64_t>(start / (2 * steps));
+      rest = static_cast<int64_t>(start % (2 * steps));
+    }
     int64_t major0 = xMajor ? a.x : a.y, minor0 = xMajor ? a.y : a.x;
     for (int64_t i = first; i < last; ++i) {
       int64_t m = major0 + i * majorStep, n = minor0 + offset * minorStep;
       int64_t x = xMajor ? m : n, y = xMajor ? n : m;
       bool on = r.period == 0 || r.pattern[(phase + i) % r.period];
-      if (on && x >= 0 && y >= 0 && x < r.width && y < r.height) r.data[y * r.pitch + x] = r.argb;
+      if (on && x >= 0 && y >= 0 && x < r.width && y < r.height) {
+        if (r.indexed)
+          r.data[y * r.pitch + x] = static_cast<uint8_t>(r.value);
+        else
+          reinterpret_cast<uint32_t*>(r.data + y * r.pitch)[x] = r.value;
+      }
       rest += 2 * minor;
       if (rest >= 2 * steps) {
         rest -= 2 * steps;
@@ -620,7 +740,7 @@ class CairoDC final : public DeviceContext {
 
   void FillPoints(const Point* points, int count) {
     bitmap_->dirty = true;
-    SetSource(cr_, brush_->brush.colour);
+    SetSourceColour(cr_, brush_->brush.colour);
     cairo_set_fill_rule(cr_, CAIRO_FILL_RULE_EVEN_ODD);
     bool allSafe = true;
     for (int i = 0; i < count && allSafe; ++i) allSafe = Safe(points[i]);
@@ -676,7 +796,8 @@ class CairoDC final : public DeviceContext {
   Object stock_[7];
   Object defaultPalette_;
   Object noBitmap_;  // what SelectObject reports as the bitmap a fresh context had
-  std::vector<std::unique_ptr<Object>> objects_;
+  // Metafiles may keep thousands of objects alive: looked up by address.
+  std::unordered_map<const GdiObject*, std::unique_ptr<Object>> objects_;
   Object* pen_ = nullptr;
   Object* brush_ = nullptr;
   Object* font_ = nullptr;

@@ -5,15 +5,46 @@
 #include <vector>
 
 #include "platform/dib.h"
+#include "platform/pixels.h"
 
 namespace platform {
 
 namespace {
 
 constexpr int kHatchTile = 8;
+const cairo_user_data_key_t kIndexedKey{};
 
-void SetColour(cairo_t* cr, ColourRef c) {
-  cairo_set_source_rgb(cr, (c & 0xFF) / 255.0, ((c >> 8) & 0xFF) / 255.0, ((c >> 16) & 0xFF) / 255.0);
+// A repeating tile of `width` x `height` pixels, `pixel(x, y)` each (0xAARRGGBB
+// words for ARGB32 and RGB24, one byte for A8), as cr's source or as a mask.
+template <typename Pixel>
+cairo_pattern_t* Tile(cairo_format_t format, int width, int height, Pixel pixel) {
+  cairo_surface_t* tile = cairo_image_surface_create(format, width, height);
+  if (cairo_surface_status(tile) != CAIRO_STATUS_SUCCESS) {
+    cairo_surface_destroy(tile);
+    return nullptr;
+  }
+  cairo_surface_flush(tile);
+  uint8_t* data = cairo_image_surface_get_data(tile);
+  int stride = cairo_image_surface_get_stride(tile);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      if (format == CAIRO_FORMAT_A8)
+        data[y * stride + x] = static_cast<uint8_t>(pixel(x, y));
+      else
+        reinterpret_cast<uint32_t*>(data + y * stride)[x] = pixel(x, y);
+    }
+  cairo_surface_mark_dirty(tile);
+  cairo_pattern_t* pattern = cairo_pattern_create_for_surface(tile);
+  cairo_pattern_set_extend(pattern, CAIRO_EXTEND_REPEAT);
+  cairo_pattern_set_filter(pattern, CAIRO_FILTER_NEAREST);
+  cairo_surface_destroy(tile);
+  return pattern;
+}
+
+void SetSourcePattern(cairo_t* cr, cairo_pattern_t* pattern) {
+  if (!pattern) return;
+  cairo_set_source(cr, pattern);
+  cairo_pattern_destroy(pattern);
 }
 
 DPoint Pull(DPoint p, const Box& box) {
@@ -35,37 +66,101 @@ bool HatchInk(uint32_t hatch, int x, int y) {
   }
 }
 
-uint32_t Argb(ColourRef c) { return 0xFF000000u | (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF); }
+uint32_t Argb(ColourRef c) { return 0xFF000000u | RedBlueSwapped(c); }
 
 // An image tiled from the device origin, as opaque pixels.
-bool ApplyPattern(cairo_t* cr, const DibImage& image) {
-  cairo_surface_t* tile = cairo_image_surface_create(CAIRO_FORMAT_RGB24, image.width, image.height);
-  if (cairo_surface_status(tile) != CAIRO_STATUS_SUCCESS ||
-      image.pixels.size() != static_cast<size_t>(image.width) * static_cast<size_t>(image.height)) {
-    cairo_surface_destroy(tile);
-    return true;
+void ApplyPattern(cairo_t* cr, const DibImage& image) {
+  if (image.pixels.size() != static_cast<size_t>(image.width) * static_cast<size_t>(image.height)) return;
+  auto at = [&](int x, int y) { return image.pixels[static_cast<size_t>(y) * image.width + x]; };
+  if (const IndexedColours* indexed = IndexedColoursOf(cr)) {
+    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+    SetSourcePattern(cr, Tile(CAIRO_FORMAT_A8, image.width, image.height, [&](int x, int y) {
+                       return static_cast<uint32_t>(indexed->IndexOfRgb(at(x, y) & 0xFFFFFF));
+                     }));
+    return;
   }
-  cairo_surface_flush(tile);
-  uint8_t* data = cairo_image_surface_get_data(tile);
-  int stride = cairo_image_surface_get_stride(tile);
-  for (int y = 0; y < image.height; ++y)
-    for (int x = 0; x < image.width; ++x)
-      reinterpret_cast<uint32_t*>(data + y * stride)[x] =
-          image.pixels[static_cast<size_t>(y) * image.width + x] | 0xFF000000u;
-  cairo_surface_mark_dirty(tile);
-  cairo_pattern_t* pattern = cairo_pattern_create_for_surface(tile);
-  cairo_pattern_set_extend(pattern, CAIRO_EXTEND_REPEAT);
-  cairo_pattern_set_filter(pattern, CAIRO_FILTER_NEAREST);
-  cairo_matrix_t m;
-  cairo_matrix_init_translate(&m, 0, 0);
-  cairo_pattern_set_matrix(pattern, &m);
-  cairo_set_source(cr, pattern);
-  cairo_pattern_destroy(pattern);
-  cairo_surface_destroy(tile);
-  return true;
+  SetSourcePattern(
+      cr, Tile(CAIRO_FORMAT_RGB24, image.width, image.height, [&](int x, int y) { return at(x, y) | 0xFF000000u; }));
 }
 
 }  // namespace
+
+void SetIndexedColours(cairo_t* cr, const IndexedColours* colours) {
+  cairo_set_user_data(cr, &kIndexedKey, const_cast<IndexedColours*>(colours), nullptr);
+}
+
+const IndexedColours* IndexedColoursOf(cairo_t* cr) {
+  return static_cast<const IndexedColours*>(cairo_get_user_data(cr, &kIndexedKey));
+}
+
+void SetSourceColour(cairo_t* cr, ColourRef c) {
+  if (const IndexedColours* indexed = IndexedColoursOf(cr)) {
+    // Index i is alpha i / 255, which cairo stores back as exactly i.
+    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+    cairo_set_source_rgba(cr, 0, 0, 0, indexed->Index(c) / 255.0);
+    return;
+  }
+  cairo_set_source_rgb(cr, (c & 0xFF) / 255.0, ((c >> 8) & 0xFF) / 255.0, ((c >> 16) & 0xFF) / 255.0);
+}
+
+void ShowGlyphs(cairo_t* cr, const cairo_glyph_t* glyphs, int count, ColourRef colour) {
+  SetSourceColour(cr, colour);
+  const IndexedColours* indexed = IndexedColoursOf(cr);
+  if (!indexed) {
+    cairo_show_glyphs(cr, glyphs, count);
+    return;
+  }
+  // The glyphs' coverage, drawn over nothing and through the same clip on a
+  // scratch mask round their ink (a rendered glyph may stray a pixel beyond
+  // its outline's box), then the index wherever they cover.
+  cairo_surface_t* target = cairo_get_target(cr);
+  const int width = cairo_image_surface_get_width(target), height = cairo_image_surface_get_height(target);
+  cairo_text_extents_t ink;
+  cairo_glyph_extents(cr, glyphs, count, &ink);  // from the first glyph's origin
+  ink.x_bearing += glyphs[0].x;
+  ink.y_bearing += glyphs[0].y;
+  double left, top, right, bottom;
+  cairo_clip_extents(cr, &left, &top, &right, &bottom);
+  constexpr double kStray = 4;
+  const double x0 = std::max({0.0, left, ink.x_bearing - kStray}), y0 = std::max({0.0, top, ink.y_bearing - kStray});
+  const double x1 = std::min({double(width), right, ink.x_bearing + ink.width + kStray});
+  const double y1 = std::min({double(height), bottom, ink.y_bearing + ink.height + kStray});
+  if (!(x0 < x1 && y0 < y1)) return;
+  const int l = static_cast<int>(std::floor(x0)), t = static_cast<int>(std::floor(y0));
+  const int w = static_cast<int>(std::ceil(x1)) - l, h = static_cast<int>(std::ceil(y1)) - t;
+  cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, w, h);
+  cairo_surface_set_device_offset(mask, -l, -t);
+  cairo_t* m = cairo_create(mask);
+  cairo_rectangle_list_t* clip = cairo_copy_clip_rectangle_list(cr);
+  if (clip->status == CAIRO_STATUS_SUCCESS) {
+    for (int i = 0; i < clip->num_rectangles; ++i) {
+      const cairo_rectangle_t& r = clip->rectangles[i];
+      cairo_rectangle(m, r.x, r.y, r.width, r.height);
+    }
+    cairo_clip(m);
+  }
+  cairo_set_scaled_font(m, cairo_get_scaled_font(cr));
+  cairo_show_glyphs(m, glyphs, count);
+  cairo_destroy(m);
+  cairo_surface_flush(mask);
+  if (clip->status == CAIRO_STATUS_SUCCESS) {
+    cairo_surface_flush(target);
+    const uint8_t* in = cairo_image_surface_get_data(mask);
+    const int inStride = cairo_image_surface_get_stride(mask);
+    uint8_t* out = cairo_image_surface_get_data(target) + int64_t{t} * cairo_image_surface_get_stride(target) + l;
+    const int outStride = cairo_image_surface_get_stride(target);
+    const uint8_t index = static_cast<uint8_t>(indexed->Index(colour));
+    for (int y = 0; y < h; ++y, in += inStride, out += outStride)
+      for (int x = 0; x < w; ++x)
+        if (in[x]) out[x] = index;
+    cairo_surface_mark_dirty_rectangle(target, l, t, w, h);
+  } else {
+    cairo_surface_set_device_offset(mask, 0, 0);
+    cairo_mask_surface(cr, mask, l, t);
+  }
+  cairo_rectangle_list_destroy(clip);
+  cairo_surface_destroy(mask);
+}
 
 void TracePath(cairo_t* cr, const Path& path, const Box& canvas) {
   Box box{canvas.left - kSafeCoordinate, canvas.top - kSafeCoordinate, canvas.right + kSafeCoordinate,
@@ -120,8 +215,23 @@ bool ApplyRop2(cairo_t* cr, int rop, ColourRef colour) {
     default: break;
   }
   cairo_set_operator(cr, op);
-  SetColour(cr, colour);
+  SetSourceColour(cr, colour);
   return true;
+}
+
+bool Rop2ReadsDestination(int rop) {
+  int table = rop - 1;  // bit (pen << 1 | destination) is the result
+  return ((table >> 1 ^ table) & 5) != 0;
+}
+
+uint32_t ApplyRop2Rgb(int rop, uint32_t pen, uint32_t d) {
+  int table = rop - 1;
+  uint32_t r = 0;
+  if (table & 8) r |= pen & d;
+  if (table & 4) r |= pen & ~d;
+  if (table & 2) r |= ~pen & d;
+  if (table & 1) r |= ~pen & ~d;
+  return r & 0xFFFFFF;
 }
 
 void ApplyStroke(cairo_t* cr, const StrokeStyle& s) {
@@ -170,31 +280,31 @@ void ApplyStroke(cairo_t* cr, const StrokeStyle& s) {
   cairo_set_dash(cr, scaled, n, 0);
 }
 
-bool ApplyFill(cairo_t* cr, const FillStyle& fill, int rop, bool opaqueBackground, ColourRef background) {
+bool ApplyFill(cairo_t* cr, const FillStyle& fill, int rop, bool opaqueBackground, ColourRef background,
+               cairo_pattern_t** mask) {
+  *mask = nullptr;
   if (fill.style == kBrushNull) return false;
   if (!ApplyRop2(cr, rop, fill.colour)) return false;
-  if (fill.style == kBrushPattern && fill.pattern) return ApplyPattern(cr, *fill.pattern);
-  if (fill.style != kBrushHatched || fill.hatch > kHatchDiagonalCross) return true;
-  cairo_surface_t* tile = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, kHatchTile, kHatchTile);
-  if (cairo_surface_status(tile) != CAIRO_STATUS_SUCCESS) {
-    cairo_surface_destroy(tile);
+  if (fill.style == kBrushPattern && fill.pattern) {
+    ApplyPattern(cr, *fill.pattern);
     return true;
   }
-  cairo_surface_flush(tile);
-  uint8_t* data = cairo_image_surface_get_data(tile);
-  int stride = cairo_image_surface_get_stride(tile);
-  for (int y = 0; y < kHatchTile; ++y) {
-    uint32_t* row = reinterpret_cast<uint32_t*>(data + y * stride);
-    for (int x = 0; x < kHatchTile; ++x)
-      row[x] = HatchInk(fill.hatch, x, y) ? Argb(fill.colour) : opaqueBackground ? Argb(background) : 0;
+  if (fill.style != kBrushHatched || fill.hatch > kHatchDiagonalCross) return true;
+  auto ink = [&](int x, int y) { return HatchInk(fill.hatch, x, y); };
+  if (const IndexedColours* indexed = IndexedColoursOf(cr)) {
+    if (!opaqueBackground) {
+      *mask = Tile(CAIRO_FORMAT_A8, kHatchTile, kHatchTile, [&](int x, int y) { return ink(x, y) ? 255u : 0u; });
+      return true;
+    }
+    const uint32_t on = static_cast<uint32_t>(indexed->Index(fill.colour));
+    const uint32_t off = static_cast<uint32_t>(indexed->Index(background));
+    SetSourcePattern(cr,
+                     Tile(CAIRO_FORMAT_A8, kHatchTile, kHatchTile, [&](int x, int y) { return ink(x, y) ? on : off; }));
+    return true;
   }
-  cairo_surface_mark_dirty(tile);
-  cairo_pattern_t* pattern = cairo_pattern_create_for_surface(tile);
-  cairo_pattern_set_extend(pattern, CAIRO_EXTEND_REPEAT);
-  cairo_pattern_set_filter(pattern, CAIRO_FILTER_NEAREST);
-  cairo_set_source(cr, pattern);
-  cairo_pattern_destroy(pattern);
-  cairo_surface_destroy(tile);
+  SetSourcePattern(cr, Tile(CAIRO_FORMAT_ARGB32, kHatchTile, kHatchTile, [&](int x, int y) {
+                     return ink(x, y) ? Argb(fill.colour) : opaqueBackground ? Argb(background) : 0u;
+                   }));
   return true;
 }
 

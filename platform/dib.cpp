@@ -18,7 +18,7 @@ constexpr uint32_t kOpaqueBlack = 0xFF000000;
 // than allocated.
 constexpr int64_t kMaxRlePixelsPerByte = 256;
 
-uint32_t FromColourRef(ColourRef c) { return kOpaqueBlack | (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF); }
+uint32_t FromColourRef(ColourRef c) { return kOpaqueBlack | RedBlueSwapped(c); }
 
 // One colour channel held under a bit mask, widened to 8 bits by repeating
 // its bits, so that a full 5-bit channel gives 255 rather than 248.

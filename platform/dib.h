@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "platform/gdi.h"
+#include "platform/pixels.h"
 
 namespace platform {
 
@@ -118,6 +119,9 @@ struct BlitTarget {
   int32_t stride = 0;       // bytes
   int32_t width = 0;
   int32_t height = 0;
+  // Null: ARGB32 rows. Otherwise one palette index a byte: each pixel is worked
+  // out in colour from the colour of the index below and matched back.
+  const IndexedColours* indexed = nullptr;
   // Optional clip mask, a cairo A8 surface of the same size: a pixel is drawn
   // where the mask is at least 128.
   const uint8_t* clipMask = nullptr;

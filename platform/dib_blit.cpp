@@ -1,4 +1,4 @@
-// Drawing decoded bitmaps and brushes onto a 32-bit working surface: every
+// Drawing decoded bitmaps and brushes onto a working surface: every
 // device pixel inside the mapped source parallelogram looks up the source
 // pixel under its centre, so stretching, mirroring and parallelograms are one
 // loop. Shrinking in a mode other than colour-on-colour combines the source
@@ -24,8 +24,6 @@ constexpr int64_t kMaxFootprint = 16;
 int RopIndex(uint32_t rop) { return rop >> 16 & 0xFF; }
 // The ROP3 a ROP4 applies where its mask is 0.
 uint32_t BackgroundRop(uint32_t rop4) { return rop4 >> 8 & 0xFF0000; }
-
-uint32_t RgbFromColourRef(ColourRef c) { return (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF); }
 
 uint32_t Rop3ByIndex(int index, uint32_t p, uint32_t s, uint32_t d) {
   switch (index) {
@@ -134,7 +132,7 @@ struct Sampler {
 
 uint32_t PatternAt(const BlitPattern& p, int64_t x, int64_t y) {
   const DibImage* im = p.image;
-  if (!im || im->pixels.empty()) return RgbFromColourRef(p.colour);
+  if (!im || im->pixels.empty()) return RedBlueSwapped(p.colour);
   int64_t i = (x - p.originX) % im->width, j = (y - p.originY) % im->height;
   if (i < 0) i += im->width;
   if (j < 0) j += im->height;
@@ -168,11 +166,15 @@ void CopyUpright(const BlitTarget& t, const DibImage& im, const Rect& r, const A
     double v = id * (y + 0.5 - m.y0);
     if (!(v >= r.top && v < r.bottom)) continue;
     const uint32_t* src = im.pixels.data() + static_cast<int64_t>(v) * im.width;
-    auto* row = reinterpret_cast<uint32_t*>(t.data + int64_t{y} * t.stride);
+    uint8_t* row = t.data + int64_t{y} * t.stride;
     const uint8_t* clip = t.clipMask ? t.clipMask + int64_t{y} * t.clipMaskStride : nullptr;
     for (int32_t x = x0; x < x1; ++x) {
       int32_t c = columns[x - x0];
-      if (c >= 0 && (!clip || clip[x] >= 128)) row[x] = kOpaqueAlpha | src[c];
+      if (c < 0 || (clip && clip[x] < 128)) continue;
+      if (t.indexed)
+        row[x] = static_cast<uint8_t>(t.indexed->IndexOfRgb(src[c] & kRgb));
+      else
+        reinterpret_cast<uint32_t*>(row)[x] = kOpaqueAlpha | src[c];
     }
   }
 }
@@ -285,12 +287,13 @@ int Blit(const BlitTarget& target, const BlitSource& source, const BlitOp& op) {
     CopyUpright(target, *image, r, m, ia, id, x0, y0, x1, y1);
     return 1;
   }
-  const uint32_t key = RgbFromColourRef(op.transparent);
+  const uint32_t key = RedBlueSwapped(op.transparent);
   const bool masked = op.kind == BlitKind::kMask;
   const bool readsPattern = RopUsesPattern(op.rop) || (masked && RopUsesPattern(BackgroundRop(op.rop)));
 
   for (int32_t y = y0; y < y1; ++y) {
-    auto* row = reinterpret_cast<uint32_t*>(target.data + int64_t{y} * target.stride);
+    uint8_t* row = target.data + int64_t{y} * target.stride;
+    auto* argbRow = reinterpret_cast<uint32_t*>(row);
     const uint8_t* clip = target.clipMask ? target.clipMask + int64_t{y} * target.clipMaskStride : nullptr;
     double py = y + 0.5 - m.y0;
     for (int32_t x = x0; x < x1; ++x) {
@@ -303,7 +306,7 @@ int Blit(const BlitTarget& target, const BlitSource& source, const BlitOp& op) {
       } else if (!(u >= r.left && u < r.right && v >= r.top && v < r.bottom)) {
         continue;
       }
-      uint32_t d = ReadDestination(row[x]);
+      uint32_t d = target.indexed ? target.indexed->matcher->Rgb(row[x]) : ReadDestination(argbRow[x]);
       uint32_t p = readsPattern ? PatternAt(op.pattern, x, y) : 0;
       uint32_t out;
       switch (op.kind) {
@@ -316,7 +319,10 @@ int Blit(const BlitTarget& target, const BlitSource& source, const BlitOp& op) {
         case BlitKind::kAlpha: out = Blend(s, d, op, perPixel); break;
         default: return 0;
       }
-      row[x] = kOpaqueAlpha | out;
+      if (target.indexed)
+        row[x] = static_cast<uint8_t>(target.indexed->IndexOfRgb(out & kRgb));
+      else
+        argbRow[x] = kOpaqueAlpha | out;
     }
   }
   return 1;

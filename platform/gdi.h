@@ -18,6 +18,9 @@
 namespace platform {
 
 using ColourRef = uint32_t;  // 0x00BBGGRR
+
+// 0x00BBGGRR to 0x00RRGGBB and back: red and blue change places.
+constexpr uint32_t RedBlueSwapped(uint32_t c) { return (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF); }
 constexpr ColourRef kInvalidColour = 0xFFFFFFFF;
 
 struct Point {

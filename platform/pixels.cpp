@@ -22,11 +22,8 @@ inline uint32_t RgbOf(uint32_t argb) {
 
 void ColourMatcher::SetPalette(const uint8_t* entries, int count) {
   count_ = count < 1 ? 1 : count > 256 ? 256 : count;
-  for (int i = 0; i < count_; ++i) {
-    palette_[i][0] = entries ? entries[4 * i] : 0;
-    palette_[i][1] = entries ? entries[4 * i + 1] : 0;
-    palette_[i][2] = entries ? entries[4 * i + 2] : 0;
-  }
+  for (int i = 0; i < count_; ++i)
+    rgb_[i] = entries ? uint32_t{entries[4 * i]} << 16 | uint32_t{entries[4 * i + 1]} << 8 | entries[4 * i + 2] : 0;
   std::memset(keys_, 0, sizeof keys_);
 }
 
@@ -35,7 +32,8 @@ int ColourMatcher::Search(uint32_t rgb) const {
   int best = 0;
   int bestDistance = 1 << 30;
   for (int i = 0; i < count_; ++i) {
-    int dr = r - palette_[i][0], dg = g - palette_[i][1], db = b - palette_[i][2];
+    int dr = r - static_cast<int>(rgb_[i] >> 16), dg = g - static_cast<int>(rgb_[i] >> 8 & 0xFF),
+        db = b - static_cast<int>(rgb_[i] & 0xFF);
     int distance = dr * dr + dg * dg + db * db;
     if (distance < bestDistance) {  // strictly less: ties keep the lowest index
       bestDistance = distance;
@@ -55,48 +53,34 @@ int ColourMatcher::Nearest(uint32_t rgb) {
   return index;
 }
 
-void ConvertSurfaceRows(const uint8_t* surface, int surfaceStride, int width, int height, int bitsPerPixel,
-                        bool drawnIsInk, ColourMatcher& matcher, uint8_t* rows, int stride) {
+void ArgbToBgrRows(const uint8_t* surface, int surfaceStride, int width, int height, uint8_t* rows, int stride) {
   for (int y = 0; y < height; ++y) {
     const uint32_t* in = reinterpret_cast<const uint32_t*>(surface + static_cast<int64_t>(y) * surfaceStride);
     uint8_t* out = rows + static_cast<int64_t>(y) * stride;
     std::memset(out, 0, static_cast<size_t>(stride));
-    // Long runs of one colour are the rule: remember the last answer.
-    uint32_t lastArgb = 0;
-    int lastIndex = 0;
-    bool haveLast = false;
-    auto index = [&](uint32_t argb) {
-      if (!haveLast || argb != lastArgb) {
-        lastArgb = argb;
-        lastIndex = matcher.Nearest(RgbOf(argb));
-        haveLast = true;
-      }
-      return lastIndex;
-    };
-    switch (bitsPerPixel) {
-      case 24:
-        for (int x = 0; x < width; ++x) {
-          uint32_t argb = in[x];
-          if ((argb >> 24) == 0) continue;
-          uint32_t rgb = RgbOf(argb);
-          out[3 * x] = static_cast<uint8_t>(rgb);
-          out[3 * x + 1] = static_cast<uint8_t>(rgb >> 8);
-          out[3 * x + 2] = static_cast<uint8_t>(rgb >> 16);
-        }
-        break;
-      case 8:
-        for (int x = 0; x < width; ++x)
-          if ((in[x] >> 24) != 0) out[x] = static_cast<uint8_t>(index(in[x]));
-        break;
-      case 1:
-        for (int x = 0; x < width; ++x) {
-          if ((in[x] >> 24) == 0) continue;
-          int bit = drawnIsInk ? 1 : index(in[x]) & 1;
-          if (bit) out[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
-        }
-        break;
-      default: break;
+    for (int x = 0; x < width; ++x) {
+      uint32_t argb = in[x];
+      if ((argb >> 24) == 0) continue;
+      uint32_t rgb = RgbOf(argb);
+      out[3 * x] = static_cast<uint8_t>(rgb);
+      out[3 * x + 1] = static_cast<uint8_t>(rgb >> 8);
+      out[3 * x + 2] = static_cast<uint8_t>(rgb >> 16);
     }
+  }
+}
+
+void PackIndexRows(const uint8_t* indices, int indexStride, int width, int height, int bitsPerPixel, uint8_t* rows,
+                   int stride) {
+  for (int y = 0; y < height; ++y) {
+    const uint8_t* in = indices + static_cast<int64_t>(y) * indexStride;
+    uint8_t* out = rows + static_cast<int64_t>(y) * stride;
+    if (bitsPerPixel == 8) {
+      std::memcpy(out, in, static_cast<size_t>(width));
+      continue;
+    }
+    std::memset(out, 0, static_cast<size_t>(stride));
+    for (int x = 0; x < width; ++x)
+      if (in[x] & 1) out[x >> 3] |= static_cast<uint8_t>(0x80 >> (x & 7));
   }
 }
 

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/cairo_paint.h"
 #include "platform/charset.h"
 #include "platform/fonts.h"
 
@@ -20,8 +21,10 @@ namespace platform {
 namespace {
 
 constexpr double kPi = std::numbers::pi;
-// Larger em heights draw nothing: no canvas could show such a text.
-constexpr double kMaxEm = 65536;
+// Larger em heights draw nothing: no canvas could show such a text. The
+// stretched width is held within it too: FreeType refuses a face 64K pixels
+// on a side, and cairo then loses the scaled font it made.
+constexpr double kMaxEm = 65535;
 // Above this em height glyphs are filled as outlines rather than cached bitmaps.
 constexpr double kGlyphBitmapLimit = 512;
 // Longer runs are not drawn: no metafile record holds so much text.
@@ -177,7 +180,7 @@ bool LayOut(cairo_t* cr, cairo_font_face_t* face, const TextFont& font, std::str
   out.metrics = ReadFaceMetrics(cairo_get_scaled_font(cr));
   if (font.width != 0 && out.metrics.averageWidth > 0)
     out.stretch = std::clamp(std::abs(static_cast<double>(font.width)) / (out.metrics.averageWidth * em), kMinStretch,
-                             kMaxStretch);
+                             std::min(kMaxStretch, kMaxEm / em));
   cairo_matrix_t m;
   cairo_matrix_init(&m, out.stretch * em, 0, 0, em, 0, 0);
   cairo_set_font_matrix(cr, &m);
@@ -272,10 +275,6 @@ struct Frame {
   DPoint At(double x, double y) const { return {ox + ux * x - uy * y, oy + uy * x + ux * y}; }
 };
 
-void SetColour(cairo_t* cr, ColourRef c) {
-  cairo_set_source_rgb(cr, (c & 0xFF) / 255.0, ((c >> 8) & 0xFF) / 255.0, ((c >> 16) & 0xFF) / 255.0);
-}
-
 // Fills the band x0..x1, y0..y1 of the frame, cut to `guard` so that far-off
 // points never reach cairo.
 void FillBand(cairo_t* cr, const Frame& f, double x0, double y0, double x1, double y1, const Box& guard) {
@@ -342,7 +341,7 @@ bool DrawTextRun(cairo_t* cr, FontLibrary& fonts, const TextFont& font, std::str
     cairo_clip_extents(cr, &left, &top, &right, &bottom);
   }
   if (style.fillRect && rw > 0 && rh > 0) {
-    SetColour(cr, style.background);
+    SetSourceColour(cr, style.background);
     cairo_rectangle(cr, rl, rt, rw, rh);
     cairo_fill(cr);
   }
@@ -370,7 +369,7 @@ bool DrawTextRun(cairo_t* cr, FontLibrary& fonts, const TextFont& font, std::str
   const Box guard = {left - reach, top - reach, right + reach, bottom + reach};
 
   if (style.opaqueBackground) {
-    SetColour(cr, style.background);
+    SetSourceColour(cr, style.background);
     FillBand(cr, frame, 0, -layout.ascent, layout.width, layout.descent, guard);
   }
   int kept = 0;
@@ -382,7 +381,7 @@ bool DrawTextRun(cairo_t* cr, FontLibrary& fonts, const TextFont& font, std::str
     layout.glyphs[kept].y = p.y;
     ++kept;
   }
-  SetColour(cr, style.colour);
+  SetSourceColour(cr, style.colour);
   if (kept > 0) {
     // The glyphs turn by the orientation, whatever the baseline's direction.
     const double turn = font.orientation * kPi / 1800.0;
@@ -395,7 +394,7 @@ bool DrawTextRun(cairo_t* cr, FontLibrary& fonts, const TextFont& font, std::str
       cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
       cairo_fill(cr);
     } else {
-      cairo_show_glyphs(cr, layout.glyphs, kept);
+      ShowGlyphs(cr, layout.glyphs, kept, style.colour);
     }
   }
   // Lines at least a pixel thick, so that small texts keep them.

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "platform/gdi.h"
+
 namespace {
 
 // The standard DXF colour index colours as 0xRRGGBB.
@@ -40,14 +42,12 @@ constexpr uint32_t kDxfIndexColours[256] = {
     0x4F0013, 0x4F353B, 0x333333, 0x505050, 0x696969, 0x828282, 0xBEBEBE, 0xFFFFFF,  // 248-255
 };
 
-constexpr uint32_t ToColourRef(uint32_t rgb) { return ((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16); }
-
 uint32_t g_builtInWorkingCopy[256];
 uint32_t* g_current = g_builtInWorkingCopy;
 
 }  // namespace
 
-uint32_t BuiltInColour(int index) { return ToColourRef(kDxfIndexColours[index & 0xFF]); }
+uint32_t BuiltInColour(int index) { return platform::RedBlueSwapped(kDxfIndexColours[index & 0xFF]); }
 
 uint32_t* CurrentColourTable() { return g_current; }
 

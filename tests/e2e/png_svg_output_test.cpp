@@ -88,43 +88,4 @@ TEST(PngSvgOutput, GerberPngKeepsTrueColours) {
             "[(192, 192, 192), (255, 0, 0)]\n");
 }
 
-// Every real-world sample: a drawing the readers take becomes a PNG that
-// Pillow and pngfix read and an SVG that rsvg-convert renders; a damaged one
-// fails both ways with the same messages. (Metafiles reach PNG through the
-// metafile player, and join the PNG runs when it lands.)
-TEST(PngSvgOutput, RealWorldSamples) {
-  std::string samples = testing_support::SamplePath("");
-  if (samples.empty() || !HaveOracles() || !FileExists("/usr/bin/pngfix")) GTEST_SKIP() << "samples or oracles absent";
-  TempDir dir;
-  std::string pngs;
-  int converted = 0;
-  for (std::string kind : {"dxf", "gerber", "emf", "wmf"}) {
-    for (const auto& entry : std::filesystem::directory_iterator(samples + kind)) {
-      SCOPED_TRACE(entry.path().string());
-      std::string in = "in." + (kind == "gerber" ? "gbr" : kind), stem = std::to_string(converted++);
-      std::filesystem::create_symlink(entry.path(), dir.File(in));
-      auto svg = RunKartex({"-w", "300", "-h", "300", in, stem + ".svg"}, dir.path());
-      if (kind == "dxf" || kind == "gerber") {
-        auto png = RunKartex({"-w", "300", "-h", "300", in, stem + ".png"}, dir.path());
-        EXPECT_EQ(png.status, svg.status);
-        EXPECT_EQ(png.output, svg.output);
-        if (png.status == 0) {
-          pngs += dir.File(stem + ".png") + "\n";
-          EXPECT_EQ(RunCommand("/usr/bin/pngfix -q '" + dir.File(stem + ".png") + "'").status, 0);
-        }
-      }
-      std::filesystem::remove(dir.File(in));
-      if (svg.status == 0) { EXPECT_EQ(Rsvg(dir.File(stem + ".svg"), dir.File("svg.png")), 0); }
-    }
-  }
-  WriteFile(dir.File("pngs.txt"), pngs);
-  EXPECT_EQ(RunPython(dir.path(),
-                      "import sys\nfrom PIL import Image\n"
-                      "for f in open(sys.argv[1]).read().split():\n"
-                      "    Image.open(f).load()\n"
-                      "print('ok')\n",
-                      dir.File("pngs.txt")),
-            "ok\n");
-}
-
 }  // namespace

@@ -13,12 +13,14 @@ using namespace platform;
 using Bytes = std::vector<uint8_t>;
 
 constexpr uint32_t kRed = 0xFFFF0000, kBlue = 0xFF0000FF, kGrey = 0xFF808080;
-const std::string kF =
-    "RRR"
-    "RBB"
-    "RRB"
-    "RBB"
-    "RBB";  // odd width: every depth pads its rows
+
+// A picture as letters, rows separated by blanks for reading.
+std::string Picture(std::string rows) {
+  std::erase(rows, ' ');
+  return rows;
+}
+
+const std::string kF = Picture("RRR RBB RRB RBB RBB");  // odd width: every depth pads its rows
 
 char Letter(uint32_t p) {
   const std::pair<uint32_t, char> letters[] = {{kRed, 'R'},       {kBlue, 'B'},      {kGrey, '.'},
@@ -121,41 +123,17 @@ TEST(DecodeDib, RunLengthEscapes) {
     Bytes bits;
     std::string picture;  // top row first; '_' for pixels nothing set
   } cases[] = {
-      {"run, end of line, odd copy",
-       false,
-       4,
-       2,
-       {2, 1, 0, 0, 0, 3, 1, 0, 1, 0, 0, 1},
-       "RBR_"
-       "RR__"},
-      {"delta",
-       false,
-       4,
-       2,
-       {0, 2, 2, 1, 1, 1, 0, 1},
-       "__R_"
-       "____"},
-      {"run cut at the right edge",
-       false,
-       4,
-       2,
-       {6, 1, 0, 1},
-       "____"
-       "RRRR"},
-      {"copy running off the data",
-       false,
-       4,
-       2,
-       {0, 4, 1, 1},
-       "____"
-       "RR__"},
+      {"run, end of line, odd copy", false, 4, 2, {2, 1, 0, 0, 0, 3, 1, 0, 1, 0, 0, 1}, "RBR_ RR__"},
+      {"delta", false, 4, 2, {0, 2, 2, 1, 1, 1, 0, 1}, "__R_ ____"},
+      {"run cut at the right edge", false, 4, 2, {6, 1, 0, 1}, "____ RRRR"},
+      {"copy running off the data", false, 4, 2, {0, 4, 1, 1}, "____ RR__"},
       {"delta off the picture", false, 4, 1, {0, 2, 0, 9, 1, 1}, "____"},
       {"4-bit run alternates nibbles", true, 4, 1, {3, 0x10, 0, 1}, "RBR_"},
       {"4-bit copy", true, 4, 1, {0, 4, 0x01, 0x10}, "BRRB"},
   };
   for (const auto& c : cases) {
     Bytes info = Info(c.w, c.h, c.four ? 4 : 8, c.four ? kBiRle4 : kBiRle8, 2, {0x0000FF, 0xFF0000});
-    EXPECT_EQ(Decoded(info, c.bits), c.picture) << c.name;
+    EXPECT_EQ(Decoded(info, c.bits), Picture(c.picture)) << c.name;
   }
 }
 
@@ -205,9 +183,7 @@ DibImage Image(int w, int h, const std::string& picture) {
 }
 
 TEST(Blit, StretchMirrorAndShrink) {
-  const DibImage f = Image(3, 5, kF), checks = Image(4, 2,
-                                                     "RBRB"
-                                                     "BRBR");
+  const DibImage f = Image(3, 5, kF), checks = Image(4, 2, Picture("RBRB BRBR"));
   const struct {
     const char* name;
     const DibImage* image;
@@ -215,54 +191,14 @@ TEST(Blit, StretchMirrorAndShrink) {
     int mode;
     std::string rows;  // the top-left 4 x 5 of the target
   } cases[] = {
-      {"copy", &f, 0, 0, 3, 5, 1, 0, 3, 5, kColourOnColour,
-       ".RRR"
-       ".RBB"
-       ".RRB"
-       ".RBB"
-       ".RBB"},
-      {"part, doubled", &f, 0, 1, 2, 2, 0, 0, 4, 4, kColourOnColour,
-       "RRBB"
-       "RRBB"
-       "RRRR"
-       "RRRR"
-       "...."},
-      {"mirrored in place", &f, 0, 0, 3, 5, 2, 4, -3, -5, kColourOnColour,
-       "BBR."
-       "BBR."
-       "BRR."
-       "BBR."
-       "RRR."},
-      {"source mirrored", &f, 2, 1, -3, 1, 0, 0, 3, 1, kColourOnColour,
-       "BBR."
-       "...."
-       "...."
-       "...."
-       "...."},
-      {"halved, nearest", &checks, 0, 0, 4, 2, 0, 0, 2, 1, kColourOnColour,
-       "RR.."
-       "...."
-       "...."
-       "...."
-       "...."},
-      {"halved, black on white", &checks, 0, 0, 4, 2, 0, 0, 2, 1, kBlackOnWhite,
-       "kk.."
-       "...."
-       "...."
-       "...."
-       "...."},
-      {"halved, white on black", &checks, 0, 0, 4, 2, 0, 0, 2, 1, kWhiteOnBlack,
-       "MM.."
-       "...."
-       "...."
-       "...."
-       "...."},
-      {"halved, halftone averages", &checks, 0, 0, 4, 2, 0, 0, 2, 1, kHalftone,
-       "mm.."
-       "...."
-       "...."
-       "...."
-       "...."},
+      {"copy", &f, 0, 0, 3, 5, 1, 0, 3, 5, kColourOnColour, ".RRR .RBB .RRB .RBB .RBB"},
+      {"part, doubled", &f, 0, 1, 2, 2, 0, 0, 4, 4, kColourOnColour, "RRBB RRBB RRRR RRRR ...."},
+      {"mirrored in place", &f, 0, 0, 3, 5, 2, 4, -3, -5, kColourOnColour, "BBR. BBR. BRR. BBR. RRR."},
+      {"source mirrored", &f, 2, 1, -3, 1, 0, 0, 3, 1, kColourOnColour, "BBR. .... .... .... ...."},
+      {"halved, nearest", &checks, 0, 0, 4, 2, 0, 0, 2, 1, kColourOnColour, "RR.. .... .... .... ...."},
+      {"halved, black on white", &checks, 0, 0, 4, 2, 0, 0, 2, 1, kBlackOnWhite, "kk.. .... .... .... ...."},
+      {"halved, white on black", &checks, 0, 0, 4, 2, 0, 0, 2, 1, kWhiteOnBlack, "MM.. .... .... .... ...."},
+      {"halved, halftone averages", &checks, 0, 0, 4, 2, 0, 0, 2, 1, kHalftone, "mm.. .... .... .... ...."},
   };
   for (const auto& c : cases) {
     Target upright, general;
@@ -271,7 +207,7 @@ TEST(Blit, StretchMirrorAndShrink) {
     s.image = c.image;
     s.stretchMode = c.mode;
     ASSERT_EQ(Blit(upright.t, s, {}), 1) << c.name;
-    EXPECT_EQ(upright.Rows(5), c.rows) << c.name;
+    EXPECT_EQ(upright.Rows(5), Picture(c.rows)) << c.name;
     // A ROP4 of two copies takes the general loop: it must draw the same.
     Blit(general.t, s, {.kind = BlitKind::kMask, .rop = 0xCCCC0020});
     EXPECT_EQ(general.px, upright.px) << c.name;
@@ -286,10 +222,7 @@ TEST(Blit, ParallelogramTurnsAQuarter) {
   s.image = &im;
   Target t;
   ASSERT_EQ(Blit(t.t, s, {}), 1);
-  EXPECT_EQ(t.Rows(3, 2),
-            "B."
-            "R."
-            "..");
+  EXPECT_EQ(t.Rows(3, 2), Picture("B. R. .."));
 }
 
 TEST(Blit, RasterOperations) {

@@ -61,26 +61,33 @@ TEST(ColourMatcher, NearestEntryTiesToTheLowestIndexAndCachesTruthfully) {
   }
 }
 
-// A context drawing into a 24-bit bitmap, its pixels read back after a flush.
+// A context drawing into a 24-bit bitmap, or an 8-bit one over a white and
+// black palette, its pixels read back after a flush.
 struct Painter {
   std::unique_ptr<DeviceContext, int (*)(DeviceContext*)> dc{CreateCompatibleDC(), DeleteDC};
   uint8_t* bits = nullptr;
-  int width, height, stride;
-  Painter(int w, int h, bool bottomUp = false) : width(w), height(h), stride((w * 3 + 3) & ~3) {
+  int width, height, bpp, stride;
+  Painter(int w, int h, bool bottomUp = false, int bitsPerPixel = 24)
+      : width(w), height(h), bpp(bitsPerPixel), stride((w * bitsPerPixel / 8 + 3) & ~3) {
     uint8_t info[40] = {40};
     std::memcpy(info + 4, &w, 4);
     int32_t hh = bottomUp ? h : -h;
     std::memcpy(info + 8, &hh, 4);
     info[12] = 1;
-    info[14] = 24;
-    GdiObject* bitmap = dc->CreateDIBSection(info, kDibRgbColours, 0, &bits);
+    info[14] = static_cast<uint8_t>(bpp);
+    if (bpp == 8) {
+      const uint8_t whiteBlack[] = {255, 255, 255, 0, 0, 0, 0, 0};
+      EXPECT_NE(dc->SelectPalette(dc->CreatePalette(whiteBlack, 2), 0), nullptr);
+    }
+    GdiObject* bitmap = dc->CreateDIBSection(info, bpp == 8 ? kDibPalColours : kDibRgbColours, 0, &bits);
     EXPECT_NE(bitmap, nullptr);
     EXPECT_NE(dc->SelectObject(bitmap), nullptr);
   }
   // 0x00RRGGBB of pixel (x, y) of the picture, whatever the row order in memory.
   uint32_t Pixel(int x, int y, bool bottomUp = false) {
     dc->GdiFlush();
-    const uint8_t* p = bits + (bottomUp ? height - 1 - y : y) * stride + 3 * x;
+    const uint8_t* p = bits + (bottomUp ? height - 1 - y : y) * stride + bpp / 8 * x;
+    if (bpp == 8) return *p == 0 ? 0xFFFFFFu : 0;
     return p[2] << 16 | p[1] << 8 | p[0];
   }
 };
@@ -129,7 +136,8 @@ TEST(DeviceContext, BottomUpBitmapsStoreTheLastRowFirst) {
   EXPECT_EQ(p.bits[0], 0);
 }
 
-// The metafile player's drawing calls as pictures: '#' black, '.' white.
+// The metafile player's drawing calls as pictures: '#' black, '.' white; on
+// a colour bitmap and on a palette one, which is drawn as indices.
 TEST(DeviceContext, PathsClipsRopsHatchesAndBlitsAsPictures) {
   auto path = [](std::vector<DPoint> pts, std::vector<PathVerb> verbs) {
     return Path{std::move(verbs), std::move(pts)};
@@ -198,17 +206,37 @@ TEST(DeviceContext, PathsClipsRopsHatchesAndBlitsAsPictures) {
        },
        "....####..\n....####..\n..........\n..........\n..........\n"},
   };
-  for (const Scene& scene : scenes) {
-    Painter p(10, 10);
-    p.dc->FillRect({0, 0, 10, 10}, p.dc->GetStockObject(StockObject::kWhiteBrush));
-    scene.draw(*p.dc);
-    std::string picture;
-    for (int y = 0; y < 5; ++y) {
-      for (int x = 0; x < 10; ++x) picture += p.Pixel(x, y) == 0 ? '#' : '.';
-      picture += '\n';
+  for (int bpp : {24, 8}) {
+    for (const Scene& scene : scenes) {
+      Painter p(10, 10, false, bpp);
+      p.dc->FillRect({0, 0, 10, 10}, p.dc->GetStockObject(StockObject::kWhiteBrush));
+      scene.draw(*p.dc);
+      std::string picture;
+      for (int y = 0; y < 5; ++y) {
+        for (int x = 0; x < 10; ++x) picture += p.Pixel(x, y) == 0 ? '#' : '.';
+        picture += '\n';
+      }
+      EXPECT_EQ(picture, scene.picture) << scene.name << ", " << bpp << " bits";
     }
-    EXPECT_EQ(picture, scene.picture) << scene.name;
   }
+  // Glyphs, clipped to a rectangle, cover the same pixels at both depths.
+  std::string pictures[2];
+  for (int i = 0; i < 2; ++i) {
+    Painter p(48, 20, false, i == 0 ? 24 : 8);
+    p.dc->FillRect({0, 0, 48, 20}, p.dc->GetStockObject(StockObject::kWhiteBrush));
+    TextRun run;
+    run.at = {1.3, 2.6};
+    run.utf8 = "Wg,8";
+    run.length = 4;
+    run.font.height = -17;
+    run.options = kEtoClipped;
+    run.rect = {0, 0, 30, 14};
+    ASSERT_EQ(p.dc->DrawTextRun(run, nullptr), 1);
+    for (int y = 0; y < 20; ++y)
+      for (int x = 0; x < 48; ++x) pictures[i] += p.Pixel(x, y) == 0 ? '#' : '.';
+  }
+  EXPECT_NE(pictures[0].find('#'), std::string::npos);
+  EXPECT_EQ(pictures[1], pictures[0]);
 }
 
 }  // namespace

@@ -21,12 +21,7 @@ TEST(AnsiToUtf8, DecodesByCharacterSetAndCountsBytesPerCharacter) {
     std::string utf8;
     std::vector<int32_t> spans;
   } cases[] = {
-      {"\x82\xA0"
-       "A",
-       kShiftJisCharset,
-       "\xE3\x81\x82"
-       "A",
-       {2, 1}},
+      {"\x82\xA0\x41", kShiftJisCharset, "\xE3\x81\x82\x41", {2, 1}},
       {"\x82\x20", kShiftJisCharset, "\xEF\xBF\xBD ", {1, 1}},  // a lead byte without its trail
       {"a\x82", kShiftJisCharset, "a\xEF\xBF\xBD", {1, 1}},     // cut short at the end
       {"\xC0\xE1", kRussianCharset, "\xD0\x90\xD0\xB1", {1, 1}},
@@ -64,18 +59,9 @@ TEST(Utf16ToUtf8, PairsSurrogatesAndReplacesLoneOnes) {
     std::vector<int32_t> spans;
     uint8_t charSet = kAnsiCharset;
   } cases[] = {
-      {{0x42, 0x30, 0x41, 0x00},
-       "\xE3\x81\x82"
-       "A",
-       {1, 1}},
-      {{0x3D, 0xD8, 0x00, 0xDE, 0x41, 0x00},
-       "\xF0\x9F\x98\x80"
-       "A",
-       {2, 1}},
-      {{0x3D, 0xD8, 0x41, 0x00},
-       "\xEF\xBF\xBD"
-       "A",
-       {1, 1}},
+      {{0x42, 0x30, 0x41, 0x00}, "\xE3\x81\x82\x41", {1, 1}},
+      {{0x3D, 0xD8, 0x00, 0xDE, 0x41, 0x00}, "\xF0\x9F\x98\x80\x41", {2, 1}},
+      {{0x3D, 0xD8, 0x41, 0x00}, "\xEF\xBF\xBD\x41", {1, 1}},
       {{0x00, 0xDE, 0x3D, 0xD8}, "\xEF\xBF\xBD\xEF\xBF\xBD", {1, 1}},
       {{0x61, 0x00, 0x61, 0xF0, 0x42, 0x30}, "\xCE\xB1\xCE\xB1\xE3\x81\x82", {1, 1, 1}, kSymbolCharset},
   };
@@ -87,9 +73,7 @@ TEST(Utf16ToUtf8, PairsSurrogatesAndReplacesLoneOnes) {
 }
 
 TEST(CharacterAdvances, SumsTheAdvancesOfEachCharactersBytes) {
-  DecodedText d = AnsiToUtf8(reinterpret_cast<const uint8_t*>("\x82\xA0"
-                                                              "AB"),
-                             4, kShiftJisCharset);
+  DecodedText d = AnsiToUtf8(reinterpret_cast<const uint8_t*>("\x82\xA0\x41\x42"), 4, kShiftJisCharset);
   const double dx[] = {7, 5, 3};  // one short: B gets 0
   EXPECT_EQ(CharacterAdvances(d, dx, 3), (std::vector<double>{12, 3, 0}));
 }

@@ -119,9 +119,7 @@ TEST(WmfToEmf, FontsBecomeWideAndTextsKeepTheirBytes) {
   font.insert(font.end(), face.begin(), face.end());
   w.Record(0x02FB, font);
   std::vector<int16_t> text = {2};
-  auto chars = TextParams(
-      "\x80"
-      "A");
+  auto chars = TextParams("\x80\x41");
   text.insert(text.end(), chars.begin(), chars.end());
   text.insert(text.end(), {20, 10});
   w.Record(0x0521, text);

@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-namespace testing_support {
+#include "tests/support/support.h"
 
-inline std::string ToString(const std::vector<uint8_t>& b) { return {b.begin(), b.end()}; }
+namespace testing_support {
 
 // The bits of a 32-bit float, for transform fields.
 inline int32_t FloatBits(float f) { return std::bit_cast<int32_t>(f); }
@@ -46,7 +46,7 @@ class EmfWriter {
   EmfWriter& TextA(int32_t x, int32_t y, const std::string& text);
   EmfWriter& Eof() { return Record(14, {0, 0x10, 0x14}); }
   std::vector<uint8_t> Bytes() const;
-  std::string Str() const { return ToString(Bytes()); }
+  std::string Str() const { return ToText(Bytes()); }
 
  private:
   std::vector<uint8_t> bytes_;
@@ -60,7 +60,7 @@ class WmfWriter {
   // The bytes with the 18-byte header (and the end record unless `noEnd`);
   // `placeable` puts the 22-byte placeable header with the given box first.
   std::vector<uint8_t> Bytes(bool placeable = false, bool noEnd = false) const;
-  std::string Str(bool placeable = false, bool noEnd = false) const { return ToString(Bytes(placeable, noEnd)); }
+  std::string Str(bool placeable = false, bool noEnd = false) const { return ToText(Bytes(placeable, noEnd)); }
 
  private:
   std::vector<uint8_t> records_;

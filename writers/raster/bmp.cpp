@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <vector>
 
 #include "app/supl.h"
 
@@ -152,11 +153,9 @@ int WriteBmpFile(const Canvas& canvas, const char* fileName, int rle) {
     std::free(stream);
     return 0;
   }
-  uint8_t* file = static_cast<uint8_t*>(std::calloc(static_cast<size_t>(fileSize), 1));
-  if (!file) {
-    std::free(stream);
-    return 0;
-  }
+  // The headers and colour table, then the rows straight from the canvas,
+  // bottom row first.
+  uint8_t file[kHeadersSize + 4 * 256] = {};
   file[0] = 'B';
   file[1] = 'M';
   Put32(file + 2, static_cast<uint32_t>(fileSize));
@@ -167,16 +166,16 @@ int WriteBmpFile(const Canvas& canvas, const char* fileName, int rle) {
                        canvas.bitsPerPixel <= 8 ? canvas.palette.entries : nullptr, canvas.bitsPerPixel, compression,
                        static_cast<uint32_t>(dataSize));
   if (tableSize) SwapRedBlue(file + kHeadersSize, 4, static_cast<int>(tableSize / 4), 1, 0);
-  uint8_t* data = file + kHeadersSize + tableSize;
+  std::vector<SuplPiece> pieces;
+  pieces.push_back({file, kHeadersSize + tableSize});
   if (stream) {
-    std::memcpy(data, stream, static_cast<size_t>(dataSize));
+    pieces.push_back({stream, dataSize});
   } else {
+    pieces.reserve(static_cast<size_t>(canvas.height) + 1);
     for (int32_t i = 0; i < canvas.height; ++i)
-      std::memcpy(data + int64_t{i} * canvas.stride, canvas.pixels + int64_t{canvas.height - 1 - i} * canvas.stride,
-                  static_cast<size_t>(canvas.stride));
+      pieces.push_back({canvas.pixels + int64_t{canvas.height - 1 - i} * canvas.stride, canvas.stride});
   }
-  int ok = supl_bwrite(fileName, file, fileSize);
-  std::free(file);
+  int ok = supl_bwritev(fileName, pieces.data(), static_cast<int64_t>(pieces.size()));
   std::free(stream);
   return ok;
 }

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <numbers>
 #include <string>
+#include <utility>
 
 #include "readers/gerber/gerber.h"
 #include "tests/support/support.h"
@@ -54,43 +55,33 @@ std::string Dump(const Drawing& drawing) {
   return out;
 }
 
-TEST(GerberPlot, StrokeOfThreeBlocks) {
-  Read r("X0Y0D02*X100Y0D01*X100Y100*");
-  EXPECT_EQ(Dump(r.drawing), "(0,0) (0.1,0) (0.1,0.1)\n");
+TEST(GerberPlot, BlocksGiveTheirStrokesAndFlashes) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"X0Y0D02*X100Y0D01*X100Y100*", "(0,0) (0.1,0) (0.1,0.1)\n"},
+      // Coordinate blocks repeat the last D code.
+      {"%ADD10R,0.2X0.2*%X1000Y0D03*X2000Y0*X0Y0D02*X500Y0*", "APR_010 @(1,0)\nAPR_010 @(2,0)\n"},
+      {"X1000Y0D01*Y1000*D02*X0*X5000D01*", "(0,0) (1,0) (1,1)\n(0,1) (5,1)\n"},
+      // An aperture change ends the stroke; M03 switches on like D01; M02 does not end the reading.
+      {"G54D10*X1000D01*G54D11*X2000*X3000D01*X4000*", "(0,0) (1,0)\n(2,0) (3,0) (4,0)\n"},
+      {"X1000M03*M02*X2000D03*X0D02*X1000Y1000D01*", "(0,0) (1,0)\n(0,0) (1,1)\n"},
+      // A block over two lines runs in two halves; only the first comment
+      // block is skipped as a whole; no '*' leaves nothing behind.
+      {"D01*X1000\nY1000*", "(0,0) (1,0) (1,1)\n"},
+      {"X0Y0D02*G04 X900Y900D01 ignored*\nX1000D01*", "(0,0) (1,0)\n"},
+      {"G04 comment to the end", ""},
+      // Formats, scale and incremental coordinates.
+      {"%FSTAX23Y23*%\nD01*X015Y2*", "(0,0) (1.5,20)\n"},
+      {"G91*D01*X1000Y1000*X1000*Y-500*", "(0,0) (1,1) (2,1) (2,0.5)\n"},
+      {"%FSLIX23Y23*%\nD01*X1000*X1000*", "(0,0) (1,0) (2,0)\n"},
+      {"G10D01*X100*G12X100*", "(0,0) (1,0) (0.001,0)\n"},
+      // Parameter blocks between commands on one line.
+      {"D01*X1000*%FSLAX24Y24*%X20000*G04 note*%SFA2*%X10000*", "(0,0) (1,0) (2,0) (2,0)\n"},
+      {"%ADD11C,1*%D11*%ADD12R,1X1*%X1000D03*", "APR_011 @(1,0)\n"},
+  };
+  for (auto [text, dump] : cases) EXPECT_EQ(Dump(Read(text).drawing), dump) << text;
+  Read r("X0Y0D02*X100Y0D01*");
   EXPECT_EQ(r.line(0).colour, 1);
-  EXPECT_EQ(r.drawing.extMax.y, 0.1);
-}
-
-TEST(GerberPlot, CoordinateBlocksRepeatTheLastDCode) {
-  EXPECT_EQ(Dump(Read("%ADD10R,0.2X0.2*%X1000Y0D03*X2000Y0*X0Y0D02*X500Y0*").drawing),
-            "APR_010 @(1,0)\nAPR_010 @(2,0)\n");
-  EXPECT_EQ(Dump(Read("X1000Y0D01*Y1000*D02*X0*X5000D01*").drawing), "(0,0) (1,0) (1,1)\n(0,1) (5,1)\n");
-}
-
-TEST(GerberPlot, ApertureChangeEndsTheStroke) {
-  EXPECT_EQ(Dump(Read("G54D10*X1000D01*G54D11*X2000*X3000D01*X4000*").drawing), "(0,0) (1,0)\n(2,0) (3,0) (4,0)\n");
-  // M03 switches on like D01; M02 does not end the reading.
-  EXPECT_EQ(Dump(Read("X1000M03*M02*X2000D03*X0D02*X1000Y1000D01*").drawing), "(0,0) (1,0)\n(0,0) (1,1)\n");
-}
-
-TEST(GerberPlot, LineBreaksEndBlocksAndCommentsAreSkipped) {
-  // A block over two lines runs in two halves.
-  EXPECT_EQ(Dump(Read("D01*X1000\nY1000*").drawing), "(0,0) (1,0) (1,1)\n");
-  EXPECT_EQ(Dump(Read("X0Y0D02*G04 X900Y900D01 ignored*\nX1000D01*").drawing), "(0,0) (1,0)\n");
-  // Only the first comment block is skipped as a whole; no '*' leaves nothing behind.
-  EXPECT_EQ(Dump(Read("G04 comment to the end").drawing), "");
-}
-
-TEST(GerberPlot, FormatsScaleAndIncrementalCoordinates) {
-  EXPECT_EQ(Dump(Read("%FSTAX23Y23*%\nD01*X015Y2*").drawing), "(0,0) (1.5,20)\n");
-  EXPECT_EQ(Dump(Read("G91*D01*X1000Y1000*X1000*Y-500*").drawing), "(0,0) (1,1) (2,1) (2,0.5)\n");
-  EXPECT_EQ(Dump(Read("%FSLIX23Y23*%\nD01*X1000*X1000*").drawing), "(0,0) (1,0) (2,0)\n");
-  EXPECT_EQ(Dump(Read("G10D01*X100*G12X100*").drawing), "(0,0) (1,0) (0.001,0)\n");
-}
-
-TEST(GerberPlot, ParameterBlocksBetweenCommandsOnOneLine) {
-  EXPECT_EQ(Dump(Read("D01*X1000*%FSLAX24Y24*%X20000*G04 note*%SFA2*%X10000*").drawing), "(0,0) (1,0) (2,0) (2,0)\n");
-  EXPECT_EQ(Dump(Read("%ADD11C,1*%D11*%ADD12R,1X1*%X1000D03*").drawing), "APR_011 @(1,0)\n");
+  EXPECT_EQ(r.drawing.extMax.x, 0.1);
 }
 
 TEST(GerberPlot, FlashBlocksAreBuiltOncePerAperture) {

@@ -3,6 +3,10 @@
 #include <gtest/gtest.h>
 #include <png.h>
 
+#include <iterator>
+#include <string>
+#include <utility>
+
 #include "tests/writers/raster/raster_test.h"
 
 namespace {
@@ -72,45 +76,22 @@ TEST(PngWriter, BadCanvasesAndPlacesFailLeavingNoFile) {
   TempDir dir;
   const std::string out = dir.File("out.png");
   HandCanvas good(8, 4, 8);
-  struct Case {
-    const char* what;
-    Canvas canvas;
-    std::string path;
-  } cases[] = {
-      {"no pixels",
-       [&] {
-         Canvas c = good.canvas;
-         c.pixels = nullptr;
-         return c;
-       }(),
-       out},
-      {"no width",
-       [&] {
-         Canvas c = good.canvas;
-         c.width = 0;
-         return c;
-       }(),
-       out},
-      {"4 bits per pixel",
-       [&] {
-         Canvas c = good.canvas;
-         c.bitsPerPixel = 4;
-         return c;
-       }(),
-       out},
-      {"stride shorter than a row",
-       [&] {
-         Canvas c = good.canvas;
-         c.width = 9;
-         return c;
-       }(),
-       out},
-      {"no such folder", good.canvas, dir.File("missing/out.png")},
-      {"empty name", good.canvas, ""},
+  auto bad = [&](void (*change)(Canvas&)) {
+    Canvas c = good.canvas;
+    change(c);
+    return c;
   };
-  for (const Case& c : cases) {
-    EXPECT_EQ(WritePngFile(c.canvas, c.path.c_str()), 0) << c.what;
-    EXPECT_TRUE(dir.List().empty()) << c.what;
+  const std::pair<Canvas, std::string> cases[] = {
+      {bad([](Canvas& c) { c.pixels = nullptr; }), out},
+      {bad([](Canvas& c) { c.width = 0; }), out},
+      {bad([](Canvas& c) { c.bitsPerPixel = 4; }), out},
+      {bad([](Canvas& c) { c.width = 9; }), out},  // the stride is shorter than a row
+      {good.canvas, dir.File("missing/out.png")},
+      {good.canvas, ""},
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    EXPECT_EQ(WritePngFile(cases[i].first, cases[i].second.c_str()), 0) << i;
+    EXPECT_TRUE(dir.List().empty()) << i;
   }
   if (FileExists("/dev/full")) { EXPECT_EQ(WritePngFile(good.canvas, "/dev/full"), 0); }
 }

@@ -144,10 +144,9 @@ __attribute__((target("avx2"))) inline __m256i RoundShift(__m256i sum, __m256i r
   return _mm256_srai_epi32(_mm256_add_epi32(sum, round), shift);
 }
 
-// The same passes written out for eight 32-bit lanes of AVX2.
-template <bool kRow>
-__attribute__((target("avx2"))) inline void Avx2Pass(__m256i (&x)[8]) {
-  const int shift = kRow ? kConstBits : kColumnShift;
+// The column pass written out for eight 32-bit lanes of AVX2.
+__attribute__((target("avx2"))) inline void Avx2ColumnPass(__m256i (&x)[8]) {
+  const int shift = kColumnShift;
   const __m256i round = _mm256_set1_epi32(int32_t{1} << (shift - 1));
   const __m256i round12 = _mm256_set1_epi32(1 << (kConstBits - 1));
   const __m256i s07 = _mm256_add_epi32(x[0], x[7]), s16 = _mm256_add_epi32(x[1], x[6]);
@@ -163,20 +162,54 @@ __attribute__((target("avx2"))) inline void Avx2Pass(__m256i (&x)[8]) {
       _mm256_srai_epi32(_mm256_add_epi32(Mul(_mm256_sub_epi32(x[0], x[7]), kFix11_313708499), round12), kConstBits);
   const __m256i p = _mm256_add_epi32(h, e8), q = _mm256_sub_epi32(h, e8);
   const __m256i r = _mm256_add_epi32(g, f8), s = _mm256_sub_epi32(g, f8);
-  if (kRow) {
-    x[0] = _mm256_slli_epi32(_mm256_add_epi32(t0, t2), 3);
-    x[4] = _mm256_slli_epi32(_mm256_sub_epi32(t0, t2), 3);
-  } else {
-    const __m256i r32 = _mm256_set1_epi32(32);
-    x[0] = _mm256_srai_epi32(_mm256_add_epi32(_mm256_add_epi32(t0, t2), r32), 6);
-    x[4] = _mm256_srai_epi32(_mm256_add_epi32(_mm256_sub_epi32(t0, t2), r32), 6);
-  }
+  const __m256i r32 = _mm256_set1_epi32(32);
+  x[0] = _mm256_srai_epi32(_mm256_add_epi32(_mm256_add_epi32(t0, t2), r32), 6);
+  x[4] = _mm256_srai_epi32(_mm256_add_epi32(_mm256_sub_epi32(t0, t2), r32), 6);
   x[2] = RoundShift(_mm256_add_epi32(Mul(t1, kFix10_452503261), Mul(t3, kFix4_329568801)), round, shift);
   x[6] = RoundShift(_mm256_sub_epi32(Mul(t1, kFix4_329568801), Mul(t3, kFix10_452503261)), round, shift);
   x[1] = RoundShift(_mm256_add_epi32(Mul(p, kFix0_980785280), Mul(r, kFix0_195090322)), round, shift);
   x[7] = RoundShift(_mm256_sub_epi32(Mul(p, kFix0_195090322), Mul(r, kFix0_980785280)), round, shift);
   x[5] = RoundShift(_mm256_add_epi32(Mul(q, kFix0_555570233), Mul(s, kFix0_831469612)), round, shift);
   x[3] = RoundShift(_mm256_sub_epi32(Mul(q, kFix0_831469612), Mul(s, kFix0_555570233)), round, shift);
+}
+
+// (a * c0 + b * c1 + round) >> shift for eight pairs of 16-bit values, the
+// products summed in 32 bits by one multiply-add.
+__attribute__((target("avx2"))) inline __m128i PairSum(__m128i a, __m128i b, int16_t c0, int16_t c1, int shift) {
+  const __m256i pairs = _mm256_set_m128i(_mm_unpackhi_epi16(a, b), _mm_unpacklo_epi16(a, b));
+  const __m256i c = _mm256_set1_epi32(static_cast<int32_t>(static_cast<uint16_t>(c0)) | int32_t{c1} * 65536);
+  const __m256i sum = _mm256_srai_epi32(
+      _mm256_add_epi32(_mm256_madd_epi16(pairs, c), _mm256_set1_epi32(int32_t{1} << (shift - 1))), shift);
+  return _mm_packs_epi32(_mm256_castsi256_si128(sum), _mm256_extracti128_si256(sum, 1));
+}
+
+// The row pass in 16-bit lanes: for 8-bit samples every value of it fits 16
+// bits and every product sum 32 (budget above). A constant above 32767 is
+// split: (a * (c - 65536) + b * d + round) >> 12, plus 16 a, is the same sum.
+__attribute__((target("avx2"))) inline void Avx2RowPass(__m128i (&x)[8]) {
+  const __m128i s07 = _mm_add_epi16(x[0], x[7]), s16 = _mm_add_epi16(x[1], x[6]);
+  const __m128i s25 = _mm_add_epi16(x[2], x[5]), s34 = _mm_add_epi16(x[3], x[4]);
+  const __m128i d16 = _mm_sub_epi16(x[1], x[6]), d25 = _mm_sub_epi16(x[2], x[5]);
+  const __m128i t0 = _mm_add_epi16(s07, s34), t1 = _mm_sub_epi16(s07, s34);
+  const __m128i t2 = _mm_add_epi16(s16, s25), t3 = _mm_sub_epi16(s16, s25);
+  const __m128i e8 = _mm_slli_epi16(_mm_add_epi16(d25, d16), 3);
+  const __m128i f8 = _mm_slli_epi16(_mm_sub_epi16(d16, d25), 3);
+  // 8 sqrt2 = 23170 + 23171, each a 16-bit constant.
+  const __m128i v34 = _mm_sub_epi16(x[3], x[4]), v07 = _mm_sub_epi16(x[0], x[7]);
+  static_assert(kFix11_313708499 == 23170 + 23171);
+  const __m128i g = PairSum(v34, v34, 23170, 23171, kConstBits);
+  const __m128i h = PairSum(v07, v07, 23170, 23171, kConstBits);
+  const __m128i p = _mm_add_epi16(h, e8), q = _mm_sub_epi16(h, e8);
+  const __m128i r = _mm_add_epi16(g, f8), s = _mm_sub_epi16(g, f8);
+  constexpr int16_t kFix10Low = static_cast<int16_t>(kFix10_452503261 - 65536);
+  x[0] = _mm_slli_epi16(_mm_add_epi16(t0, t2), 3);
+  x[4] = _mm_slli_epi16(_mm_sub_epi16(t0, t2), 3);
+  x[2] = _mm_add_epi16(PairSum(t1, t3, kFix10Low, kFix4_329568801, kConstBits), _mm_slli_epi16(t1, 4));
+  x[6] = _mm_sub_epi16(PairSum(t1, t3, kFix4_329568801, -kFix10Low, kConstBits), _mm_slli_epi16(t3, 4));
+  x[1] = PairSum(p, r, kFix0_980785280, kFix0_195090322, kConstBits);
+  x[7] = PairSum(p, r, kFix0_195090322, -kFix0_980785280, kConstBits);
+  x[5] = PairSum(q, s, kFix0_555570233, kFix0_831469612, kConstBits);
+  x[3] = PairSum(q, s, kFix0_831469612, -kFix0_555570233, kConstBits);
 }
 
 // Row outputs fit 16 bits (see the budget above), so saturating packs are
@@ -196,12 +229,10 @@ __attribute__((target("avx2"))) void ForwardDct8x8Avx2(int16_t block[64]) {
     return;
   }
   TransposeRegisters(r);
-  for (int k = 0; k < 8; ++k) x[k] = _mm256_cvtepi16_epi32(r[k]);
-  Avx2Pass<true>(x);
-  for (int k = 0; k < 8; ++k) r[k] = _mm_packs_epi32(_mm256_castsi256_si128(x[k]), _mm256_extracti128_si256(x[k], 1));
+  Avx2RowPass(r);
   TransposeRegisters(r);
   for (int k = 0; k < 8; ++k) x[k] = _mm256_cvtepi16_epi32(r[k]);
-  Avx2Pass<false>(x);
+  Avx2ColumnPass(x);
   for (int k = 0; k < 8; ++k) {
     _mm_storeu_si128(reinterpret_cast<__m128i*>(block + 8 * k),
                      _mm_packs_epi32(_mm256_castsi256_si128(x[k]), _mm256_extracti128_si256(x[k], 1)));

@@ -39,6 +39,29 @@ namespace {
 
 #if KARTEX_HAVE_AVX2_PATH
 
+// For zig-zag entries 8j..8j+7: which bytes of natural row r they take (0x80:
+// none), and whether they take any.
+struct ZigzagShuffles {
+  alignas(16) std::array<uint8_t, 16> bytes[8][8];
+  bool uses[8][8];
+};
+constexpr ZigzagShuffles MakeZigzagShuffles() {
+  ZigzagShuffles z{};
+  for (int j = 0; j < 8; ++j)
+    for (int r = 0; r < 8; ++r) {
+      z.uses[j][r] = false;
+      for (int lane = 0; lane < 8; ++lane) {
+        const int natural = kZigzagToNatural[8 * j + lane];
+        const bool here = natural / 8 == r;
+        z.bytes[j][r][2 * lane] = here ? static_cast<uint8_t>(2 * (natural % 8)) : 0x80;
+        z.bytes[j][r][2 * lane + 1] = here ? static_cast<uint8_t>(2 * (natural % 8) + 1) : 0x80;
+        z.uses[j][r] = z.uses[j][r] || here;
+      }
+    }
+  return z;
+}
+alignas(16) constexpr ZigzagShuffles kZigzagShuffles = MakeZigzagShuffles();
+
 // vpmulhrsw computes (a x b + 2^14) >> 15 exactly, the rounding wanted here,
 // for 16 coefficients at once; only its 16-bit signed factor cannot hold the
 // reciprocal 32768 of q = 1, whose quotient is the coefficient itself.
@@ -62,9 +85,21 @@ __attribute__((target("avx2"))) void QuantiseBlockAvx2(const int16_t coefficient
     zigzag[0] = natural[0];
     return;
   }
-  // Unrolled, every index is a constant offset: two moves an entry.
-#pragma GCC unroll 64
-  for (int i = 0; i < 64; ++i) zigzag[i] = natural[kZigzagToNatural[i]];
+  // Each run of eight zig-zag entries gathered from the natural rows it
+  // draws on, a byte shuffle a row.
+  __m128i rows[8];
+  for (int r = 0; r < 8; ++r) rows[r] = _mm_load_si128(reinterpret_cast<const __m128i*>(natural + 8 * r));
+#pragma GCC unroll 8
+  for (int j = 0; j < 8; ++j) {
+    __m128i out = _mm_setzero_si128();
+#pragma GCC unroll 8
+    for (int r = 0; r < 8; ++r) {
+      if (!kZigzagShuffles.uses[j][r]) continue;
+      const __m128i mask = _mm_load_si128(reinterpret_cast<const __m128i*>(kZigzagShuffles.bytes[j][r].data()));
+      out = _mm_or_si128(out, _mm_shuffle_epi8(rows[r], mask));
+    }
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(zigzag + 8 * j), out);
+  }
 }
 
 #endif

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/support/support.h"
@@ -109,15 +111,9 @@ TEST(JpegStream, WhiteBlocksCodeTheirDcOnce) {
   std::string bits;
   for (uint8_t b : data)
     for (int i = 7; i >= 0; --i) bits += char('0' + ((b >> i) & 1));
-  EXPECT_EQ(bits, std::string("11110"
-                              "1000000"
-                              "1010"
-                              "001010"
-                              "001010"
-                              "001010"
-                              "0000"
-                              "0000") +
-                      "000000");
+  std::string expected = "11110 1000000 1010 001010 001010 001010 0000 0000 000000";
+  std::erase(expected, ' ');
+  EXPECT_EQ(bits, expected);
 }
 
 TEST(JpegStream, OnePixelImageRepeatsItsPixel) {
@@ -233,57 +229,26 @@ struct Record {
 
 TEST(JpegEncoder, ValidatesTheRecord) {
   EXPECT_EQ(Record().Encode(), kJpegSuccess);
-  {
+  // From the fifth on, mended: layouts the encoder cannot read would have been
+  // read wrongly or past the end of the pixels.
+  const std::pair<void (*)(JPEG_PROPERTIES&), int> cases[] = {
+      {[](JPEG_PROPERTIES& p) { p.sourceSubsampling = 1; }, kJpegUnsupportedSubsampling},
+      {[](JPEG_PROPERTIES& p) { p.sourceHeight = -65536; }, kJpegInvalidProperties},
+      {[](JPEG_PROPERTIES& p) { p.sourceChannels = 0; }, kJpegInvalidProperties},
+      {[](JPEG_PROPERTIES& p) { p.outputComponents = 257; }, kJpegInvalidProperties},
+      {[](JPEG_PROPERTIES& p) { p.sourceChannels = 4; }, kJpegUnsupportedBytesPerPixel},
+      {[](JPEG_PROPERTIES& p) { p.outputWidth = 25; }, kJpegInvalidProperties},
+      {[](JPEG_PROPERTIES& p) { p.outputHeight = 40; }, kJpegInvalidProperties},
+      {[](JPEG_PROPERTIES& p) { p.sourceColourOrder = 3; }, kJpegNotSupported},
+      {[](JPEG_PROPERTIES& p) { p.outputSampling = 0; }, kJpegNotSupported},
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) {
     Record r;
-    r.p.sourceSubsampling = 1;
-    EXPECT_EQ(r.Encode(), kJpegUnsupportedSubsampling);
+    cases[i].first(r.p);
+    EXPECT_EQ(r.Encode(), cases[i].second) << i;
   }
-  {
-    Record r;
-    r.p.sourceHeight = -65536;
-    EXPECT_EQ(r.Encode(), kJpegInvalidProperties);
-  }
-  {
-    Record r;
-    r.p.sourceChannels = 0;
-    EXPECT_EQ(r.Encode(), kJpegInvalidProperties);
-  }
-  {
-    Record r;
-    r.p.outputComponents = 257;
-    EXPECT_EQ(r.Encode(), kJpegInvalidProperties);
-  }
-  // Mended: layouts the encoder cannot read would have been read wrongly or
-  // past the end of the pixels.
-  {
-    Record r;
-    r.p.sourceChannels = 4;
-    EXPECT_EQ(r.Encode(), kJpegUnsupportedBytesPerPixel);
-  }
-  {
-    Record r;
-    r.p.outputWidth = 25;
-    EXPECT_EQ(r.Encode(), kJpegInvalidProperties);
-  }
-  {
-    Record r;
-    r.p.outputHeight = 40;
-    EXPECT_EQ(r.Encode(), kJpegInvalidProperties);
-  }
-  {
-    Record r;
-    r.p.sourceColourOrder = 3;
-    EXPECT_EQ(r.Encode(), kJpegNotSupported);
-  }
-  {
-    Record r;
-    r.p.outputSampling = 0;
-    EXPECT_EQ(r.Encode(), kJpegNotSupported);
-  }
-  {
-    Record r;
-    EXPECT_EQ(EncodeJpegFile(r.p, r.state, 0), kJpegNotSupported);
-  }
+  Record r;
+  EXPECT_EQ(EncodeJpegFile(r.p, r.state, 0), kJpegNotSupported);
 }
 
 TEST(JpegEncoder, BottomUpAndRedGreenBlueSourcesGiveTheSameFile) {
