@@ -4,9 +4,11 @@
 // window onto device units one for one, and the translated records.
 #include "platform/wmf.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <initializer_list>
+#include <vector>
 
 #include "model/cp1252.h"
 #include "platform/emf_records.h"
@@ -72,7 +74,11 @@ enum : uint16_t {
   kMetaChord = 0x0830,
   kMetaDibBitBlt = 0x0940,
   kMetaExtTextOut = 0x0A32,
+  kMetaPatBlt = 0x061D,
+  kMetaBitBlt = 0x0922,
+  kMetaStretchBlt = 0x0B23,
   kMetaDibStretchBlt = 0x0B41,
+  kMetaSetDibToDev = 0x0D33,
   kMetaStretchDib = 0x0F43,
 };
 
@@ -229,6 +235,61 @@ uint32_t PolyPoints(const WmfRecord& r, uint32_t countParam, uint32_t firstPoint
   return count < held ? count : held;
 }
 
+// The fields of the blit records: PATBLT, the old BITBLT and STRETCHBLT (a
+// device-dependent BITMAP16), their DIB forms, STRETCHDIB and SETDIBTODEV.
+// The blit forms without a bitmap (record size: the high byte of the function
+// + 3 words) carry a reserved word before the coordinates.
+struct Blit {
+  int32_t dest[4], src[4];  // x, y, width, height
+  uint32_t rop, usage, startScan, scans;
+  uint32_t bitmap;  // parameter where the bitmap starts; 0 for none
+};
+
+bool ReadBlit(const WmfRecord& r, Blit& b) {
+  uint32_t n = r.Params();
+  b = Blit{};
+  b.rop = r.U32(0);
+  bool none = r.size / 2 == (r.function >> 8) + 3u;
+  // From `at`: [source height, source width,] source y, source x, height, width, y, x.
+  auto coords = [&](uint32_t at, bool stretch) {
+    uint32_t d = stretch ? at + 2 : at;
+    b.dest[0] = r.I16(d + 5), b.dest[1] = r.I16(d + 4), b.dest[2] = r.I16(d + 3), b.dest[3] = r.I16(d + 2);
+    b.src[0] = r.I16(d + 1), b.src[1] = r.I16(d);
+    b.src[2] = stretch ? r.I16(at + 1) : b.dest[2];
+    b.src[3] = stretch ? r.I16(at) : b.dest[3];
+  };
+  switch (r.function) {
+    case kMetaPatBlt:
+      if (n < 6) return false;
+      b.dest[0] = r.I16(5), b.dest[1] = r.I16(4), b.dest[2] = r.I16(3), b.dest[3] = r.I16(2);
+      return true;
+    case kMetaBitBlt:
+    case kMetaDibBitBlt:
+    case kMetaStretchBlt:
+    case kMetaDibStretchBlt: {
+      bool stretch = r.function == kMetaStretchBlt || r.function == kMetaDibStretchBlt;
+      uint32_t fixed = stretch ? 10 : 8;  // parameters before the bitmap
+      if (n < fixed + none) return false;
+      coords(none ? 3 : 2, stretch);
+      b.bitmap = none ? 0 : fixed;
+      return true;
+    }
+    case kMetaStretchDib:
+      if (n < 11) return false;
+      b.usage = r.U16(2);
+      coords(3, true);
+      b.bitmap = 11;
+      return true;
+    case kMetaSetDibToDev:
+      if (n < 9) return false;
+      b.usage = r.U16(0), b.scans = r.U16(1), b.startScan = r.U16(2);
+      coords(3, false);
+      b.bitmap = 9;
+      return true;
+    default: return false;
+  }
+}
+
 Frame FindFrame(const uint8_t* bytes, int64_t size) {
   Frame f{};
   int32_t orgX = 0, orgY = 0;
@@ -288,7 +349,13 @@ Frame FindFrame(const uint8_t* bytes, int64_t size) {
       case kMetaExtTextOut:
         if (n >= 2) add(r.I16(1), r.I16(0));
         break;
-      default: break;
+      default: {
+        Blit b;
+        if (!ReadBlit(r, b)) break;  // not a blit
+        add(b.dest[0], b.dest[1]);
+        add(b.dest[0] + b.dest[2], b.dest[1] + b.dest[3]);
+        break;
+      }
     }
   }
   return f;
@@ -360,6 +427,13 @@ uint32_t DibInfoBytes(const uint8_t* dib, uint32_t size, uint32_t usage) {
   return total <= size ? static_cast<uint32_t>(total) : 0;
 }
 
+// A DIB's header and colour table, padded, then its bits.
+void PutDib(Output& o, const uint8_t* dib, uint32_t info, uint32_t bits) {
+  PutBytes(o, dib, info);
+  PadTo4(o);
+  PutBytes(o, dib + info, bits);
+}
+
 // EMR_STRETCHDIBITS: fixed fields, then the DIB header and bits, each padded.
 void StretchDib(Output& o, const int32_t dest[4], const int32_t src[4], uint32_t usage, uint32_t rop,
                 const uint8_t* dib, uint32_t dibSize) {
@@ -381,38 +455,82 @@ void StretchDib(Output& o, const int32_t dest[4], const int32_t src[4], uint32_t
   Put32(o, rop);
   PutI32(o, dest[2]);
   PutI32(o, dest[3]);
-  PutBytes(o, dib, info);
-  PadTo4(o);
-  PutBytes(o, dib + info, bits);
+  PutDib(o, dib, info, bits);
   End(o, start);
 }
 
-void DibRecord(Converter& c, const WmfRecord& r) {
-  uint32_t n = r.Params();
-  // DIBBITBLT and DIBSTRETCHBLT without a bitmap (high byte of the function + 3 words) only fill.
-  if (r.function != kMetaStretchDib && r.size / 2 == (r.function >> 8) + 3u) return;
-  int32_t dest[4], src[4];
-  uint32_t usage = 0, first;
-  uint32_t rop = r.U32(0);
-  if (r.function == kMetaDibBitBlt) {
-    if (n < 8) return;
-    int32_t w = r.I16(5), h = r.I16(4);
-    dest[0] = r.I16(7), dest[1] = r.I16(6), dest[2] = w, dest[3] = h;
-    src[0] = r.I16(3), src[1] = r.I16(2), src[2] = w, src[3] = h;
-    first = 8;
-  } else if (r.function == kMetaDibStretchBlt) {
-    if (n < 10) return;
-    dest[0] = r.I16(9), dest[1] = r.I16(8), dest[2] = r.I16(7), dest[3] = r.I16(6);
-    src[0] = r.I16(5), src[1] = r.I16(4), src[2] = r.I16(3), src[3] = r.I16(2);
-    first = 10;
-  } else {
-    if (n < 11) return;
-    usage = r.U16(2);
-    dest[0] = r.I16(10), dest[1] = r.I16(9), dest[2] = r.I16(8), dest[3] = r.I16(7);
-    src[0] = r.I16(6), src[1] = r.I16(5), src[2] = r.I16(4), src[3] = r.I16(3);
-    first = 11;
+// EMR_SETDIBITSTODEVICE: the bitmap pixel for pixel at the mapped point.
+void DibToDevice(Output& o, const int32_t dest[4], const int32_t src[4], uint32_t usage, uint32_t startScan,
+                 uint32_t scans, const uint8_t* dib, uint32_t dibSize) {
+  uint32_t info = DibInfoBytes(dib, dibSize, usage);
+  if (!info) return;
+  uint32_t bits = dibSize - info;
+  uint32_t infoPadded = (info + 3) / 4 * 4;
+  int64_t start = Begin(o, kEmrSetDiBitsToDevice);
+  for (int32_t v : {dest[0], dest[1], dest[0] + dest[2], dest[1] + dest[3], dest[0], dest[1]}) PutI32(o, v);
+  for (int32_t v : {src[0], src[1], src[2], src[3]}) PutI32(o, v);
+  for (uint32_t v : {76u, info, 76 + infoPadded, bits, usage, startScan, scans}) Put32(o, v);
+  PutDib(o, dib, info, bits);
+  End(o, start);
+}
+
+// EMR_BITBLT without a source: the brush (or a constant) under the raster operation.
+void PatternBlit(Output& o, const int32_t dest[4], uint32_t rop) {
+  int64_t start = Begin(o, kEmrBitBlt);
+  PutEmptyBounds(o);
+  for (int i = 0; i < 4; ++i) PutI32(o, dest[i]);
+  Put32(o, rop);
+  PutI32(o, 0);
+  PutI32(o, 0);
+  for (float f : {1.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f}) PutF32(o, f);
+  for (int i = 0; i < 6; ++i) Put32(o, 0);  // background colour, usage, no bitmap
+  End(o, start);
+}
+
+// A BITMAP16 (type, width, height, bytes per row, planes, bits per pixel,
+// then rows top-down) as a top-down DIB; empty when its form has no DIB
+// counterpart here or its rows do not fit in `size`.
+std::vector<uint8_t> Bitmap16ToDib(const uint8_t* p, uint32_t size) {
+  if (size < 10) return {};
+  int32_t width = static_cast<int16_t>(Le16(p + 2)), height = static_cast<int16_t>(Le16(p + 4));
+  int32_t rowBytes = static_cast<int16_t>(Le16(p + 6));
+  uint8_t planes = p[8], bitsPerPixel = p[9];
+  bool known = bitsPerPixel == 1 || bitsPerPixel == 16 || bitsPerPixel == 24 || bitsPerPixel == 32;
+  if (!known || planes != 1 || width <= 0 || height <= 0 ||
+      static_cast<int64_t>(width) * bitsPerPixel > static_cast<int64_t>(rowBytes) * 8 ||
+      static_cast<int64_t>(rowBytes) * height > static_cast<int64_t>(size) - 10)
+    return {};
+  uint32_t stride = (static_cast<uint32_t>(width) * bitsPerPixel + 31) / 32 * 4;
+  uint32_t table = bitsPerPixel == 1 ? 8 : 0;
+  std::vector<uint8_t> dib(40 + table + static_cast<size_t>(stride) * static_cast<uint32_t>(height));
+  auto put32 = [&](size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) dib[at + i] = static_cast<uint8_t>(v >> (8 * i));
+  };
+  put32(0, 40);
+  put32(4, static_cast<uint32_t>(width));
+  put32(8, static_cast<uint32_t>(-height));  // top-down, as the BITMAP16 rows are
+  put32(12, 1u | static_cast<uint32_t>(bitsPerPixel) << 16);
+  if (table) put32(44, 0xFFFFFF);  // monochrome: 0 black, 1 white
+  for (int32_t y = 0; y < height; ++y)
+    std::memcpy(dib.data() + 40 + table + static_cast<size_t>(y) * stride, p + 10 + static_cast<size_t>(y) * rowBytes,
+                std::min<uint32_t>(stride, static_cast<uint32_t>(rowBytes)));
+  return dib;
+}
+
+void BlitRecord(Converter& c, const WmfRecord& r) {
+  Blit b;
+  if (!ReadBlit(r, b)) return;  // not a blit, or too short
+  if (!b.bitmap) return PatternBlit(c.out, b.dest, b.rop);
+  const uint8_t* bitmap = r.From(b.bitmap);
+  uint32_t bytes = r.BytesFrom(b.bitmap);
+  if (r.function == kMetaSetDibToDev)
+    return DibToDevice(c.out, b.dest, b.src, b.usage, b.startScan, b.scans, bitmap, bytes);
+  if (r.function == kMetaBitBlt || r.function == kMetaStretchBlt) {
+    std::vector<uint8_t> dib = Bitmap16ToDib(bitmap, bytes);
+    if (!dib.empty()) StretchDib(c.out, b.dest, b.src, 0, b.rop, dib.data(), static_cast<uint32_t>(dib.size()));
+    return;
   }
-  StretchDib(c.out, dest, src, usage, rop, r.From(first), r.BytesFrom(first));
+  StretchDib(c.out, b.dest, b.src, b.usage, b.rop, bitmap, bytes);
 }
 
 bool CreateSlot(Converter& c, SlotKind kind, uint32_t& handle) {
@@ -715,10 +833,7 @@ void Translate(Converter& c, const WmfRecord& r) {
     }
     case kMetaSelectObject: SelectObject(c, r); break;
     case kMetaDeleteObject: DeleteObject(c, r); break;
-    case kMetaDibBitBlt:
-    case kMetaDibStretchBlt:
-    case kMetaStretchDib: DibRecord(c, r); break;
-    default: break;  // no EMF counterpart, or nothing the picture needs
+    default: BlitRecord(c, r); break;  // the blits; others have no EMF counterpart, or nothing the picture needs
   }
 }
 

@@ -160,6 +160,33 @@ TEST(WmfToEmf, ShapesPolyPolygonsAndDibs) {
   EXPECT_EQ(Le32(e.bytes, e.Of(81)[0].at + 120), 0x00332211u);
 }
 
+TEST(WmfToEmf, PatternBlitsOldBitmapsAndDibsToTheDevice) {
+  WmfWriter w;
+  w.Record(0x061D, {0x0021, 0x00F0, 6, 8, 3, 2});             // PATBLT 8 x 6 at (2, 3), PATCOPY
+  w.Record(0x0940, {0x0062, 0x0000, 0, 0, 0, 4, 5, 40, 30});  // DIBBITBLT, no bitmap: BLACKNESS
+  w.Record(0x0922, {0x0020, 0x00CC, 0, 0, 2, 3, 7, 9, 0, 3, 2, 2, 0x0101, 0x00A0, 0x0040});  // a 3 x 2 BITMAP16
+  std::vector<int16_t> toDevice = {0, 1, 0, 0, 0, 1, 1, 12, 11, 40, 0, 1, 0, 1, 0, 1, 24};
+  toDevice.resize(toDevice.size() + 12, 0);
+  toDevice.insert(toDevice.end(), {0x2211, 0x0033});
+  w.Record(0x0D33, toDevice);  // SETDIBTODEV of a 1 x 1 DIB at (11, 12)
+  Emf e = Convert(w.Bytes());
+  using V = std::vector<int32_t>;
+  ASSERT_EQ(e.Of(76).size(), 2u);
+  EXPECT_EQ(e.Words(e.Of(76)[0], 24, 5), (V{2, 3, 8, 6, 0x00F00021}));
+  EXPECT_EQ(e.Words(e.Of(76)[1], 24, 5), (V{30, 40, 5, 4, 0x00000062}));
+  EXPECT_EQ(e.Of(76)[1].size, 100u);
+  // The old bitmap becomes a top-down monochrome DIB with rows padded to 4 bytes.
+  ASSERT_EQ(e.Of(81).size(), 1u);
+  const auto blit = e.Of(81)[0];
+  EXPECT_EQ(e.Words(blit, 24, 12), (V{9, 7, 0, 0, 3, 2, 80, 48, 128, 8, 0, 0x00CC0020}));
+  EXPECT_EQ(e.Words(blit, 80, 4), (V{40, 3, -2, 0x00010001}));
+  EXPECT_EQ(e.Words(blit, 124, 3), (V{0xFFFFFF, 0xA0, 0x40}));
+  ASSERT_EQ(e.Of(80).size(), 1u);
+  EXPECT_EQ(e.Words(e.Of(80)[0], 24, 13), (V{11, 12, 0, 0, 1, 1, 76, 40, 116, 4, 0, 0, 1}));
+  // A picture without window records is framed by what its blits cover.
+  EXPECT_EQ(e.Words(e.records[0], 8, 4), (V{0, 0, 33, 41}));
+}
+
 TEST(WmfToEmf, BadInput) {
   int64_t size = 123;
   EXPECT_EQ(platform::WmfToEmf(nullptr, 0, &size), nullptr);
@@ -175,6 +202,8 @@ TEST(WmfToEmf, BadInput) {
   w.Record(0x0325, {0x7FFF, 1, 2}).Record(0x0538, {-1, 1}).Record(0x0521, {-1, 0}).Record(0x0A32, {1, 2, -1, 6});
   w.Record(0x02FB, {1}).Record(0x0F43, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 40, 0, 1, 0, 1, 0, 1, 8, 0,
                                         0, 0, 0, 0, 0, 0, 0, 0, 0, 0,  0,  0,  0, 0, 0, 0, 0, 0, 0});
+  // A short pattern blit; an old bitmap whose rows would run far past its record.
+  w.Record(0x061D, {1, 2}).Record(0x0922, {0x20, 0xCC, 0, 0, 2, 3, 7, 9, 0, 0x0100, 0x7FFF, 0x7FFF, 0x2001});
   std::vector<uint8_t> bytes = w.Bytes();
   bytes.insert(bytes.end() - 6, {0xFF, 0xFF, 0xFF, 0x7F, 0x13, 0x02});  // a record claiming 4 GB
   Emf e = Convert(bytes);
@@ -182,7 +211,8 @@ TEST(WmfToEmf, BadInput) {
   EXPECT_EQ(e.records.back().type, 14u);
   ASSERT_EQ(e.Of(87).size(), 1u);
   EXPECT_EQ(e.I32(e.Of(87)[0], 24), 1);
-  EXPECT_TRUE(e.Of(81).empty());  // 256 colours promised, none there
+  EXPECT_TRUE(e.Of(81).empty());  // 256 colours promised, none there; the old bitmap refused
+  EXPECT_TRUE(e.Of(76).empty());
 }
 
 TEST(WmfToEmf, ObjectTableFillsWithoutOverflow) {
