@@ -77,19 +77,9 @@ int DrawDrawing(platform::DeviceContext* dc, const Drawing& drawing, double scal
   if (!dc) return 0;
   PenCache cache{};
   std::vector<platform::Point> points;
-  DevicePolyline line{};
   GrowArray<DeviceText> texts{};
-  int ok = 1;
-  ForEachPlacedSet(drawing, [&](const EntitySet& set, const Insert* insert) {
-    DeviceMapping m = MakeDeviceMapping(drawing, scale, insert);
-    for (const Polyline& world : set.polylines) {
-      if (!ok) return;
-      FlattenPolyline(world, drawing, m, line);
-      ok = DrawOne(dc, cache, line, points);
-    }
-    for (const TextItem& item : set.texts) ArrayAppend(texts, FlattenText(item, set, drawing, m));
-  });
-  ArrayFree(line.points);
+  int ok = FlattenEachPolyline(
+      drawing, scale, [&](const DevicePolyline& line) { return DrawOne(dc, cache, line, points); }, texts);
   if (ok) ok = DrawTexts(dc, texts);
   ArrayFree(texts);
   return ok;
