@@ -113,16 +113,21 @@ void GrowArrayReserveOne(void** data, int32_t count, int32_t* capacity, int32_t 
   GrowArrayReserve(data, capacity, elementSize, static_cast<int64_t>(*capacity) + step);
 }
 
-void GrowArrayReserve(void** data, int32_t* capacity, int32_t elementSize, int64_t newCapacity) {
+void GrowArrayReserveUncleared(void** data, int32_t* capacity, int32_t elementSize, int64_t newCapacity) {
   if (newCapacity <= *capacity) return;
   int64_t bytes = newCapacity * elementSize;
   if (newCapacity > INT32_MAX || bytes > kMaxContainerBytes) OutOfMemory();
   void* grown = std::realloc(*data, static_cast<size_t>(bytes));
   if (!grown) OutOfMemory();
-  int64_t oldBytes = static_cast<int64_t>(*capacity) * elementSize;
-  std::memset(static_cast<char*>(grown) + oldBytes, 0, static_cast<size_t>(bytes - oldBytes));
   *data = grown;
   *capacity = static_cast<int32_t>(newCapacity);
+}
+
+void GrowArrayReserve(void** data, int32_t* capacity, int32_t elementSize, int64_t newCapacity) {
+  const int64_t oldBytes = static_cast<int64_t>(*capacity) * elementSize;
+  GrowArrayReserveUncleared(data, capacity, elementSize, newCapacity);
+  const int64_t bytes = static_cast<int64_t>(*capacity) * elementSize;
+  std::memset(static_cast<char*>(*data) + oldBytes, 0, static_cast<size_t>(bytes - oldBytes));
 }
 
 void PoolAppendN(TextPool& pool, const char* string, int32_t n) {

@@ -122,6 +122,10 @@ void GrowArrayReserveOne(void** data, int32_t count, int32_t* capacity, int32_t 
 // Room for at least `newCapacity` records at once; new storage is zeroed.
 void GrowArrayReserve(void** data, int32_t* capacity, int32_t elementSize, int64_t newCapacity);
 
+// The same without clearing the new storage, for readers that fill every
+// record they make room for at once.
+void GrowArrayReserveUncleared(void** data, int32_t* capacity, int32_t elementSize, int64_t newCapacity);
+
 template <class T>
 void ArrayReserve(GrowArray<T>& array, int64_t newCapacity) {
   static_assert(std::is_trivially_copyable_v<T>);

@@ -615,7 +615,7 @@ class CairoDC final : public DeviceContext {
     r.height = bitmap_->height;
     ColourRef c = pen_->pen.colour;
     r.indexed = bitmap_->bitsPerPixel <= 8;
-    r.value = r.indexed ? static_cast<uint32_t>(bitmap_->indexed.Index(c)) : 0xFF000000u | RedBlueSwapped(c);
+    r.value = r.indexed ? static_cast<uint32_t>(bitmap_->indexed.Index(c)) : OpaqueArgb(c);
     const double* dashes = nullptr;
     int n = 0;
     switch (pen_->pen.style) {

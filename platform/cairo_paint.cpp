@@ -66,8 +66,6 @@ bool HatchInk(uint32_t hatch, int x, int y) {
   }
 }
 
-uint32_t Argb(ColourRef c) { return 0xFF000000u | RedBlueSwapped(c); }
-
 // An image tiled from the device origin, as opaque pixels.
 void ApplyPattern(cairo_t* cr, const DibImage& image) {
   if (image.pixels.size() != static_cast<size_t>(image.width) * static_cast<size_t>(image.height)) return;
@@ -303,7 +301,7 @@ bool ApplyFill(cairo_t* cr, const FillStyle& fill, int rop, bool opaqueBackgroun
     return true;
   }
   SetSourcePattern(cr, Tile(CAIRO_FORMAT_ARGB32, kHatchTile, kHatchTile, [&](int x, int y) {
-                     return ink(x, y) ? Argb(fill.colour) : opaqueBackground ? Argb(background) : 0u;
+                     return ink(x, y) ? OpaqueArgb(fill.colour) : opaqueBackground ? OpaqueArgb(background) : 0u;
                    }));
   return true;
 }

@@ -18,8 +18,6 @@ constexpr uint32_t kOpaqueBlack = 0xFF000000;
 // than allocated.
 constexpr int64_t kMaxRlePixelsPerByte = 256;
 
-uint32_t FromColourRef(ColourRef c) { return kOpaqueBlack | RedBlueSwapped(c); }
-
 // One colour channel held under a bit mask, widened to 8 bits by repeating
 // its bits, so that a full 5-bit channel gives 255 rather than 248.
 struct Channel {
@@ -125,8 +123,8 @@ bool ParseHeader(const uint8_t* info, int64_t infoSize, Header& h) {
 bool ColourTable(const uint8_t* info, int64_t infoSize, const Header& h, const DibColours& c, uint32_t* table) {
   for (int i = 0; i < 256; ++i) table[i] = kOpaqueBlack;
   if (h.bitsPerPixel == 1 && c.mono) {
-    table[0] = FromColourRef(c.mono[0]);
-    table[1] = FromColourRef(c.mono[1]);
+    table[0] = OpaqueArgb(c.mono[0]);
+    table[1] = OpaqueArgb(c.mono[1]);
     return true;
   }
   bool indices = c.usage == kDibPalColours;

@@ -51,17 +51,6 @@ uint32_t Rop3ByIndex(int index, uint32_t p, uint32_t s, uint32_t d) {
 
 uint32_t Div255(uint32_t x) { return (x + 128 + ((x + 128) >> 8)) >> 8; }
 
-// A premultiplied surface pixel as plain RGB; never-drawn pixels read as black.
-uint32_t ReadDestination(uint32_t w) {
-  uint32_t a = w >> 24;
-  if (a == 255) return w & kRgb;
-  if (a == 0) return 0;
-  uint32_t r = std::min<uint32_t>(255, (w >> 16 & 0xFF) * 255 / a);
-  uint32_t g = std::min<uint32_t>(255, (w >> 8 & 0xFF) * 255 / a);
-  uint32_t b = std::min<uint32_t>(255, (w & 0xFF) * 255 / a);
-  return r << 16 | g << 8 | b;
-}
-
 uint32_t Blend(uint32_t s, uint32_t d, const BlitOp& op, bool perPixel) {
   uint32_t ca = op.constantAlpha;
   uint32_t sa = perPixel ? Div255((s >> 24) * ca) : ca;
@@ -306,7 +295,7 @@ int Blit(const BlitTarget& target, const BlitSource& source, const BlitOp& op) {
       } else if (!(u >= r.left && u < r.right && v >= r.top && v < r.bottom)) {
         continue;
       }
-      uint32_t d = target.indexed ? target.indexed->matcher->Rgb(row[x]) : ReadDestination(argbRow[x]);
+      uint32_t d = target.indexed ? target.indexed->matcher->Rgb(row[x]) : UnpremultipliedRgb(argbRow[x]);
       uint32_t p = readsPattern ? PatternAt(op.pattern, x, y) : 0;
       uint32_t out;
       switch (op.kind) {

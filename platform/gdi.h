@@ -21,6 +21,9 @@ using ColourRef = uint32_t;  // 0x00BBGGRR
 
 // 0x00BBGGRR to 0x00RRGGBB and back: red and blue change places.
 constexpr uint32_t RedBlueSwapped(uint32_t c) { return (c & 0xFF) << 16 | (c & 0xFF00) | (c >> 16 & 0xFF); }
+// The colour as an opaque 0xAARRGGBB pixel, as cairo's and the DIB decoder's
+// 32-bit pixels hold it.
+constexpr uint32_t OpaqueArgb(ColourRef c) { return 0xFF000000u | RedBlueSwapped(c); }
 constexpr ColourRef kInvalidColour = 0xFFFFFFFF;
 
 struct Point {

@@ -8,16 +8,6 @@ namespace {
 
 constexpr uint32_t kValid = 0x01000000;
 
-inline uint32_t RgbOf(uint32_t argb) {
-  uint32_t alpha = argb >> 24;
-  if (alpha == 0xFF || alpha == 0) return argb & 0xFFFFFF;
-  // Partly covered pixels only come from translucent sources: unpremultiply.
-  uint32_t r = ((argb >> 16) & 0xFF) * 255 / alpha;
-  uint32_t g = ((argb >> 8) & 0xFF) * 255 / alpha;
-  uint32_t b = (argb & 0xFF) * 255 / alpha;
-  return (r > 255 ? 255 : r) << 16 | (g > 255 ? 255 : g) << 8 | (b > 255 ? 255 : b);
-}
-
 }  // namespace
 
 void ColourMatcher::SetPalette(const uint8_t* entries, int count) {
@@ -61,7 +51,7 @@ void ArgbToBgrRows(const uint8_t* surface, int surfaceStride, int width, int hei
     for (int x = 0; x < width; ++x) {
       uint32_t argb = in[x];
       if ((argb >> 24) == 0) continue;
-      uint32_t rgb = RgbOf(argb);
+      uint32_t rgb = UnpremultipliedRgb(argb);
       out[3 * x] = static_cast<uint8_t>(rgb);
       out[3 * x + 1] = static_cast<uint8_t>(rgb >> 8);
       out[3 * x + 2] = static_cast<uint8_t>(rgb >> 16);

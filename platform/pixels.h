@@ -40,6 +40,19 @@ struct IndexedColours {
   int IndexOfRgb(uint32_t rgb) const { return ink >= 0 ? ink : matcher->Nearest(rgb); }
 };
 
+// A premultiplied 0xAARRGGBB pixel as plain 0x00RRGGBB (one never drawn, alpha
+// 0, is black).
+inline uint32_t UnpremultipliedRgb(uint32_t argb) {
+  const uint32_t alpha = argb >> 24;
+  if (alpha == 0xFF || alpha == 0) return argb & 0xFFFFFF;
+  // Partly covered pixels only come from translucent sources.
+  auto channel = [&](int shift) {
+    const uint32_t v = (argb >> shift & 0xFF) * 255 / alpha;
+    return (v > 255 ? 255 : v) << shift;
+  };
+  return channel(16) | channel(8) | channel(0);
+}
+
 // A 24-bit bitmap's rows from a cairo ARGB32 surface (0xAARRGGBB words,
 // premultiplied): blue, green, red. A pixel with alpha 0 was never drawn and
 // keeps the zero the bitmap started with.

@@ -15,8 +15,6 @@ constexpr int kMaxParameterText = 63;
 // Digit runs up to this length are converted without the number text.
 constexpr int kMaxDirectDigits = 15;
 constexpr int64_t kFirstCapacity = 8;
-// The containers count in 32 bits and keep below 2 GiB.
-constexpr int64_t kMaxContainerBytes = INT32_MAX;
 
 // cos and sin of k x 22.5 degrees, k = 0..16, to the six decimals the
 // outlines have always been drawn with (not quite symmetric in the last digit).
@@ -138,15 +136,6 @@ void ParseApertureDefinition(const char* p, const char* end, GerberState& state)
     if (p < end && *p != '%') ++p;
     ++def.parameterCount;
   }
-}
-
-// Storage for `grown` elements, or the end of the process.
-void ReserveCapacity(void** data, int32_t* capacity, int64_t grown, int64_t elementSize) {
-  if (grown > INT32_MAX || grown * elementSize > kMaxContainerBytes) OutOfMemory();
-  void* storage = std::realloc(*data, static_cast<size_t>(grown * elementSize));
-  if (!storage) OutOfMemory();
-  *data = storage;
-  *capacity = static_cast<int32_t>(grown);
 }
 
 double CheckedScale(double scale) { return scale < kMinScale || scale > kMaxScale ? 1.0 : scale; }
@@ -377,7 +366,8 @@ int32_t MakeApertureBlock(GerberState& state, Drawing& drawing) {
 }
 
 void ReserveOneMore(void** data, int32_t count, int32_t* capacity, int64_t elementSize) {
-  ReserveCapacity(data, capacity, count ? static_cast<int64_t>(count) * 2 : kFirstCapacity, elementSize);
+  GrowArrayReserveUncleared(data, capacity, static_cast<int32_t>(elementSize),
+                            count ? int64_t{count} * 2 : kFirstCapacity);
 }
 
 void ReservePoints(GrowArray<WorldPoint>& points, int64_t more) {
@@ -386,7 +376,7 @@ void ReservePoints(GrowArray<WorldPoint>& points, int64_t more) {
   // A stroke of many arcs still grows geometrically, not by a copy per arc.
   const int64_t grown = std::max(need, 2 * static_cast<int64_t>(points.capacity));
   void* data = points.data;
-  ReserveCapacity(&data, &points.capacity, grown, static_cast<int64_t>(sizeof(WorldPoint)));
+  GrowArrayReserveUncleared(&data, &points.capacity, static_cast<int32_t>(sizeof(WorldPoint)), grown);
   points.data = static_cast<WorldPoint*>(data);
   points.elementSize = static_cast<int32_t>(sizeof(WorldPoint));
 }
