@@ -1,6 +1,7 @@
 #include "app/options.h"
 
 #include <strings.h>
+#include <sys/stat.h>
 #include <cctype>
 #include <cstdio>
 #include <cstdlib>
@@ -8,6 +9,7 @@
 
 #include "app/convert.h"
 #include "app/supl.h"
+#include "platform/heap.h"
 #include "render/colours.h"
 #include "writers/raster/bmp.h"
 #include "writers/raster/g3.h"
@@ -192,6 +194,10 @@ int RunCommandLine(int argc, char* argv[]) {
   job.result = -1;
 
   if (ParseCommandLine(argc, argv, job)) {
+    // A drawing takes a few times its file's size in memory (a Gerber arc's
+    // points up to about ten).
+    struct stat input;
+    if (stat(job.inputName, &input) == 0) platform::PrepareHeap(int64_t{16} * input.st_size);
     job.canvas.bitsPerPixel = BitsPerPixelFor(job.outputKind, job.inputKind);
     if (job.inputKind == kKindDxf) {
       CopyColourTable(CurrentColourTable(), job.canvas.palette.entries);
