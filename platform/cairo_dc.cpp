@@ -28,6 +28,7 @@
 #include "platform/dib.h"
 #include "platform/fonts.h"
 #include "platform/gdi.h"
+#include "platform/heap.h"
 #include "platform/pixels.h"
 #include "platform/text_run.h"
 
@@ -42,14 +43,12 @@ constexpr int64_t kMaxSurfaceBytes = int64_t{1} << 30;
 // How far beyond the canvas geometry is kept, besides the pen's own width.
 constexpr double kGuardMargin = 64;
 
-// Zeroed memory for a bitmap's rows. Every page of a large bitmap is touched
-// while it is drawn: mapping them all at once spares a fault for each.
+// Zeroed memory for a bitmap's rows; a large bitmap's pages all at once.
 uint8_t* ZeroedRows(int64_t size, int64_t* mapped) {
   *mapped = 0;
   if (size < (int64_t{1} << 20)) return static_cast<uint8_t*>(std::calloc(static_cast<size_t>(size), 1));
-  void* rows = mmap(nullptr, static_cast<size_t>(size), PROT_READ | PROT_WRITE,
-                    MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
-  if (rows == MAP_FAILED) return nullptr;
+  void* rows = MapZeroedPages(size);
+  if (!rows) return nullptr;
   *mapped = size;
   return static_cast<uint8_t*>(rows);
 }

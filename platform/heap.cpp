@@ -43,4 +43,25 @@ void PrepareHeap(int64_t bytes) {
   if (grown) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
 }
 
+void* MapZeroedPages(int64_t size) {
+  if (size <= 0) return nullptr;
+  // Mapped with a huge page's worth to spare, then cut to an aligned range.
+  const int64_t span = size + kHugePage;
+  void* raw = mmap(nullptr, static_cast<size_t>(span), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (raw == MAP_FAILED) return nullptr;
+  const uintptr_t first = reinterpret_cast<uintptr_t>(raw);
+  const uintptr_t at = (first + kHugePage - 1) & ~static_cast<uintptr_t>(kHugePage - 1);
+  const uintptr_t end = at + static_cast<uintptr_t>(size);
+  if (at > first) munmap(raw, at - first);
+  if (first + static_cast<uintptr_t>(span) > end) munmap(reinterpret_cast<void*>(end), first + span - end);
+  void* pages = reinterpret_cast<void*>(at);
+  madvise(pages, static_cast<size_t>(size), MADV_HUGEPAGE);
+  // Every page is written while a bitmap is drawn: faulting them in at once is cheaper.
+  if (madvise(pages, static_cast<size_t>(size), MADV_POPULATE_WRITE) != 0) {
+    // Kernels before 5.14: touch them instead.
+    for (int64_t i = 0; i < size; i += 4096) static_cast<volatile uint8_t*>(pages)[i] = 0;
+  }
+  return pages;
+}
+
 }  // namespace platform

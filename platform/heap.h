@@ -1,4 +1,4 @@
-// Heap preparation for a conversion whose memory need is known roughly ahead.
+// Memory for large drawings and bitmaps, laid out so that first touches are few.
 #pragma once
 
 #include <cstdint>
@@ -8,5 +8,9 @@ namespace platform {
 // Grows the heap once by about `bytes` and asks the kernel to back that range
 // with huge pages. Best effort: nothing changes where the system declines.
 void PrepareHeap(int64_t bytes);
+
+// `size` bytes of zeroed memory, every page already present, in huge pages
+// where the system allows; released with munmap(pointer, size). Null on failure.
+void* MapZeroedPages(int64_t size);
 
 }  // namespace platform
