@@ -628,7 +628,7 @@ class CairoDC final : public DeviceContext {
       for (int k = 0; k < static_cast<int>(dashes[i]); ++k) r.pattern[r.period++] = i % 2 == 0;
     int segments = closed ? count : count - 1;
     int64_t phase = 0;
-    for (int i = 0; i < segments; ++i) phase = ThinSegment(r, points[i], points[(i + 1) % count], phase);
+    for (int i = 0; i < segments; ++i) phase = ThinSegment(r, points[i], points[i + 1 < count ? i + 1 : 0], phase);
     cairo_surface_mark_dirty(bitmap_->surface);
   }
 
@@ -643,6 +643,22 @@ class CairoDC final : public DeviceContext {
     int period = 0;  // 0: solid
   };
 
+  // `steps` pixels from `at`, one `major` apart, moving one `minor` further
+  // where the remainder says (the same steps as the general walk below).
+  template <class Pixel>
+  static void SolidRun(uint8_t* at, int64_t major, int64_t minor, int64_t steps, int64_t minorCount, Pixel value) {
+    int64_t rest = steps;
+    for (int64_t i = 0; i < steps; ++i) {
+      std::memcpy(at, &value, sizeof value);
+      at += major;
+      rest += 2 * minorCount;
+      if (rest >= 2 * steps) {
+        rest -= 2 * steps;
+        at += minor;
+      }
+    }
+  }
+
   // Returns the pattern phase after the segment.
   static int64_t ThinSegment(const Raster& r, Point a, Point b, int64_t phase) {
     int64_t dx = int64_t{b.x} - a.x, dy = int64_t{b.y} - a.y;
@@ -652,7 +668,8 @@ class CairoDC final : public DeviceContext {
     // Only the steps that can fall on the canvas are walked.
     int64_t first = 0, last = steps;
     auto inside = [&](Point p) { return p.x >= 0 && p.y >= 0 && p.x < r.width && p.y < r.height; };
-    if (!inside(a) || !inside(b)) {
+    const bool onCanvas = inside(a) && inside(b);
+    if (!onCanvas) {
       DPoint p{static_cast<double>(a.x), static_cast<double>(a.y)},
           q{static_cast<double>(b.x), static_cast<double>(b.y)};
       double t0, t1;
@@ -672,6 +689,17 @@ class CairoDC final : public DeviceContext {
       __int128 start = static_cast<__int128>(2 * first) * minor + steps;
       offset = static_cast<int64_t>(start / (2 * steps));
       rest = static_cast<int64_t>(start % (2 * steps));
+    }
+    if (r.period == 0 && onCanvas) {
+      // Both ends on the canvas, so is every pixel between: no tests per pixel.
+      const int64_t size = r.indexed ? 1 : 4;
+      const int64_t xStep = (dx < 0 ? -1 : 1) * size, yStep = (dy < 0 ? -1 : 1) * r.pitch;
+      uint8_t* at = r.data + a.y * r.pitch + a.x * size;
+      if (r.indexed)
+        SolidRun(at, xMajor ? xStep : yStep, xMajor ? yStep : xStep, steps, minor, static_cast<uint8_t>(r.value));
+      else
+        SolidRun(at, xMajor ? xStep : yStep, xMajor ? yStep : xStep, steps, minor, r.value);
+      return phase + steps;
     }
     int64_t major0 = xMajor ? a.x : a.y, minor0 = xMajor ? a.y : a.x;
     for (int64_t i = first; i < last; ++i) {

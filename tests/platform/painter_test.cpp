@@ -117,6 +117,22 @@ TEST(DeviceContext, ObjectsAreSelectedReplacedAndDeletedSafely) {
   EXPECT_EQ(dc.FillRect({0, 0, 2, 2}, foreign), 0);
 }
 
+// Lines that start just past the right or the bottom edge, where fitted
+// drawings put their extents, draw nothing outside the rows.
+TEST(DeviceContext, ThinLinesStartingOffTheEdgeStayInTheirRows) {
+  for (int bpp : {8, 24}) {
+    Painter p(8, 4, false, bpp);
+    p.dc->SelectObject(p.dc->CreatePenIndirect({kPenSolid, 1, 0, 0x0000FF}));
+    Point across[] = {{8, 1}, {0, 1}}, down[] = {{3, 4}, {3, 0}};
+    ASSERT_EQ(p.dc->Polyline(across, 2), 1);
+    ASSERT_EQ(p.dc->Polyline(down, 2), 1);
+    const uint32_t drawn = bpp == 8 ? 0 : 0xFF0000, blank = bpp == 8 ? 0xFFFFFF : 0;
+    EXPECT_EQ(p.Pixel(1, 1), drawn) << bpp;
+    EXPECT_EQ(p.Pixel(3, 3), drawn) << bpp;
+    EXPECT_EQ(p.Pixel(0, 2), blank) << "nothing wraps into the next row, " << bpp;
+  }
+}
+
 TEST(DeviceContext, DrawingWithoutABitmapFails) {
   std::unique_ptr<DeviceContext, int (*)(DeviceContext*)> dc{CreateCompatibleDC(), DeleteDC};
   Point line[] = {{0, 0}, {5, 5}};
