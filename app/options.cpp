@@ -184,6 +184,13 @@ void CopyColourTable(const ColourRef* table, PaletteEntry* entries) {
   for (int i = 0; i < 256; ++i) entries[i] = {RedOf(table[i]), GreenOf(table[i]), BlueOf(table[i]), 0};
 }
 
+void PrepareHeapFor(const char* inputName) {
+  // A drawing takes a few times its file's size in memory (a Gerber arc's
+  // points up to about ten).
+  struct stat input;
+  if (stat(inputName, &input) == 0) platform::PrepareHeap(int64_t{16} * input.st_size);
+}
+
 int RunCommandLine(int argc, char* argv[]) {
   static ConvertJob job;  // large (the canvas palette and bitmap info); one per run
   std::memset(static_cast<void*>(&job), 0, sizeof job);
@@ -194,10 +201,7 @@ int RunCommandLine(int argc, char* argv[]) {
   job.result = -1;
 
   if (ParseCommandLine(argc, argv, job)) {
-    // A drawing takes a few times its file's size in memory (a Gerber arc's
-    // points up to about ten).
-    struct stat input;
-    if (stat(job.inputName, &input) == 0) platform::PrepareHeap(int64_t{16} * input.st_size);
+    PrepareHeapFor(job.inputName);
     job.canvas.bitsPerPixel = BitsPerPixelFor(job.outputKind, job.inputKind);
     if (job.inputKind == kKindDxf) {
       CopyColourTable(CurrentColourTable(), job.canvas.palette.entries);

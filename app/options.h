@@ -73,6 +73,9 @@ int WriteRasterOutput(ConvertJob& job);
 // The 256 colours of a ColourTable as palette entries with flags 0.
 void CopyColourTable(const uint32_t* table, PaletteEntry* entries);
 
+// Readies the heap for converting the named input, sized by the file.
+void PrepareHeapFor(const char* inputName);
+
 // The whole command line; returns the exit status.
 int RunCommandLine(int argc, char* argv[]);
 

@@ -4,8 +4,8 @@
 Each job runs as a whole process, kartex and its peer taking turns (A B A B ...)
 after one warm-up each, so both see the same machine. Figures are medians: CPU
 time (user + system, steadier than wall time on a shared machine), wall time
-and peak RSS, from the kernel's accounting of each finished child (wait4); the
-ratio is the median of the pairwise CPU ratios. A second table splits kartex's
+from the kernel's accounting of each finished child (wait4), and peak RSS from
+one more run under /usr/bin/time; the ratio is the median of the pairwise CPU ratios. A second table splits kartex's
 jobs into stages (bench_stages, timed in process) with the rest of the process
 (start-up, libraries, freeing, exit) as the remainder, so the row adds up to
 the whole-process median.
@@ -28,42 +28,58 @@ PAGE = (1728, 2287)
 
 
 def run_once(argv, cwd):
-    """(wall s, CPU s, peak MiB) of one process, or None when it failed.
+    """(wall s, CPU s) of one process, or None when it failed.
 
-    A child forked from this interpreter starts with the interpreter's pages,
-    so its own peak RSS would never read below ours: the peak comes from
-    /usr/bin/time, whose child starts small. Both sides of a pair carry the
-    same small cost of that wrapper."""
-    env = dict(os.environ, QT_QPA_PLATFORM='offscreen')
-    peak_file = os.path.join(cwd, 'peak.txt')
-    wrapper = ['/usr/bin/time', '-f', '%M', '-o', peak_file] if os.access('/usr/bin/time', os.X_OK) else []
-    start = time.perf_counter()
-    child = subprocess.Popen(wrapper + argv, cwd=cwd, env=env, stdout=subprocess.DEVNULL,
-                             stderr=subprocess.DEVNULL)
-    _, status, usage = os.wait4(child.pid, 0)
-    wall = time.perf_counter() - start
+    Spawned directly (no shell, no wrapper) so that the CPU time is the
+    program's own: a wrapper such as /usr/bin/time adds its own start-up,
+    several milliseconds, to every small job."""
+    devnull = os.open(os.devnull, os.O_RDWR)
+    here = os.getcwd()
+    os.chdir(cwd)
+    try:
+        start = time.perf_counter()
+        pid = os.posix_spawnp(argv[0], argv, dict(os.environ, QT_QPA_PLATFORM='offscreen'),
+                              file_actions=[(os.POSIX_SPAWN_DUP2, devnull, fd) for fd in (0, 1, 2)])
+        _, status, usage = os.wait4(pid, 0)
+        wall = time.perf_counter() - start
+    finally:
+        os.chdir(here)
+        os.close(devnull)
     if os.waitstatus_to_exitcode(status) != 0:
         return None
-    peak = usage.ru_maxrss
-    if wrapper:
-        with open(peak_file) as f:
-            peak = int(f.read().split()[-1])
-    return wall, usage.ru_utime + usage.ru_stime, peak / 1024.0
+    return wall, usage.ru_utime + usage.ru_stime
+
+
+def peak_mib(argv, cwd):
+    """Peak RSS of one run. A child of this interpreter would report at least
+    the interpreter's own peak, so it comes from /usr/bin/time, whose child
+    starts small; 0 when that is not installed."""
+    if not os.access('/usr/bin/time', os.X_OK):
+        return 0.0
+    peak_file = os.path.join(cwd, 'peak.txt')
+    done = subprocess.run(['/usr/bin/time', '-f', '%M', '-o', peak_file] + argv, cwd=cwd,
+                          env=dict(os.environ, QT_QPA_PLATFORM='offscreen'),
+                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    if done.returncode != 0:
+        return 0.0
+    with open(peak_file) as f:
+        return int(f.read().split()[-1]) / 1024.0
 
 
 def run_all(commands, cwd):
-    """Several commands one after another, as one measurement: times add, peak is the largest."""
-    total = [0.0, 0.0, 0.0]
+    """Several commands one after another, as one measurement: times add."""
+    total = [0.0, 0.0]
     for argv in commands:
         r = run_once(argv, cwd)
         if r is None:
             return None
-        total = [total[0] + r[0], total[1] + r[1], max(total[2], r[2])]
+        total = [total[0] + r[0], total[1] + r[1]]
     return tuple(total)
 
 
 def paired(ours, theirs, runs, cwd):
-    """Medians for both sides, in turns; `theirs` may be None. Each side is a list of commands."""
+    """Medians for both sides, in turns; `theirs` may be None. Each side is a list of commands.
+    The peak is the largest of the side's commands, from one more run of each."""
     sides = [ours] + ([theirs] if theirs else [])
     for side in sides:  # warm-up: caches, fonts, page cache
         if run_all(side, cwd) is None:
@@ -75,7 +91,8 @@ def paired(ours, theirs, runs, cwd):
             if r is None:
                 return None
             samples[i].append(r)
-    medians = [tuple(statistics.median(s[k] for s in side) for k in range(3)) for side in samples]
+    medians = [tuple(statistics.median(s[k] for s in side) for k in range(2)) +
+               (max(peak_mib(argv, cwd) for argv in sides[i]),) for i, side in enumerate(samples)]
     ratio = statistics.median(a[1] / b[1] for a, b in zip(*samples)) if theirs else None
     return medians, ratio
 

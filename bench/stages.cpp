@@ -51,6 +51,7 @@ int WriteOutput(const Canvas& canvas, const Drawing& drawing, const char* name, 
 int Stages(const char* input, const char* output) {
   const int32_t inKind = FileKindOf(input, 1), outKind = FileKindOf(output, 0);
   if (inKind != kKindDxf && inKind != kKindGerber) return 1;
+  PrepareHeapFor(input);
   UseBuiltInColourTable();
   Canvas canvas{};
   canvas.bitsPerPixel = BitsPerPixelFor(outKind, inKind);
