@@ -127,10 +127,9 @@ void Emit(TextOutput& out, const char* format, std::initializer_list<FormatArg> 
   for (;;) {
     p = PutLiteral(out, p);
     if (!*p) return;
-    ++p;
-    bool sixDecimals = std::strncmp(p, ".6f", 3) == 0;
-    char conversion = sixDecimals ? 'f' : *p;
-    p += sixDecimals ? 3 : (*p ? 1 : 0);
+    const Placeholder placeholder = ReadPlaceholder(++p);
+    const char conversion = placeholder.conversion;
+    p += placeholder.length;
     if (conversion == '%') {
       PutBytes(out, "%", 1);
       continue;

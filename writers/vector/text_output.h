@@ -57,6 +57,17 @@ struct TemplatePiece {
   char conversion;  // the placeholder after the piece; none after the last
 };
 
+// What follows a template's '%' (`rest` points just after it): "%.6f" is 'f',
+// "%%" a percent sign, and a '%' at the very end a placeholder of nothing.
+struct Placeholder {
+  char conversion;
+  int length;  // characters after the '%'
+};
+constexpr Placeholder ReadPlaceholder(const char* rest) {
+  if (rest[0] == '.' && rest[1] == '6' && rest[2] == 'f') return {'f', 3};
+  return {rest[0], rest[0] ? 1 : 0};
+}
+
 template <size_t N>
 struct PreparedTemplate {
   char text[2 * N];
@@ -78,11 +89,9 @@ consteval PreparedTemplate<N> PrepareTemplate(const char (&format)[N]) {
     } else if (c != '%') {
       t.text[n++] = c;
     } else {
-      // As Emit reads placeholders: "%.6f" is 'f', "%%" a percent sign, and a
-      // '%' at the very end a placeholder of nothing.
-      const bool sixDecimals = i + 3 < N && format[i] == '.' && format[i + 1] == '6' && format[i + 2] == 'f';
-      const char conversion = sixDecimals ? 'f' : i < N ? format[i] : '\0';
-      i += sixDecimals ? 3 : (conversion ? 1 : 0);
+      const Placeholder placeholder = ReadPlaceholder(format + i);
+      const char conversion = placeholder.conversion;
+      i += static_cast<size_t>(placeholder.length);
       if (conversion == '%') {
         t.text[n++] = '%';
         continue;
