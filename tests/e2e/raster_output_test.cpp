@@ -83,28 +83,6 @@ TEST(DxfToBmp, PagesFitTheDrawingAndPixelsLandWhereTheLinesAre) {
   }
 }
 
-TEST(GerberConversion, FlashedPadsSetThePage) {
-  TempDir dir;
-  // Two pads at opposite corners joined by a trace along the top.
-  WriteFile(dir.File("pads.gbr"), "%ADD10R,1X1*%\nX0Y0D03*\nX2000Y2000D03*\nD01*X0Y2000*\n");
-  auto r = RunKartex({"-w", "101", "-h", "101", "pads.gbr", "pads.bmp"}, dir.path());
-  ASSERT_EQ(r.status, 0) << r.output;
-  Picture p = Decode(ReadFile(dir.File("pads.bmp")));
-  ASSERT_GE(p.width, 99);
-  ASSERT_GE(p.height, 99);
-  int top = 0, left = 0;
-  for (int32_t x = 0; x < p.width; ++x) top += p.Ink(x, 0);
-  for (int32_t y = 0; y < p.height; ++y) left += p.Ink(0, y);
-  // The outer edges of the pads lie on the picture's edges.
-  EXPECT_GE(top, 30);
-  EXPECT_GE(left, 30);
-  EXPECT_FALSE(p.Ink(p.width / 2, p.height / 2 + 10));
-  // The trace at y = 2 of -0.5..2.5: about a sixth of the way down.
-  bool trace = false;
-  for (int32_t y = p.height / 6 - 3; y <= p.height / 6 + 3; ++y) trace = trace || p.Ink(p.width / 2, y);
-  EXPECT_TRUE(trace);
-}
-
 TEST(GerberConversion, GeneratedBoardToEveryOutput) {
   TempDir dir;
   WriteFile(dir.File("board.gbr"), gerber_board::MakeBoard({3000, 2000}));
