@@ -187,9 +187,10 @@ raster_test::Decoded ConvertAndCompare(const TempDir& dir, const std::string& in
   return jpg;
 }
 
-// Thick red and blue bands (so that 4:2:0 chroma keeps their colour), and
-// hairlines of other colours: blue, green, cyan and dark lines would vanish
-// from the fax if it kept only the colours nearest black.
+// Thick red and blue bands (4:2:0 chroma keeps their colour, so red and blue
+// swapped would cost the JPEG its closeness to the BMP), and hairlines of
+// other colours: blue, green, cyan and dark lines would vanish from the fax
+// if it kept only the colours nearest black.
 std::string BandsDxf() {
   std::vector<std::vector<double>> lines = {{0, 50, 200, 50, 1}, {100, 0, 100, 100, 3},  {0, 0, 200, 100, 5},
                                             {0, 100, 200, 0, 4}, {10, 10, 190, 10, 250}, {10, 90, 190, 90, 7}};
@@ -212,10 +213,6 @@ TEST(DxfToRaster, EveryFormatShowsTheBmpPicture) {
   for (auto [x, y, index] :
        {std::tuple{10, 431, 1}, {1700, 431, 1}, {863, 10, 3}, {863, 800, 3}, {10, 10, 254}, {10, 432, 254}})
     EXPECT_EQ(bmp.At(x, y), index) << x << "," << y;
-  // Inside the red band (y 20..24 of 100: rows 656..690) and the blue one.
-  const uint8_t *red = &jpg.pixels[(size_t(675) * 1727 + 500) * 3], *blue = &jpg.pixels[(size_t(100) * 1727 + 276) * 3];
-  EXPECT_TRUE(red[0] > 200 && red[2] < 60) << int(red[0]) << " " << int(red[2]);
-  EXPECT_TRUE(blue[0] < 60 && blue[2] > 200) << int(blue[0]) << " " << int(blue[2]);
   // -q reaches the encoder: the first luminance entry follows DQT, its length and table byte.
   for (auto [quality, firstEntry] : std::vector<std::pair<const char*, int>>{{"-q50", 16}, {"-q100", 1}}) {
     ASSERT_EQ(RunKartex({quality, "-w", "200", "-h", "200", "in.dxf", "q.jpg"}, dir.path()).status, 0);
