@@ -21,7 +21,6 @@ struct Picture {
   std::vector<bool> ink;       // top-down: anything but a white palette entry
   std::vector<uint8_t> rgb;    // top-down red, green, blue
   uint8_t At(int x, int y) const { return index.at(static_cast<size_t>(y) * width + x); }
-  bool Ink(int x, int y) const { return ink.at(static_cast<size_t>(y) * width + x); }
   int InkCount() const { return static_cast<int>(std::count(ink.begin(), ink.end(), true)); }
 };
 

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -83,28 +82,6 @@ TEST(DxfToBmp, PagesFitTheDrawingAndPixelsLandWhereTheLinesAre) {
   }
 }
 
-TEST(GerberConversion, FlashedPadsSetThePage) {
-  TempDir dir;
-  // Two pads at opposite corners joined by a trace along the top.
-  WriteFile(dir.File("pads.gbr"), "%ADD10R,1X1*%\nX0Y0D03*\nX2000Y2000D03*\nD01*X0Y2000*\n");
-  auto r = RunKartex({"-w", "101", "-h", "101", "pads.gbr", "pads.bmp"}, dir.path());
-  ASSERT_EQ(r.status, 0) << r.output;
-  Picture p = Decode(ReadFile(dir.File("pads.bmp")));
-  ASSERT_GE(p.width, 99);
-  ASSERT_GE(p.height, 99);
-  int top = 0, left = 0;
-  for (int32_t x = 0; x < p.width; ++x) top += p.Ink(x, 0);
-  for (int32_t y = 0; y < p.height; ++y) left += p.Ink(0, y);
-  // The outer edges of the pads lie on the picture's edges.
-  EXPECT_GE(top, 30);
-  EXPECT_GE(left, 30);
-  EXPECT_FALSE(p.Ink(p.width / 2, p.height / 2 + 10));
-  // The trace at y = 2 of -0.5..2.5: about a sixth of the way down.
-  bool trace = false;
-  for (int32_t y = p.height / 6 - 3; y <= p.height / 6 + 3; ++y) trace = trace || p.Ink(p.width / 2, y);
-  EXPECT_TRUE(trace);
-}
-
 TEST(GerberConversion, GeneratedBoardToEveryOutput) {
   TempDir dir;
   WriteFile(dir.File("board.gbr"), gerber_board::MakeBoard({3000, 2000}));
@@ -172,18 +149,14 @@ TEST(MetafileToRaster, BoundsPaletteAndPartialPictures) {
 }
 
 // Converts `input` to out.<format> for every format. Then the GIF holds the
-// BMP's picture plus the canvas's padding columns of index 0, and the fax and
-// JPEG decode at the BMP's size. For our own drawings (`psnr` > 0) the fax
-// also holds ink exactly where the BMP has anything but paper (every drawn
-// colour is ink on a DXF fax page), over the whole bytes of each row, and the
-// JPEG is within `psnr` of the BMP. Returns the JPEG and sets `ink` to the
-// fax's ink pixels.
-raster_test::Decoded ConvertAndCompare(const TempDir& dir, const std::string& input,
-                                       const std::vector<std::string>& options, double psnr, int* ink) {
+// BMP's picture plus the canvas's padding columns of index 0; the fax decodes
+// at the BMP's size with ink exactly where the BMP has anything but paper
+// (every drawn colour is ink on a DXF fax page), over the whole bytes of each
+// row; and the JPEG is within 30 dB of the BMP. Returns the JPEG and sets
+// `ink` to the fax's ink pixels.
+raster_test::Decoded ConvertAndCompare(const TempDir& dir, const std::string& input, int* ink) {
   for (const std::string format : {"bmp", "gif", "g3", "jpg"}) {
-    std::vector<std::string> args = options;
-    args.insert(args.end(), {input, "out." + format});
-    auto r = RunKartex(args, dir.path());
+    auto r = RunKartex({input, "out." + format}, dir.path());
     EXPECT_EQ(r.status, 0) << format << ": " << r.output;
   }
   Picture bmp = Decode(ReadFile(dir.File("out.bmp")));
@@ -204,19 +177,20 @@ raster_test::Decoded ConvertAndCompare(const TempDir& dir, const std::string& in
       faxDifferences += black != (index != 254);  // paper
     }
   EXPECT_EQ(gifDifferences, 0);
-  EXPECT_TRUE(psnr == 0 || faxDifferences == 0) << faxDifferences << " fax pixels differ";
+  EXPECT_EQ(faxDifferences, 0);
   EXPECT_TRUE(gif.colours.size() >= 6 && gif.colours[3] == 255 && gif.colours[4] == 0 && gif.colours[5] == 0)
       << "entry 1 is red";
   raster_test::Decoded jpg = raster_test::DecodeJpeg(ReadFile(dir.File("out.jpg")));
   EXPECT_TRUE(jpg.ok) << jpg.error;
   EXPECT_EQ(std::make_pair(jpg.width, jpg.height), std::make_pair(bmp.width, bmp.height));
-  EXPECT_GE(raster_test::Psnr(bmp.rgb, jpg.pixels), psnr);
+  EXPECT_GE(raster_test::Psnr(bmp.rgb, jpg.pixels), 30.0);
   return jpg;
 }
 
-// Thick red and blue bands (so that 4:2:0 chroma keeps their colour), and
-// hairlines of other colours: blue, green, cyan and dark lines would vanish
-// from the fax if it kept only the colours nearest black.
+// Thick red and blue bands (4:2:0 chroma keeps their colour, so red and blue
+// swapped would cost the JPEG its closeness to the BMP), and hairlines of
+// other colours: blue, green, cyan and dark lines would vanish from the fax
+// if it kept only the colours nearest black.
 std::string BandsDxf() {
   std::vector<std::vector<double>> lines = {{0, 50, 200, 50, 1}, {100, 0, 100, 100, 3},  {0, 0, 200, 100, 5},
                                             {0, 100, 200, 0, 4}, {10, 10, 190, 10, 250}, {10, 90, 190, 90, 7}};
@@ -229,7 +203,7 @@ TEST(DxfToRaster, EveryFormatShowsTheBmpPicture) {
   TempDir dir;
   WriteFile(dir.File("in.dxf"), BandsDxf());
   int ink = 0;
-  raster_test::Decoded jpg = ConvertAndCompare(dir, "in.dxf", {}, 30.0, &ink);
+  raster_test::Decoded jpg = ConvertAndCompare(dir, "in.dxf", &ink);
   EXPECT_GT(ink, 0);
   ASSERT_EQ(jpg.width, 1727);
   ASSERT_EQ(jpg.height, 863);
@@ -239,10 +213,6 @@ TEST(DxfToRaster, EveryFormatShowsTheBmpPicture) {
   for (auto [x, y, index] :
        {std::tuple{10, 431, 1}, {1700, 431, 1}, {863, 10, 3}, {863, 800, 3}, {10, 10, 254}, {10, 432, 254}})
     EXPECT_EQ(bmp.At(x, y), index) << x << "," << y;
-  // Inside the red band (y 20..24 of 100: rows 656..690) and the blue one.
-  const uint8_t *red = &jpg.pixels[(size_t(675) * 1727 + 500) * 3], *blue = &jpg.pixels[(size_t(100) * 1727 + 276) * 3];
-  EXPECT_TRUE(red[0] > 200 && red[2] < 60) << int(red[0]) << " " << int(red[2]);
-  EXPECT_TRUE(blue[0] < 60 && blue[2] > 200) << int(blue[0]) << " " << int(blue[2]);
   // -q reaches the encoder: the first luminance entry follows DQT, its length and table byte.
   for (auto [quality, firstEntry] : std::vector<std::pair<const char*, int>>{{"-q50", 16}, {"-q100", 1}}) {
     ASSERT_EQ(RunKartex({quality, "-w", "200", "-h", "200", "in.dxf", "q.jpg"}, dir.path()).status, 0);
@@ -255,31 +225,6 @@ TEST(DxfToRaster, EveryFormatShowsTheBmpPicture) {
   EXPECT_EQ(r.status, 255);
   EXPECT_NE(r.output.find("Invalid file name\n"), std::string::npos) << r.output;
   EXPECT_NE(r.output.find("Usage:"), std::string::npos);
-}
-
-// The bundled drawings at the default page, then the real-world ones
-// (absent in a clone of the project alone) on a small page to keep the run short.
-TEST(DxfToRaster, SamplesShowTheBmpPicture) {
-  std::vector<std::string> inputs = {testing_support::BundledSamplePath("floor_plan.dxf"),
-                                     testing_support::BundledSamplePath("mechanical_part.dxf")};
-  const std::string folder = testing_support::SamplePath("dxf");
-  if (!folder.empty() && std::filesystem::is_directory(folder))
-    for (const auto& entry : std::filesystem::directory_iterator(folder))
-      if (entry.path().extension() == ".dxf") inputs.push_back(entry.path().string());
-  for (size_t i = 0; i < inputs.size(); ++i) {
-    SCOPED_TRACE(inputs[i]);
-    TempDir dir;
-    std::vector<std::string> options;
-    if (i >= 2) {
-      options = {"-w", "300", "-h", "300"};
-      auto probe = RunKartex({"-w", "300", "-h", "300", inputs[i], "probe.bmp"}, dir.path());
-      EXPECT_TRUE(probe.status == 0 || probe.status == 255) << "ended with " << probe.status;
-      if (probe.status != 0) continue;
-    }
-    int ink = 0;
-    ConvertAndCompare(dir, inputs[i], options, i < 2 ? 20.0 : 0.0, &ink);
-    if (i < 2) { EXPECT_GT(ink, 5000); }
-  }
 }
 
 }  // namespace

@@ -22,8 +22,8 @@ struct RecordedObject : platform::GdiObject {
 };
 
 // One drawing call: "polyline", "polygon", "textout", "fill", "stroke",
-// "fill+stroke" or "text", with the
-// objects and colours in effect when it was made.
+// "fill+stroke", "text" or "blit", with the objects and colours in effect
+// when it was made.
 struct Recorded {
   std::string what;
   std::vector<platform::Point> points;
@@ -36,10 +36,8 @@ struct Recorded {
   std::vector<platform::PathVerb> verbs{};
   platform::FillStyle fill{};
   platform::StrokeStyle stroke{};
-  int rop2 = 0, fillMode = 0;
-  uint32_t rop = 0;
+  int fillMode = 0;
   std::optional<platform::Region> clip{};
-  std::vector<double> advances{};
 };
 
 class RecordingDevice : public platform::DeviceContext {
@@ -110,7 +108,7 @@ class RecordingDevice : public platform::DeviceContext {
     c.verbs = path.verbs;
     if (fill) c.fill = *fill;
     if (stroke) c.stroke = *stroke;
-    c.rop2 = rop2, c.fillMode = fillMode;
+    c.fillMode = fillMode;
     return 1;
   }
   int SelectClipRegion(const platform::Region* region) override {
@@ -123,22 +121,14 @@ class RecordingDevice : public platform::DeviceContext {
     Recorded& c = calls.back();
     c.text.assign(run.utf8, static_cast<size_t>(run.length));
     c.font = run.font;
-    c.advances.assign(run.advances, run.advances + (run.advances ? run.advanceCount : 0));
     if (advance) *advance = 10.0 * run.length;  // a fixed advance per byte, for the current position
     return 1;
   }
 
-  // Blits are recorded with the device corners their source rectangle maps to.
-  int Blit(const platform::BlitSource& source, const platform::BlitOp& op) override {
-    const platform::Affine& m = source.toDevice;
-    const platform::Rect& r = source.rect;
-    std::vector<platform::Point> corners;
-    for (auto [u, v] : {std::pair{r.left, r.top}, {r.right, r.top}, {r.left, r.bottom}})
-      corners.push_back({static_cast<int32_t>(std::lround(m.xx * u + m.xy * v + m.x0)),
-                         static_cast<int32_t>(std::lround(m.yx * u + m.yy * v + m.y0))});
-    Record("blit", corners.data(), 3);
-    calls.back().rop = op.rop;
-    return 1;
+  // A blit is recorded as a call, without its picture.
+  int Blit(const platform::BlitSource&, const platform::BlitOp&) override {
+    const platform::Point none{};
+    return Record("blit", &none, 0);
   }
 
   int fillMode = platform::kAlternate, rop2 = platform::kR2CopyPen;

@@ -38,8 +38,6 @@ TEST(TextEntity, PlacementAndAlignment) {
       {"0|ATTRIB|2|TAG|40|1|1|MM|72|4|11|5|21|5", Item("(5,5.6)", "MM")},
       // TEXT ignores the attachment point, and its default height is 0.5.
       {"0|TEXT|71|5|1|x", Item("(0,0.6)", "x", "0.5")},
-      // Plain contents keep their codes as written.
-      {"0|TEXT|40|1|1|45%%d", Item("(0,1.2)", "45%%d")},
       {"0|MTEXT|10|0|20|0|40|1|71|5|3|AB|1|CD", Item("(-2,0.8)", "ABCD")},
       {"0|MTEXT|40|1|71|9|1|X|11|0|21|1", Item("(-1,1.4)", "X", "1", "1.57079633")},
       {"0|MTEXT|40|1|50|45|72|2|1|X", Item("(0,0.2)", "X", "1", "3.14159265")},

@@ -70,9 +70,7 @@ TEST(GerberPlot, BlocksGiveTheirStrokesAndFlashes) {
       {"X0Y0D02*G04 X900Y900D01 ignored*\nX1000D01*", "(0,0) (1,0)\n"},
       {"G04 comment to the end", ""},
       // Formats, scale and incremental coordinates.
-      {"%FSTAX23Y23*%\nD01*X015Y2*", "(0,0) (1.5,20)\n"},
       {"G91*D01*X1000Y1000*X1000*Y-500*", "(0,0) (1,1) (2,1) (2,0.5)\n"},
-      {"%FSLIX23Y23*%\nD01*X1000*X1000*", "(0,0) (1,0) (2,0)\n"},
       {"G10D01*X100*G12X100*", "(0,0) (1,0) (0.001,0)\n"},
       // Parameter blocks between commands on one line.
       {"D01*X1000*%FSLAX24Y24*%X20000*G04 note*%SFA2*%X10000*", "(0,0) (1,0) (2,0) (2,0)\n"},

@@ -116,18 +116,6 @@ TEST(JpegStream, WhiteBlocksCodeTheirDcOnce) {
   EXPECT_EQ(bits, expected);
 }
 
-TEST(JpegStream, OnePixelImageRepeatsItsPixel) {
-  OwnedCanvas grey(1, 1, 0x808080);
-  EXPECT_EQ(ScanData(Encode(grey, 75)), Hex("28a28a00"));
-  OwnedCanvas c(1, 1, 0xC03010);
-  const auto d = DecodeJpeg(Encode(c, 100));
-  ASSERT_TRUE(d.ok) << d.error;
-  ASSERT_EQ(d.width, 1);
-  EXPECT_NEAR(d.pixels[0], 0xC0, 3);
-  EXPECT_NEAR(d.pixels[1], 0x30, 3);
-  EXPECT_NEAR(d.pixels[2], 0x10, 3);
-}
-
 // An "F", red on blue, at odd sizes: a flip, a red/blue swap, a shifted block or
 // misread row padding all cost far more than the bound.
 TEST(JpegStream, LibjpegDecodesCloseToTheCanvas) {
