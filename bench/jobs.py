@@ -25,6 +25,8 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 PROJECT = os.path.dirname(HERE)
 SHARED = os.path.join(PROJECT, '..', 'shared', 'samples')
 PAGE = (1728, 2287)
+# Qt programs among the peers (LibreCAD) run without a display.
+ENV = dict(os.environ, QT_QPA_PLATFORM='offscreen')
 
 
 def run_once(argv, cwd):
@@ -38,7 +40,7 @@ def run_once(argv, cwd):
     os.chdir(cwd)
     try:
         start = time.perf_counter()
-        pid = os.posix_spawnp(argv[0], argv, dict(os.environ, QT_QPA_PLATFORM='offscreen'),
+        pid = os.posix_spawnp(argv[0], argv, ENV,
                               file_actions=[(os.POSIX_SPAWN_DUP2, devnull, fd) for fd in (0, 1, 2)])
         _, status, usage = os.wait4(pid, 0)
         wall = time.perf_counter() - start
@@ -58,7 +60,7 @@ def peak_mib(argv, cwd):
         return 0.0
     peak_file = os.path.join(cwd, 'peak.txt')
     done = subprocess.run(['/usr/bin/time', '-f', '%M', '-o', peak_file] + argv, cwd=cwd,
-                          env=dict(os.environ, QT_QPA_PLATFORM='offscreen'),
+                          env=ENV,
                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     if done.returncode != 0:
         return 0.0
