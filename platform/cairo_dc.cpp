@@ -78,7 +78,7 @@ struct Object : GdiObject {
   ~Object() override {
     if (surface) cairo_surface_destroy(surface);
     if (mapped)
-      munmap(bits, static_cast<size_t>(mapped));
+      UnmapPages(bits, mapped);
     else
       std::free(bits);
   }

@@ -43,25 +43,37 @@ void PrepareHeap(int64_t bytes) {
   if (grown) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
 }
 
+namespace {
+
+// Whole huge pages: a bitmap of 1.5 MiB otherwise faults in 4 KiB at a time.
+int64_t MappedSpan(int64_t size) { return (size + kHugePage - 1) & ~(kHugePage - 1); }
+
+}  // namespace
+
 void* MapZeroedPages(int64_t size) {
-  if (size <= 0) return nullptr;
+  if (size <= 0 || size > INT64_MAX - 2 * kHugePage) return nullptr;
+  const int64_t kept = MappedSpan(size);
   // Mapped with a huge page's worth to spare, then cut to an aligned range.
-  const int64_t span = size + kHugePage;
+  const int64_t span = kept + kHugePage;
   void* raw = mmap(nullptr, static_cast<size_t>(span), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (raw == MAP_FAILED) return nullptr;
   const uintptr_t first = reinterpret_cast<uintptr_t>(raw);
   const uintptr_t at = (first + kHugePage - 1) & ~static_cast<uintptr_t>(kHugePage - 1);
-  const uintptr_t end = at + static_cast<uintptr_t>(size);
+  const uintptr_t end = at + static_cast<uintptr_t>(kept);
   if (at > first) munmap(raw, at - first);
   if (first + static_cast<uintptr_t>(span) > end) munmap(reinterpret_cast<void*>(end), first + span - end);
   void* pages = reinterpret_cast<void*>(at);
-  madvise(pages, static_cast<size_t>(size), MADV_HUGEPAGE);
+  madvise(pages, static_cast<size_t>(kept), MADV_HUGEPAGE);
   // Every page is written while a bitmap is drawn: faulting them in at once is cheaper.
-  if (madvise(pages, static_cast<size_t>(size), MADV_POPULATE_WRITE) != 0) {
+  if (madvise(pages, static_cast<size_t>(kept), MADV_POPULATE_WRITE) != 0) {
     // Kernels before 5.14: touch them instead.
-    for (int64_t i = 0; i < size; i += 4096) static_cast<volatile uint8_t*>(pages)[i] = 0;
+    for (int64_t i = 0; i < kept; i += 4096) static_cast<volatile uint8_t*>(pages)[i] = 0;
   }
   return pages;
+}
+
+void UnmapPages(void* pages, int64_t size) {
+  if (pages) munmap(pages, static_cast<size_t>(MappedSpan(size)));
 }
 
 }  // namespace platform

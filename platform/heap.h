@@ -10,7 +10,8 @@ namespace platform {
 void PrepareHeap(int64_t bytes);
 
 // `size` bytes of zeroed memory, every page already present, in huge pages
-// where the system allows; released with munmap(pointer, size). Null on failure.
+// where the system allows; released with UnmapPages. Null on failure.
 void* MapZeroedPages(int64_t size);
+void UnmapPages(void* pages, int64_t size);
 
 }  // namespace platform
