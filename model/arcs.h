@@ -5,6 +5,8 @@
 // every point, so each reader keeps the form its output was made with).
 #pragma once
 
+#include <bit>
+#include <cmath>
 #include <cstdint>
 #include <numbers>
 
@@ -33,5 +35,53 @@ void SampleArc(const ArcSteps& steps, Point point, More more = {}) {
     if (!more(i, angle)) return;
     point(angle);
     sum += steps.step;
+  }
+}
+
+// The cosines and sines of one walk's angles, kept for the next walk with the
+// same start and step. A walk of running sums passes through the same angles
+// every time it starts from the same one, and pads, vias and rounded corners
+// start thousands of walks from a few angles (0, a quarter turn, ...); the
+// values are the very ones std::cos and std::sin give, only not computed again.
+struct ArcTurns {
+  static constexpr int32_t kWalks = 4;
+  static constexpr int32_t kAngles = 720;
+  struct Walk {
+    uint64_t start, step;  // bit patterns
+    int32_t known;
+    double angle[kAngles], cos[kAngles], sin[kAngles];
+  };
+  Walk walks[kWalks];
+  int32_t next;  // the walk replaced when a new start comes
+};
+
+// The walk from `start` by `step` in `turns` (zero-filled at first), made
+// afresh when none matches.
+inline ArcTurns::Walk& TurnsFrom(ArcTurns& turns, double start, double step) {
+  const uint64_t a = std::bit_cast<uint64_t>(start), d = std::bit_cast<uint64_t>(step);
+  for (ArcTurns::Walk& walk : turns.walks)
+    if (walk.known > 0 && walk.start == a && walk.step == d) return walk;
+  ArcTurns::Walk& walk = turns.walks[turns.next];
+  turns.next = (turns.next + 1) % ArcTurns::kWalks;
+  walk.start = a;
+  walk.step = d;
+  walk.known = 0;
+  return walk;
+}
+
+// The cosine and sine of the walk's `i`-th angle, `angle`.
+inline void Turn(ArcTurns::Walk& walk, int32_t i, double angle, double* c, double* s) {
+  if (i < walk.known && std::bit_cast<uint64_t>(walk.angle[i]) == std::bit_cast<uint64_t>(angle)) {
+    *c = walk.cos[i];
+    *s = walk.sin[i];
+    return;
+  }
+  *c = std::cos(angle);
+  *s = std::sin(angle);
+  if (i == walk.known && i < ArcTurns::kAngles) {
+    walk.angle[i] = angle;
+    walk.cos[i] = *c;
+    walk.sin[i] = *s;
+    ++walk.known;
   }
 }

@@ -68,10 +68,15 @@ void TraceGerberArc(const GerberState& state, Polyline& stroke) {
     if (d > 2 * pi) d -= 2 * pi;
     return !(singleQuadrant && std::fabs(angle - stop) < kQuadrantStopDistance);
   };
+  const double step = counterClockwise ? kGerberArcStep : -kGerberArcStep;
+  ArcTurns::Walk& walk = TurnsFrom(*state.turns, a, step);
+  int32_t i = 0;
   SampleArc(
-      {a, counterClockwise ? kGerberArcStep : -kGerberArcStep, 0.0, kMaxArcPoints, true},
+      {a, step, 0.0, kMaxArcPoints, true},
       [&](double angle) {
-        gerber::AppendPoint(stroke.points, {r * std::cos(angle) + centre.x, r * std::sin(angle) + centre.y});
+        double c, s;
+        Turn(walk, i++, angle, &c, &s);
+        gerber::AppendPoint(stroke.points, {r * c + centre.x, r * s + centre.y});
       },
       more);
 }
@@ -147,8 +152,12 @@ int ReadGerberData(const uint8_t* data, int64_t size, Drawing* drawing) {
   GerberState* state = static_cast<GerberState*>(std::malloc(sizeof(GerberState)));
   if (!state) OutOfMemory();
   gerber::GerberStateInit(*state);
+  // Zeroed by calloc, so pages no arc reaches are never touched.
+  state->turns = static_cast<ArcTurns*>(std::calloc(1, sizeof(ArcTurns)));
+  if (!state->turns) OutOfMemory();
   const char* start = reinterpret_cast<const char*>(data);
   RunGerberCommands(start, start + (size > 0 ? size : 0), *state, *drawing);
+  std::free(state->turns);
   std::free(state);
   // Flashes count as much as strokes: a pad-only layer must not come out empty,
   // nor pads at the board's edge cut off.

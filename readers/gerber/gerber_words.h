@@ -8,6 +8,7 @@
 
 #include <cstdint>
 
+#include "model/arcs.h"
 #include "model/drawing.h"
 
 namespace gerber {
@@ -52,6 +53,7 @@ struct GerberState {
   // Block index of each aperture number once built, else -1: spares a search
   // through the blocks by name on every flash.
   int32_t blockOf[kApertureCount];
+  ArcTurns* turns;  // the arcs' cosines and sines, for the next arcs from the same angle
 };
 
 // Zero-fills the state and gives it its defaults: format 2.3 on both axes,

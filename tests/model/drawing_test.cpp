@@ -2,9 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <memory>
 #include <numbers>
 #include <string>
 
+#include "model/arcs.h"
 #include "tests/support/drawing_dump.h"
 
 namespace {
@@ -95,6 +98,25 @@ TEST_F(DrawingTest, FreeOfNullAndFreeTwiceAreHarmless) {
   DrawingFree(&d);  // and again at tear-down
   EXPECT_EQ(d.lineTypes.data, nullptr);
   EXPECT_EQ(d.entities.polylines.count, 0);
+}
+
+// Remembered turns must be the very bits std::cos and std::sin give, whichever
+// starts come and go, and wherever a walk leaves the remembered angles.
+TEST(ArcTurnsTest, GiveTheBitsOfCosAndSin) {
+  auto turns = std::make_unique<ArcTurns>();
+  const double starts[] = {0.0, -0.0, 1.0, 0.5, 2.0, 3.0, 0.0, 1.0, 1.0 + 1e-16};
+  for (int round = 0; round < 3; ++round)
+    for (double start : starts)
+      for (double step : {0.01, -0.01}) {
+        ArcTurns::Walk& walk = TurnsFrom(*turns, start, step);
+        double angle = start + (round == 2 ? step : 0.0);  // off by one step: not the remembered angles
+        for (int32_t i = 0; i < ArcTurns::kAngles + 5; ++i, angle += step) {
+          double c, s;
+          Turn(walk, i, angle, &c, &s);
+          ASSERT_EQ(std::bit_cast<uint64_t>(c), std::bit_cast<uint64_t>(std::cos(angle))) << start << " " << i;
+          ASSERT_EQ(std::bit_cast<uint64_t>(s), std::bit_cast<uint64_t>(std::sin(angle))) << start << " " << i;
+        }
+      }
 }
 
 }  // namespace
