@@ -386,8 +386,10 @@ bool DrawTextRun(cairo_t* cr, FontLibrary& fonts, const TextFont& font, std::str
     // The glyphs turn by the orientation, whatever the baseline's direction.
     const double turn = font.orientation * kPi / 1800.0;
     const double c = std::cos(turn), s = std::sin(turn), em = layout.em, sx = layout.stretch * em;
+    // 0 - x, not -x: an unturned run then has the very matrix it was laid out
+    // with (no -0), and cairo reuses that scaled font and its loaded glyphs.
     cairo_matrix_t m;
-    cairo_matrix_init(&m, c * sx, -s * sx, s * em, c * em, 0, 0);
+    cairo_matrix_init(&m, c * sx, 0.0 - s * sx, s * em, c * em, 0, 0);
     cairo_set_font_matrix(cr, &m);
     if (em > kGlyphBitmapLimit) {
       cairo_glyph_path(cr, layout.glyphs, kept);
