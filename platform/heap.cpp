@@ -12,35 +12,48 @@ namespace platform {
 namespace {
 
 constexpr int64_t kHugePage = int64_t{2} << 20;
-// Smaller drawings fault in too few pages to gain anything measurable.
-constexpr int64_t kWorthIt = int64_t{4} << 20;
+// Enough that one whole huge page lies within, after the probe and the gap
+// below the first huge page.
+constexpr int64_t kMinReserve = int64_t{6} << 20;
 constexpr int64_t kMaxReserve = int64_t{1} << 30;
 // glibc's largest block served from the heap rather than its own mapping.
 constexpr int kLargestHeapBlock = 32 << 20;
+constexpr size_t kProbe = size_t{1} << 20;
 
 }  // namespace
 
-// A large drawing fills tens of megabytes of freshly grown heap, and each
-// first touch of a 4 KiB page is a fault that costs microseconds on virtual
-// machines. Taking the whole range from the system in one step, in a region
-// the kernel backs with 2 MiB pages, turns thousands of faults into dozens.
+// On virtual machines each first touch of a 4 KiB page is a fault that costs
+// microseconds, about as much as a whole 2 MiB page in one go, so even a small
+// drawing's few hundred kilobytes of heap cost more in 4 KiB pages than in one
+// huge page. The heap grows once by the reserve, in a range the kernel backs
+// with 2 MiB pages, and the blocks made from then on start at its first huge
+// page. A huge page is only used where nothing in its range was touched
+// before, so the range starts past every byte malloc has written.
 void PrepareHeap(int64_t bytes) {
-  if (bytes < kWorthIt) return;
-  if (bytes > kMaxReserve) bytes = kMaxReserve;
+  bytes = bytes < kMinReserve ? kMinReserve : bytes > kMaxReserve ? kMaxReserve : bytes;
   // Keep the range: blocks freed at the top must not shrink the heap again,
   // and the next growth takes the whole reserve at once.
   if (!mallopt(M_TRIM_THRESHOLD, static_cast<int>(kMaxReserve)) || !mallopt(M_MMAP_THRESHOLD, kLargestHeapBlock) ||
       !mallopt(M_TOP_PAD, static_cast<int>(bytes)))
     return;
-  // Larger than what is left at the top, so the heap grows now.
-  void* probe = std::malloc(1 << 20);
-  const uintptr_t end = reinterpret_cast<uintptr_t>(sbrk(0));
-  const uintptr_t from = (reinterpret_cast<uintptr_t>(probe) + kHugePage - 1) & ~static_cast<uintptr_t>(kHugePage - 1);
+  // Larger than what is left at the top, so the heap grows now; malloc writes
+  // the header of the rest just past it.
+  void* probe = std::malloc(kProbe);
+  const uintptr_t at = reinterpret_cast<uintptr_t>(probe), end = reinterpret_cast<uintptr_t>(sbrk(0));
+  const uintptr_t from = (at + kProbe + 64 + kHugePage - 1) & ~static_cast<uintptr_t>(kHugePage - 1);
   const uintptr_t to = end & ~static_cast<uintptr_t>(kHugePage - 1);
-  const bool grown = probe && end != static_cast<uintptr_t>(-1) && to > from;
-  std::free(probe);
+  // A probe mapped on its own (the heap could not grow) lies outside [at, end).
+  const bool grown = probe && end != static_cast<uintptr_t>(-1) && at < end && to > from;
+  std::free(probe);  // back into the top of the heap, where the next block starts
   mallopt(M_TOP_PAD, 128 << 10);
-  if (grown) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+  if (!grown) return;
+  madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+  // One block fills the heap below the first huge page, kept for the
+  // process's life: only its first page and the one before `from` are touched.
+  constexpr uintptr_t kHeader = 2 * sizeof(size_t);
+  // (Volatile, or the compiler drops a block nobody reads.)
+  void* volatile below = std::malloc(from - at - kHeader);
+  static_cast<void>(below);
 }
 
 namespace {

@@ -1,12 +1,13 @@
-// Memory for large drawings and bitmaps, laid out so that first touches are few.
+// Memory for drawings and bitmaps, laid out so that first touches are few.
 #pragma once
 
 #include <cstdint>
 
 namespace platform {
 
-// Grows the heap once by about `bytes` and asks the kernel to back that range
-// with huge pages. Best effort: nothing changes where the system declines.
+// Grows the heap once by about `bytes` (at least 4 MiB) and asks the kernel to
+// back that range with huge pages; later blocks start in them. Best effort:
+// nothing changes where the system declines.
 void PrepareHeap(int64_t bytes);
 
 // `size` bytes of zeroed memory, every page already present, in huge pages
