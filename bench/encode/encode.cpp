@@ -1,6 +1,6 @@
 // Kartex's raster coders as whole processes, for comparing them with the peer
 // programs that read the same page file (cjpeg, pbmtog3). It links only the
-// coders, so its start-up costs what a small C program's does.
+// coders and the page memory, so its start-up costs what a small C program's does.
 //
 //   bench_encode --jpeg IN.ppm OUT.jpg   a binary PPM at quality 75, 4:2:0
 //   bench_encode --g3 IN.pbm OUT.g3      a binary PBM as G3 fax
