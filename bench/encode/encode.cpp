@@ -11,7 +11,6 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <vector>
 
 #include "platform/heap.h"
 #include "writers/raster/g3.h"
@@ -71,20 +70,24 @@ int EncodeG3(const char* pbm, const char* output) {
   bool ok =
       std::fscanf(f, "P4 %d %d", &w, &h) == 2 && std::fgetc(f) != EOF && w > 0 && h > 0 && w <= 32767 && h <= 32767;
   Canvas canvas{};
-  std::vector<uint8_t> pixels;
+  uint8_t* pixels = nullptr;
+  int64_t size = 0;
   if (ok) {
     canvas.width = w;
     canvas.height = h;
     canvas.bitsPerPixel = 1;
     canvas.stride = (w + 31) / 32 * 4;  // 1 bit a pixel, rows of whole 32-bit words
-    pixels.resize(static_cast<size_t>(canvas.stride) * h);
+    size = int64_t{canvas.stride} * h;
+    pixels = static_cast<uint8_t*>(platform::MapZeroedPages(size));
+    ok = pixels != nullptr;
     const size_t row = (static_cast<size_t>(w) + 7) / 8;
-    for (int y = 0; ok && y < h; ++y)
-      ok = std::fread(&pixels[static_cast<size_t>(y) * canvas.stride], 1, row, f) == row;
-    canvas.pixels = pixels.data();
+    for (int y = 0; ok && y < h; ++y) ok = std::fread(pixels + int64_t{y} * canvas.stride, 1, row, f) == row;
+    canvas.pixels = pixels;
   }
   std::fclose(f);
-  return ok && WriteG3File(canvas, output, 0) ? 0 : 1;
+  ok = ok && WriteG3File(canvas, output, 0);
+  platform::UnmapPages(pixels, size);
+  return ok ? 0 : 1;
 }
 
 }  // namespace
