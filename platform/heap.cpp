@@ -23,9 +23,9 @@ constexpr size_t kProbe = size_t{1} << 20;
 }  // namespace
 
 // On virtual machines each first touch of a 4 KiB page is a fault that costs
-// microseconds, about as much as a whole 2 MiB page in one go, so even a small
-// drawing's few hundred kilobytes of heap cost more in 4 KiB pages than in one
-// huge page. The heap grows once by the reserve, in a range the kernel backs
+// microseconds, and a few dozen of them cost as much as a whole 2 MiB page in
+// one go, so even a small drawing's few hundred kilobytes of heap cost more in
+// 4 KiB pages than in one huge page. The heap grows once by the reserve, in a range the kernel backs
 // with 2 MiB pages, and the blocks made from then on start at its first huge
 // page. A huge page is only used where nothing in its range was touched
 // before, so the range starts past every byte malloc has written.

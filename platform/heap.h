@@ -5,7 +5,7 @@
 
 namespace platform {
 
-// Grows the heap once by about `bytes` (at least 4 MiB) and asks the kernel to
+// Grows the heap once by about `bytes` (at least 6 MiB) and asks the kernel to
 // back that range with huge pages; later blocks start in them. Best effort:
 // nothing changes where the system declines.
 void PrepareHeap(int64_t bytes);
