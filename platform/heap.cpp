@@ -20,6 +20,9 @@ constexpr int64_t kMaxReserve = int64_t{1} << 30;
 constexpr int kLargestHeapBlock = 32 << 20;
 constexpr size_t kProbe = size_t{1} << 20;
 
+constexpr uintptr_t HugeFloor(uintptr_t a) { return a & ~static_cast<uintptr_t>(kHugePage - 1); }
+constexpr uintptr_t HugeCeiling(uintptr_t a) { return HugeFloor(a + kHugePage - 1); }
+
 }  // namespace
 
 // On virtual machines each first touch of a 4 KiB page is a fault that costs
@@ -40,8 +43,7 @@ void PrepareHeap(int64_t bytes) {
   // the header of the rest just past it.
   void* probe = std::malloc(kProbe);
   const uintptr_t at = reinterpret_cast<uintptr_t>(probe), end = reinterpret_cast<uintptr_t>(sbrk(0));
-  const uintptr_t from = (at + kProbe + 64 + kHugePage - 1) & ~static_cast<uintptr_t>(kHugePage - 1);
-  const uintptr_t to = end & ~static_cast<uintptr_t>(kHugePage - 1);
+  const uintptr_t from = HugeCeiling(at + kProbe + 64), to = HugeFloor(end);
   // A probe mapped on its own (the heap could not grow) lies outside [at, end).
   const bool grown = probe && end != static_cast<uintptr_t>(-1) && at < end && to > from;
   std::free(probe);  // back into the top of the heap, where the next block starts
@@ -59,7 +61,7 @@ void PrepareHeap(int64_t bytes) {
 namespace {
 
 // Whole huge pages: a bitmap of 1.5 MiB otherwise faults in 4 KiB at a time.
-int64_t MappedSpan(int64_t size) { return (size + kHugePage - 1) & ~(kHugePage - 1); }
+int64_t MappedSpan(int64_t size) { return static_cast<int64_t>(HugeCeiling(static_cast<uintptr_t>(size))); }
 
 }  // namespace
 
@@ -71,7 +73,7 @@ void* MapZeroedPages(int64_t size) {
   void* raw = mmap(nullptr, static_cast<size_t>(span), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (raw == MAP_FAILED) return nullptr;
   const uintptr_t first = reinterpret_cast<uintptr_t>(raw);
-  const uintptr_t at = (first + kHugePage - 1) & ~static_cast<uintptr_t>(kHugePage - 1);
+  const uintptr_t at = HugeCeiling(first);
   const uintptr_t end = at + static_cast<uintptr_t>(kept);
   if (at > first) munmap(raw, at - first);
   if (first + static_cast<uintptr_t>(span) > end) munmap(reinterpret_cast<void*>(end), first + span - end);
